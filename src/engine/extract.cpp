@@ -1,0 +1,220 @@
+#include <cstring>
+#include <string_view>
+
+#include "engine/keyword.h"
+#include "engine/search_session.h"
+#include "platform/mbcs.h"
+
+namespace quennit {
+
+namespace {
+
+constexpr std::size_t npos = std::string_view::npos;
+
+// Rule values and markers behave as C strings: they end at a NUL byte.
+std::string_view Marker(const SjisString& value) { return std::string_view(value.c_str()); }
+
+// The page text that the scan sees, and plain byte-wise substring search.
+class Page {
+public:
+    explicit Page(const char* text) : m_text(text, std::strlen(text)) {}
+
+    std::size_t Size() const { return m_text.size(); }
+
+    std::size_t Find(std::string_view marker, std::size_t from) const {
+        if (marker.empty()) {
+            return from;
+        }
+        if (from >= m_text.size()) {
+            return npos;
+        }
+        const void* hit = memmem(m_text.data() + from, m_text.size() - from, marker.data(),
+                                 marker.size());
+        return hit == nullptr ? npos
+                              : static_cast<std::size_t>(static_cast<const char*>(hit) -
+                                                         m_text.data());
+    }
+
+    std::string_view Slice(std::size_t from, std::size_t to) const {
+        return m_text.substr(from, to - from);
+    }
+
+private:
+    std::string_view m_text;
+};
+
+// Finds the first entry rule's marker from a cursor. The marker is often
+// rare (or absent) on a page, so its next occurrence is remembered and
+// reused until the cursor passes it instead of searching the whole rest of
+// the page again for every rule of every entry.
+class EntryGuard {
+public:
+    EntryGuard(const Page& page, std::string_view marker) : m_page(page), m_marker(marker) {}
+
+    std::size_t NextFrom(std::size_t cursor) {
+        const bool valid = m_searchedFrom != npos && m_searchedFrom <= cursor &&
+                           (m_hit == npos || m_hit >= cursor);
+        if (!valid) {
+            m_searchedFrom = cursor;
+            m_hit = m_page.Find(m_marker, cursor);
+        }
+        return m_hit;
+    }
+
+private:
+    const Page& m_page;
+    std::string_view m_marker;
+    std::size_t m_searchedFrom = npos;
+    std::size_t m_hit = npos;
+};
+
+// Byte length of the character that starts at b in the page's encoding.
+std::size_t CharWidth(unsigned char b, bool euc) {
+    if (euc) {
+        return b >= 0x80 ? 2 : 1;
+    }
+    return IsSjisLeadByte(b) ? 2 : 1;
+}
+
+// Appends text to field, keeping the field within kFieldMax bytes and never
+// ending it in the middle of a double-byte character.
+void AppendCapped(SjisString& field, std::string_view text, bool euc) {
+    if (field.size() + text.size() <= kFieldMax) {
+        field += text;
+        return;
+    }
+    field += text;
+    std::size_t i = 0;
+    while (i < field.size()) {
+        const std::size_t w = CharWidth(static_cast<unsigned char>(field[i]), euc);
+        if (i + w > kFieldMax) {
+            break;
+        }
+        i += w;
+    }
+    field.resize(i);
+}
+
+}  // namespace
+
+int CSearchSession::ExtractResults(const char* page, std::uint32_t site) {
+    auto def = m_sites.Lookup(site);
+    if (!def) {
+        return -1;
+    }
+    const auto conn = m_connMap.Lookup(site);
+    if (!conn || conn->m_pNotifyWnd == nullptr) {
+        return -2;
+    }
+
+    const Page text(page);
+    const std::size_t length = text.Size();
+    const bool euc = def->m_nKanji == 1;
+    SjisString work;
+    SjisString url;
+    SjisString title;
+    SjisString body;
+    def->m_strNextUrl.clear();
+
+    // Page rules: the next-page path.
+    std::size_t cursor = 0;
+    for (int i = 0; i < def->m_nPageRules; ++i) {
+        const SiteRule& rule = def->m_pageRules[static_cast<std::size_t>(i)];
+        const std::string_view marker = Marker(rule.m_strValue);
+        const std::size_t pos = text.Find(marker, cursor);
+        if (pos == npos) {
+            break;
+        }
+        if (rule.m_strKey != "T_SEARCH") {
+            if (pos - cursor > kFieldMax) {
+                return -1;
+            }
+            work = text.Slice(cursor, pos);
+            if (rule.m_strKey == "T_NEXTURL") {
+                def->m_strNextUrl = work;
+            }
+        }
+        cursor = pos + marker.size();
+    }
+
+    // Entries start at the start word (on it, not past it).
+    bool scanEntries = true;
+    cursor = 0;
+    if (!Marker(def->m_strStartWord).empty()) {
+        cursor = text.Find(Marker(def->m_strStartWord), 0);
+        scanEntries = cursor != npos;
+    }
+
+    const int ruleCount = def->m_nEntryRules;
+    EntryGuard guard(text, ruleCount > 0 ? Marker(def->m_entryRules[0].m_strValue) : "");
+
+    while (scanEntries && cursor < length) {
+        url.clear();
+        title.clear();
+        body.clear();
+        for (int i = 0; i < ruleCount; ++i) {
+            const SiteRule& rule = def->m_entryRules[static_cast<std::size_t>(i)];
+            const std::string_view marker = Marker(rule.m_strValue);
+            if (rule.m_strKey == "ADDSTRING") {
+                AppendCapped(body, marker, euc);
+                continue;
+            }
+            const std::size_t pos = text.Find(marker, cursor);
+            if (pos == npos) {
+                if (rule.m_strKey == "SEARCH") {
+                    break;
+                }
+                continue;
+            }
+            // The first rule's marker before this one means that this marker
+            // belongs to a later entry: this entry ends here.
+            if (i > 0) {
+                const std::size_t next = guard.NextFrom(cursor);
+                if (next != npos && next < pos) {
+                    break;
+                }
+            }
+            if (rule.m_strKey != "SEARCH") {
+                if (pos - cursor > kFieldMax) {
+                    return -1;
+                }
+                work = text.Slice(cursor, pos);
+                if (rule.m_strKey == "URL") {
+                    url = work;
+                } else if (rule.m_strKey == "TITLE") {
+                    title = work;
+                } else if (rule.m_strKey == "TEXT") {
+                    body = work;
+                } else if (rule.m_strKey == "TITLEADD") {
+                    AppendCapped(title, work, euc);
+                } else if (rule.m_strKey == "TEXTADD") {
+                    AppendCapped(body, work, euc);
+                }
+            }
+            cursor = pos + marker.size();
+        }
+        if (url.empty()) {
+            break;  // an entry without a link ends the page
+        }
+        def->m_nOrder += 10;
+        def->m_nHits += 1;
+        if (euc) {
+            title = EucToSjis(title);
+            body = EucToSjis(body);
+        }
+        if (def->m_strLinkDv == "LOCAL") {
+            SjisString local = conn->m_strServer;
+            AppendCapped(local, url, false);
+            url = std::move(local);
+        }
+        NotifyResult(site, def->m_strHostId, url, title, body, def->m_nOrder);
+        if (def->m_nHits >= def->m_nMaxCount) {
+            break;
+        }
+    }
+
+    m_sites.StoreRunState(site, def->m_nOrder, def->m_nHits, def->m_strNextUrl);
+    return 0;
+}
+
+}  // namespace quennit

@@ -1,0 +1,158 @@
+#include "engine/keyword.h"
+
+#include <cstdio>
+
+#include "platform/mbcs.h"
+
+namespace quennit {
+
+namespace {
+
+std::string_view UpToNul(std::string_view s) { return s.substr(0, s.find('\0')); }
+
+void AppendHex(SjisString& out, unsigned char b) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    out += '%';
+    out += kHex[b >> 4];
+    out += kHex[b & 0x0F];
+}
+
+unsigned char U8(char c) { return static_cast<unsigned char>(c); }
+
+}  // namespace
+
+SjisString UrlEscapeKeyword(std::string_view keyword) {
+    SjisString out;
+    out.reserve(keyword.size() * 3);
+    for (std::size_t p = 0; p < keyword.size();) {
+        const unsigned char b = U8(keyword[p]);
+        if (b >= 0x81) {
+            AppendHex(out, b);
+            if (p + 1 < keyword.size()) {
+                AppendHex(out, U8(keyword[p + 1]));
+            }
+            p += 2;
+        } else if (b == 0x20) {
+            out += '+';
+            ++p;
+        } else {
+            out += static_cast<char>(b);
+            ++p;
+        }
+    }
+    return out;
+}
+
+SjisString SjisToEuc(std::string_view sjis) {
+    sjis = UpToNul(sjis);
+    SjisString out;
+    out.reserve(sjis.size() + sjis.size() / 2);
+    for (std::size_t i = 0; i < sjis.size();) {
+        const unsigned char s1 = U8(sjis[i]);
+        if (s1 < 0x80) {
+            out += static_cast<char>(s1);
+            ++i;
+            continue;
+        }
+        if (s1 >= 0xA1 && s1 <= 0xDF) {
+            // Half-width katakana: one byte in Shift_JIS, single shift in EUC.
+            out += static_cast<char>(0x8E);
+            out += static_cast<char>(s1);
+            ++i;
+            continue;
+        }
+        if (i + 1 >= sjis.size()) {
+            break;  // a lone lead byte at the end is dropped
+        }
+        const unsigned char s2 = U8(sjis[i + 1]);
+        const unsigned d = (2u * s1) & 0xFF;
+        unsigned e1;
+        unsigned e2;
+        if (s2 < 0x9F) {
+            e1 = d < 0x3F ? d - 0x61 : d + 0x1F;
+            e2 = s2 <= 0x7E ? s2 + 0x61 : s2 + 0x60;
+        } else {
+            e1 = d < 0x3F ? d - 0x60 : d + 0x20;
+            e2 = s2 + 2;
+        }
+        out += static_cast<char>(e1 & 0xFF);
+        out += static_cast<char>(e2 & 0xFF);
+        i += 2;
+    }
+    return out;
+}
+
+SjisString EucToSjis(std::string_view euc) {
+    euc = UpToNul(euc);
+    SjisString out;
+    out.reserve(euc.size());
+    for (std::size_t i = 0; i < euc.size();) {
+        const unsigned char e1 = U8(euc[i]);
+        if (e1 < 0x80) {
+            out += static_cast<char>(e1);
+            ++i;
+            continue;
+        }
+        if (i + 1 >= euc.size()) {
+            out += static_cast<char>(e1);  // a lone byte at the end stays
+            break;
+        }
+        const unsigned char e2 = U8(euc[i + 1]);
+        if (e1 == 0x8E && e2 >= 0xA1 && e2 <= 0xDF) {
+            out += static_cast<char>(e2);
+            i += 2;
+            continue;
+        }
+        if (e1 == 0x8F && i + 2 < euc.size()) {
+            out += "\x81\xAC";  // geta mark: JIS X 0212 has no Shift_JIS form
+            i += 3;
+            continue;
+        }
+        const unsigned h = e1 >> 1;
+        unsigned s1;
+        unsigned s2;
+        if ((e1 & 1) != 0) {
+            s1 = e1 <= 0xDD ? h + 0x31 : h + 0x71;
+            s2 = e2 <= 0xDF ? e2 - 0x61 : e2 - 0x60;
+        } else {
+            s1 = e1 <= 0xDE ? h + 0x30 : h + 0x70;
+            s2 = e2 - 2;
+        }
+        out += static_cast<char>(s1 & 0xFF);
+        out += static_cast<char>(s2 & 0xFF);
+        i += 2;
+    }
+    return out;
+}
+
+SjisString FormatRequestPath(std::string_view format, std::string_view escapedKeyword) {
+    SjisString out;
+    out.reserve(format.size() + escapedKeyword.size());
+    for (std::size_t i = 0; i < format.size(); ++i) {
+        if (format[i] == '%' && i + 1 < format.size()) {
+            if (format[i + 1] == 's') {
+                out += escapedKeyword;
+                ++i;
+                continue;
+            }
+            if (format[i + 1] == '%') {
+                out += '%';
+                ++i;
+                continue;
+            }
+        }
+        out += format[i];
+    }
+    return out;
+}
+
+SjisString BuildRequestPath(const SiteDef& site, std::string_view keyword) {
+    SjisString converted;
+    if (site.m_nKanji == 1) {
+        converted = SjisToEuc(SjisCutAt(UpToNul(keyword), kFieldMax));
+        keyword = converted;
+    }
+    return FormatRequestPath(site.m_strUrlFormat, UrlEscapeKeyword(keyword));
+}
+
+}  // namespace quennit

@@ -1,0 +1,138 @@
+#include "net/inet_session.h"
+
+#include <array>
+#include <utility>
+
+#include "platform/text_codec.h"
+
+namespace quennit {
+
+CInetSession::CInetSession() {
+    SetTimeout(30000);
+    SetRetry(0);
+}
+
+CInetSession::~CInetSession() = default;
+
+void CInetSession::SetTimeout(std::uint32_t milliseconds) { m_nTimeout.store(milliseconds); }
+
+void CInetSession::OnStatusCallback(std::uint32_t context, std::uint32_t internetStatus) {
+    // Handle creation and closing are bookkeeping, not progress.
+    if (internetStatus == 60 || internetStatus == 70) {
+        return;
+    }
+    const auto conn = m_connMap.Lookup(context);
+    if (!conn || conn->m_pErrorWnd == nullptr) {
+        return;
+    }
+    SendToWindow(conn->m_pErrorWnd, WM_INET_STATUS, context, static_cast<LPARAM>(internetStatus));
+}
+
+namespace {
+
+SjisString Sjis(const char* utf8) { return Utf8ToSjis(utf8).value_or(SjisString()); }
+
+}  // namespace
+
+SjisString CInetSession::GetStatusText(std::uint32_t code) {
+    static const std::array<std::pair<std::uint32_t, SjisString>, 12> kTexts = {{
+        {10, Sjis("IPアドレスを取得しています")},
+        {11, Sjis("IPアドレスを取得しました")},
+        {20, Sjis("サーバーへ接続しています")},
+        {21, Sjis("サーバーへ接続しました")},
+        {30, Sjis("要求を送信します")},
+        {31, Sjis("要求を送信しました")},
+        {40, Sjis("サーバーの応答を待っています")},
+        {41, Sjis("応答を受信しました")},
+        {50, Sjis("接続を終了しています")},
+        {51, Sjis("接続を終了しました")},
+        {70, Sjis("送受信を完了しました")},
+        {110, Sjis("送受信を完了しました")},
+    }};
+    for (const auto& [c, text] : kTexts) {
+        if (c == code) {
+            return text;
+        }
+    }
+    return {};
+}
+
+SjisString CInetSession::GetErrorText(LPARAM code) {
+    static const SjisString kSendTimeout = Sjis("送信処理がタイムアウトしました");
+    static const SjisString kReceiveTimeout = Sjis("受信処理がタイムアウトしました");
+    static const SjisString kOk = Sjis("正常応答を取得しました");
+    static const SjisString kErrorResponse = Sjis("エラー応答を受信しました。");
+    static const std::array<std::pair<LPARAM, const char*>, 40> kReasons = {{
+        {100, "Continue"},
+        {101, "Switching Protocols"},
+        {201, "Created"},
+        {202, "Accepted"},
+        {203, "Non-Authoritative Information"},
+        {204, "No Content"},
+        {205, "Reset Content"},
+        {206, "Partial Content"},
+        {300, "Multiple Choices"},
+        {301, "Moved Permanently"},
+        {302, "Moved Temporarily"},
+        {303, "See Other"},
+        {304, "Not Modified"},
+        {305, "Use Proxy"},
+        {307, "Temporary Redirect"},
+        {400, "Bad Request"},
+        {401, "Unauthorized"},
+        {402, "Payment Required"},
+        {403, "Forbidden"},
+        {404, "URL Not Found"},
+        {405, "Method Not Allowed"},
+        {406, "Not Acceptable"},
+        {407, "Proxy Authentication Required"},
+        {408, "Request Time-out"},
+        {409, "Conflict"},
+        {410, "Gone"},
+        {411, "Length Required"},
+        {412, "Precondition Failed"},
+        {413, "Request Entity Too Large"},
+        {414, "Request-URI Too Large"},
+        {415, "Unsupported Media Type"},
+        {416, "Requested range not satisfiable"},
+        {417, "Expectation Failed"},
+        {500, "Internal Server Error"},
+        {501, "Not Implemented"},
+        {502, "Bad Gateway"},
+        {503, "Service Unavailable"},
+        {504, "Gateway Time-out"},
+        {505, "HTTP Version not supported"},
+        {0, nullptr},
+    }};
+    switch (code) {
+        case 1:
+            return kSendTimeout;
+        case 2:
+            return kReceiveTimeout;
+        case 200:
+            return kOk;
+        default:
+            break;
+    }
+    SjisString text = kErrorResponse + "(";
+    for (const auto& [c, reason] : kReasons) {
+        if (reason != nullptr && c == code) {
+            text += reason;
+            break;
+        }
+    }
+    return text + ")";
+}
+
+}  // namespace quennit
+
+namespace quennit {
+
+void CInetSession::SendToWindow(IMessageWindow* wnd, std::uint32_t msg, WPARAM wParam,
+                                LPARAM lParam) {
+    if (wnd != nullptr && wnd->IsWindow()) {
+        wnd->SendMessage(msg, wParam, lParam);
+    }
+}
+
+}  // namespace quennit

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <optional>
+
+#include "net/site_conn.h"
+#include "platform/message_window.h"
+#include "sitedef/site_def.h"
+
+namespace quennit {
+
+// The network half of the search session: time-outs and attempt count, the
+// per-site connection table, sending one GET per page and reading its body,
+// and the progress and error texts of the status line.
+class CInetSession {
+public:
+    CInetSession();
+    virtual ~CInetSession();
+
+    CInetSession(const CInetSession&) = delete;
+    CInetSession& operator=(const CInetSession&) = delete;
+
+    // Connect, send and receive time-outs, in milliseconds; 0 means none.
+    void SetTimeout(std::uint32_t milliseconds);
+    std::uint32_t GetTimeout() const { return m_nTimeout.load(); }
+
+    // Attempts per request, and the failure budget of a page read.
+    void SetRetry(int count) { m_nRetry.store(count); }
+    int GetRetry() const { return m_nRetry.load(); }
+
+    void SetNotifyWnd(std::uint32_t site, IMessageWindow* wnd) { m_connMap.SetNotifyWnd(site, wnd); }
+    void SetErrorWnd(std::uint32_t site, IMessageWindow* wnd) { m_connMap.SetErrorWnd(site, wnd); }
+    void SetServer(std::uint32_t site, const SjisString& server) { m_connMap.SetServer(site, server); }
+    std::optional<SiteConn> LookupConn(std::uint32_t site) const { return m_connMap.Lookup(site); }
+
+    // Sends one GET for the site. A null server or object means the value
+    // stored in the site's record. Returns the HTTP status (200: the body is
+    // waiting for ReadPage), 0 when no attempt got a response, -1 when the
+    // host or path is missing.
+    int RequestPage(std::uint32_t site, const SjisString* server, const SjisString* object,
+                    int port);
+
+    // Reads the open request's body into buffer (at most size bytes used,
+    // NUL-terminated), closes the request, returns the bytes kept, or -1 when
+    // no request is open for the site.
+    int ReadPage(std::uint32_t site, char* buffer, unsigned size);
+
+    // Forwards one progress event of a request (context = site number).
+    virtual void OnStatusCallback(std::uint32_t context, std::uint32_t internetStatus);
+
+    // Status-line texts (Shift_JIS) of a progress code and of an error code.
+    static SjisString GetStatusText(std::uint32_t code);
+    static SjisString GetErrorText(LPARAM code);
+
+protected:
+    // Sends msg to wnd when the window is live. Messages of a stopped search
+    // are dropped here, so nothing of it reaches the window after a stop.
+    static void SendToWindow(IMessageWindow* wnd, std::uint32_t msg, WPARAM wParam, LPARAM lParam);
+
+    ConnTable m_connMap;
+    std::atomic<std::int32_t> m_nRetry{0};
+    std::atomic<std::uint32_t> m_nTimeout{0};
+};
+
+}  // namespace quennit

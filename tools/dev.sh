@@ -1,0 +1,83 @@
+#!/usr/bin/env bash
+# Set-up, build and test entry point for Quennit on Debian 12.
+#   tools/dev.sh start        install what is missing, build, start the program
+#   tools/dev.sh test         install what is missing, build, run every test
+#   tools/dev.sh deps         only install the Debian packages
+#   tools/dev.sh asan|tsan    build and test under the sanitizers
+#   tools/dev.sh fuzz [SECS]  build and run every fuzz target for SECS seconds
+#   tools/dev.sh format       check the formatting of the sources
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+PACKAGES=(build-essential cmake ninja-build pkg-config clang clang-format libclang-rt-dev
+          qt6-base-dev libcurl4-openssl-dev libgtest-dev libgmock-dev libbenchmark-dev
+          python3 fonts-ipafont-gothic xvfb xauth ca-certificates)
+
+deps() {
+    local missing=()
+    for p in "${PACKAGES[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+    done
+    if ((${#missing[@]})); then
+        local sudo=""
+        [[ $(id -u) -eq 0 ]] || sudo="sudo"
+        echo "Installing: ${missing[*]}"
+        $sudo apt-get update -qq
+        DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
+    fi
+}
+
+build() {
+    local preset=$1
+    cmake --preset "$preset" >/dev/null
+    cmake --build --preset "$preset"
+}
+
+jobs() { nproc 2>/dev/null || echo 2; }
+
+case "${1:-}" in
+    deps) deps ;;
+    start)
+        deps
+        build dev
+        exec build/dev/bin/quennit-cli check
+        ;;
+    test)
+        deps
+        build dev
+        ctest --preset dev -j "$(jobs)"
+        ;;
+    asan)
+        deps
+        build asan
+        ctest --preset asan -j "$(jobs)"
+        ;;
+    tsan)
+        deps
+        build tsan
+        ctest --preset tsan -j "$(jobs)" -L threaded
+        ;;
+    fuzz)
+        deps
+        build fuzz
+        secs=${2:-30}
+        mkdir -p build/fuzz/corpus
+        for f in build/fuzz/bin/fuzz_*; do
+            name=$(basename "$f")
+            mkdir -p "build/fuzz/corpus/$name"
+            seeds="tests/fuzz/corpus/$name"
+            [[ -d $seeds ]] || seeds=""
+            echo "== $name (${secs}s)"
+            "$f" -max_total_time="$secs" -print_final_stats=0 "build/fuzz/corpus/$name" $seeds 2>&1 | tail -n 3
+        done
+        ;;
+    format)
+        files=$(git ls-files '*.cpp' '*.h')
+        clang-format --dry-run --Werror $files
+        echo "formatting ok"
+        ;;
+    *)
+        sed -n '2,9p' "$0"
+        exit 2
+        ;;
+esac
