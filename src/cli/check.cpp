@@ -57,9 +57,9 @@ std::vector<std::string> CollectWarnings(const std::vector<SiteInfo>& sites,
             warnings.push_back(where + "'" + Utf8(note.key) +
                                "' stands before the first HOST_ID and belongs to no site");
         } else {
-            const std::string label =
-                note.site >= 1 && note.site <= sites.size() ? SiteLabel(sites[note.site - 1])
-                                                            : "site " + std::to_string(note.site);
+            const std::string label = note.site >= 1 && note.site <= sites.size()
+                                          ? SiteLabel(sites[note.site - 1])
+                                          : "site " + std::to_string(note.site);
             warnings.push_back(where + label + ": rule '" + Utf8(note.key) +
                                "' is beyond the 30 rules a list can hold and is ignored");
         }

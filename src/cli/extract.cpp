@@ -20,7 +20,7 @@ constexpr const char* kUsage =
 
 // Prints each result line the moment the engine hands it over.
 class PrintingWindow : public IMessageWindow {
-public:
+  public:
     explicit PrintingWindow(Format format) : m_format(format) {}
 
     bool IsWindow() const override { return true; }
@@ -33,7 +33,7 @@ public:
         return 0;
     }
 
-private:
+  private:
     Format m_format;
 };
 
