@@ -113,6 +113,11 @@ class GridDelegate : public QStyledItemDelegate {
     }
 };
 
+// As an int: every Qt version's delegates and headers read that form.
+QVariant AlignmentData(Qt::Alignment align) {
+    return (align | Qt::AlignVCenter).toInt();
+}
+
 }  // namespace
 
 int CompareCells(std::string_view a, std::string_view b) {
@@ -151,8 +156,7 @@ class SortListModel : public QAbstractTableModel {
             case Qt::ToolTipRole:
                 return QString::fromStdString(SjisToUtf8(Cell(index.row(), index.column())));
             case Qt::TextAlignmentRole:
-                return QVariant::fromValue(
-                    m_columns[static_cast<std::size_t>(index.column())].align | Qt::AlignVCenter);
+                return AlignmentData(m_columns[static_cast<std::size_t>(index.column())].align);
             case Qt::CheckStateRole:
                 if (m_checkBoxes && index.column() == 0) {
                     return row.checked ? Qt::Checked : Qt::Unchecked;
@@ -191,7 +195,7 @@ class SortListModel : public QAbstractTableModel {
             return c.heading;
         }
         if (role == Qt::TextAlignmentRole) {
-            return QVariant::fromValue(c.align | Qt::AlignVCenter);
+            return AlignmentData(c.align);
         }
         return {};
     }

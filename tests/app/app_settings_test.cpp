@@ -107,6 +107,11 @@ struct ReadCase {
     Values expected;
 };
 
+// Test names and failure messages show the case's name, not its bytes.
+void PrintTo(const ReadCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class SettingsReadTest : public SettingsFileTest, public ::testing::WithParamInterface<ReadCase> {};
 
 TEST_P(SettingsReadTest, ReadsTheValues) {
@@ -168,6 +173,10 @@ struct WriteCase {
     std::string before;
     std::string after;
 };
+
+void PrintTo(const WriteCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class SettingsWriteTest : public SettingsFileTest,
                           public ::testing::WithParamInterface<WriteCase> {};
