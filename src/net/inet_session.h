@@ -1,8 +1,13 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
+#include <functional>
+#include <mutex>
 #include <optional>
+#include <stop_token>
 
 #include "net/site_conn.h"
 #include "platform/message_window.h"
@@ -14,8 +19,9 @@ namespace quennit {
 // per-site connection table, sending one GET per page and reading its body,
 // and the progress and error texts of the status line.
 class CInetSession {
-public:
+  public:
     CInetSession();
+    // Waits until no search run holds the session (see AcquireRun).
     virtual ~CInetSession();
 
     CInetSession(const CInetSession&) = delete;
@@ -29,9 +35,13 @@ public:
     void SetRetry(int count) { m_nRetry.store(count); }
     int GetRetry() const { return m_nRetry.load(); }
 
-    void SetNotifyWnd(std::uint32_t site, IMessageWindow* wnd) { m_connMap.SetNotifyWnd(site, wnd); }
+    void SetNotifyWnd(std::uint32_t site, IMessageWindow* wnd) {
+        m_connMap.SetNotifyWnd(site, wnd);
+    }
     void SetErrorWnd(std::uint32_t site, IMessageWindow* wnd) { m_connMap.SetErrorWnd(site, wnd); }
-    void SetServer(std::uint32_t site, const SjisString& server) { m_connMap.SetServer(site, server); }
+    void SetServer(std::uint32_t site, const SjisString& server) {
+        m_connMap.SetServer(site, server);
+    }
     std::optional<SiteConn> LookupConn(std::uint32_t site) const { return m_connMap.Lookup(site); }
 
     // Sends one GET for the site. A null server or object means the value
@@ -53,14 +63,40 @@ public:
     static SjisString GetStatusText(std::uint32_t code);
     static SjisString GetErrorText(LPARAM code);
 
-protected:
+    // How long a pause of the given nominal length really lasts. The
+    // session's pauses (1,000 ms after a failure, 100 ms after an empty read)
+    // all go through Pause; tests shorten them here. Set before a search.
+    using PauseClock = std::function<std::chrono::nanoseconds(std::uint32_t ms)>;
+    void SetPauseClock(PauseClock clock) { m_pauseClock = std::move(clock); }
+
     // Sends msg to wnd when the window is live. Messages of a stopped search
     // are dropped here, so nothing of it reaches the window after a stop.
     static void SendToWindow(IMessageWindow* wnd, std::uint32_t msg, WPARAM wParam, LPARAM lParam);
 
+    // One search run at a time uses the per-site request state. A new run
+    // waits here until an older, stopped run has unwound and released the
+    // session (that takes a moment: its pauses and requests end at once).
+    // False when the caller's own stop came first.
+    bool AcquireRun(std::stop_token stop);
+    void ReleaseRun();
+
+  protected:
+    // Waits ms milliseconds (as the pause clock says), ending at once on a
+    // stop of the calling thread's search, which it reports as StopRequested.
+    void Pause(std::uint32_t ms) const;
+
+    // Closes and forgets the site's open request, if any.
+    void CloseRequest(std::uint32_t site);
+
     ConnTable m_connMap;
     std::atomic<std::int32_t> m_nRetry{0};
     std::atomic<std::uint32_t> m_nTimeout{0};
+
+  private:
+    PauseClock m_pauseClock;
+    std::mutex m_runMutex;
+    std::condition_variable_any m_runCv;
+    bool m_runBusy = false;
 };
 
 }  // namespace quennit
