@@ -128,6 +128,7 @@ struct HttpFile::Impl {
     bool done = false;
     CURLcode result = CURLE_OK;
     bool paused = false;
+    bool reading = false;
     bool quiet = false;
     int status = 0;
     std::string failure;  // our own reason for aborting, if any
@@ -283,7 +284,9 @@ std::size_t OnHeader(char* data, std::size_t size, std::size_t nitems, void* use
 std::size_t OnWrite(char* data, std::size_t size, std::size_t nmemb, void* userdata) {
     auto& impl = Of(userdata);
     const std::size_t total = size * nmemb;
-    if (impl.Buffered() >= kPauseAt) {
+    // Until the first Read the body stays on the wire: Send ends with the
+    // head, and whatever happens to the body is met by the reads.
+    if (!impl.reading || impl.Buffered() >= kPauseAt) {
         impl.paused = true;
         return CURL_WRITEFUNC_PAUSE;
     }
@@ -293,13 +296,6 @@ std::size_t OnWrite(char* data, std::size_t size, std::size_t nmemb, void* userd
     }
     impl.buffer.append(data, total);
     impl.peak = std::max(impl.peak, impl.buffer.size());
-    if (!impl.headDone) {
-        // A body without a head we recognised (HTTP/0.9 style): take it.
-        long code = 0;
-        curl_easy_getinfo(impl.easy, CURLINFO_RESPONSE_CODE, &code);
-        impl.status = static_cast<int>(code);
-        impl.headDone = true;
-    }
     return total;
 }
 
@@ -425,7 +421,7 @@ void HttpFile::Send() {
         throw InternetException("cannot start the request");
     }
     impl.started = true;
-    impl.Drive([&impl] { return impl.headDone; }, Clock::now());
+    impl.Drive([&impl] { return impl.headDone || impl.paused; }, Clock::now());
     if (!impl.headDone) {
         throw InternetException(impl.failure.empty() ? "no response" : impl.failure);
     }
@@ -439,6 +435,7 @@ std::size_t HttpFile::Read(char* out, std::size_t size) {
     if (size == 0) {
         return 0;
     }
+    impl.reading = true;
     if (impl.Buffered() == 0 && !impl.done) {
         if (impl.paused) {
             impl.paused = false;
