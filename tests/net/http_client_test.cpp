@@ -21,11 +21,11 @@ namespace {
 using test::TestServer;
 
 class HttpClientTest : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() {
         // Requests to the local server must not wander off to a proxy.
-        for (const char* var : {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY",
-                                "all_proxy", "ALL_PROXY"}) {
+        for (const char* var :
+             {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"}) {
             unsetenv(var);
         }
         HttpGlobalInit();
@@ -178,8 +178,7 @@ TEST_F(HttpClientTest, FailedRequestsThrow) {
         std::string object;
     };
     const std::vector<Case> cases = {
-        {refused, "/page"},
-        {"no-such-host.invalid", "/page"},
+        {refused, "/page"},    {"no-such-host.invalid", "/page"},
         {"", "/stall-head"},    // receive time-out before any answer
         {"", "/loop"},          // redirect loop
         {"", "/header-flood"},  // a head without end
@@ -197,9 +196,7 @@ TEST_F(HttpClientTest, StopAbandonsARequestWaitingForItsHead) {
     auto file = Open("/stall-head", {0, 0, 0});
     std::thread stopper([&] {
         std::unique_lock lock(mutex);
-        cv.wait(lock, [&] {
-            return std::find(events.begin(), events.end(), 31u) != events.end();
-        });
+        cv.wait(lock, [&] { return std::find(events.begin(), events.end(), 31u) != events.end(); });
         stop.request_stop();
     });
     EXPECT_THROW(file->Send(), StopRequested);

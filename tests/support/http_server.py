@@ -5,7 +5,8 @@ Binds 127.0.0.1 on a free port, prints the port on the first line of
 standard output and serves until standard input is closed (or it is killed).
 The path picks the behaviour:
 
-  /page?n=N&of=M&per=K  200 result page N of M with K entries and a next link
+  /page?n=N&of=M&per=K[&brk=B]  result page N of M with K entries and a next
+                        link; page B breaks off half-way
   /status/CODE          that status with a small body
   /redirect?to=PATH     302 to PATH on this server
   /loop                 302 to itself, for ever
@@ -29,10 +30,10 @@ from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 from urllib.parse import parse_qs, urlsplit
 
 
-def result_page(n, of, per):
+def result_page(n, of, per, brk=0):
     parts = ["<html><body>\n"]
     if n < of:
-        parts.append('<a class="next" href="/page?n=%d&of=%d&per=%d">next</a>\n' % (n + 1, of, per))
+        parts.append('<a class="next" href="/page?n=%d&of=%d&per=%d&brk=%d">next</a>\n' % (n + 1, of, per, brk))
     parts.append("<!-- results -->\n")
     for i in range(per):
         k = (n - 1) * per + i + 1
@@ -67,7 +68,17 @@ class Handler(BaseHTTPRequestHandler):
         path = url.path
         try:
             if path == "/page":
-                self.body(200, result_page(num("n", 1), num("of", 1), num("per", 10)))
+                n = num("n", 1)
+                page = result_page(n, num("of", 1), num("per", 10), num("brk", 0))
+                if n == num("brk", 0):
+                    # Breaks off after about half of the page.
+                    self.head(200, len(page))
+                    self.wfile.write(page[: len(page) // 2])
+                    self.wfile.flush()
+                    self.connection.shutdown(socket.SHUT_RDWR)
+                    self.close_connection = True
+                else:
+                    self.body(200, page)
             elif path.startswith("/status/"):
                 self.body(int(path[len("/status/"):]), b"<html>status</html>")
             elif path == "/redirect":

@@ -27,10 +27,18 @@ std::string Describe(const std::vector<Msg>& ms) {
     return out;
 }
 
-Msg Status(WPARAM site, LPARAM code) { return Msg{WM_INET_STATUS, site, code, {}}; }
-Msg Error(WPARAM site, LPARAM code) { return Msg{WM_INET_ERROR, site, code, {}}; }
-Msg Result(WPARAM site) { return Msg{WM_SEARCH_RESULT, site, 0, {}}; }
-Msg End() { return Msg{WM_SEARCH_END, 0, 0, {}}; }
+Msg Status(WPARAM site, LPARAM code) {
+    return Msg{WM_INET_STATUS, site, code, {}};
+}
+Msg Error(WPARAM site, LPARAM code) {
+    return Msg{WM_INET_ERROR, site, code, {}};
+}
+Msg Result(WPARAM site) {
+    return Msg{WM_SEARCH_RESULT, site, 0, {}};
+}
+Msg End() {
+    return Msg{WM_SEARCH_END, 0, 0, {}};
+}
 
 LRESULT RecordingWindow::SendMessage(std::uint32_t msg, WPARAM wParam, LPARAM lParam) {
     Msg m{msg, wParam, lParam, {}};

@@ -35,7 +35,7 @@ Msg End();
 
 // Records every message it is sent, on the sending thread.
 class RecordingWindow : public IMessageWindow {
-public:
+  public:
     bool IsWindow() const override { return true; }
     LRESULT SendMessage(std::uint32_t msg, WPARAM wParam, LPARAM lParam) override;
 
@@ -52,7 +52,7 @@ public:
     // Called on the sending thread for every message, after recording.
     std::function<void(const Msg&)> m_onMessage;
 
-private:
+  private:
     mutable std::mutex m_mutex;
     mutable std::condition_variable m_cv;
     std::vector<Msg> m_messages;

@@ -58,7 +58,9 @@ TestServer::~TestServer() {
     waitpid(m_pid, &status, 0);
 }
 
-std::string TestServer::HostAddr() const { return "127.0.0.1:" + std::to_string(m_port); }
+std::string TestServer::HostAddr() const {
+    return "127.0.0.1:" + std::to_string(m_port);
+}
 
 int ClosedPort() {
     // Bind a port and close it again: nothing listens there afterwards.

@@ -10,7 +10,7 @@ namespace quennit::test {
 // 127.0.0.1. Started by the constructor, which returns once the server
 // listens; stopped and reaped by the destructor.
 class TestServer {
-public:
+  public:
     TestServer();
     ~TestServer();
 
@@ -21,7 +21,7 @@ public:
     // "127.0.0.1:PORT", the HOST_ADDR form of the server.
     std::string HostAddr() const;
 
-private:
+  private:
     pid_t m_pid = -1;
     int m_stdin = -1;
     int m_port = 0;

@@ -31,8 +31,8 @@ void LoadSites(CSearchSession& session, const std::string& content, IMessageWind
     if (fd < 0) {
         throw std::runtime_error("mkstemp");
     }
-    const bool written = write(fd, content.data(), content.size()) ==
-                         static_cast<ssize_t>(content.size());
+    const bool written =
+        write(fd, content.data(), content.size()) == static_cast<ssize_t>(content.size());
     close(fd);
     std::string error;
     const bool loaded = written && session.LoadSiteFile(path, error);

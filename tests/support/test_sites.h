@@ -23,13 +23,13 @@ void LoadSites(CSearchSession& session, const std::string& content, IMessageWind
 // A pause clock that records every nominal pause and waits a thousandth of
 // it (or scale times it), so tests see the pauses without sitting them out.
 class PauseRecorder {
-public:
+  public:
     explicit PauseRecorder(double scale = 0.001) : m_scale(scale) {}
     CInetSession::PauseClock Clock();
     std::vector<std::uint32_t> Pauses() const;
     int Count(std::uint32_t ms) const;
 
-private:
+  private:
     double m_scale;
     mutable std::mutex m_mutex;
     std::vector<std::uint32_t> m_pauses;
