@@ -77,3 +77,32 @@ int ClosedPort() {
 }
 
 }  // namespace quennit::test
+
+namespace quennit::test {
+
+StuckPort::StuckPort() {
+    m_listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(m_listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    listen(m_listener, 0);
+    socklen_t len = sizeof addr;
+    getsockname(m_listener, reinterpret_cast<sockaddr*>(&addr), &len);
+    m_port = ntohs(addr.sin_port);
+    // Never accepted: these fill the queue, and later handshakes go unanswered.
+    for (int i = 0; i < 4; ++i) {
+        const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+        connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+        m_fillers.push_back(fd);
+    }
+}
+
+StuckPort::~StuckPort() {
+    for (const int fd : m_fillers) {
+        close(fd);
+    }
+    close(m_listener);
+}
+
+}  // namespace quennit::test

@@ -3,6 +3,7 @@
 #include <sys/types.h>
 
 #include <string>
+#include <vector>
 
 namespace quennit::test {
 
@@ -29,5 +30,21 @@ class TestServer {
 
 // A port on 127.0.0.1 on which nothing listens (connections are refused).
 int ClosedPort();
+
+// A port on 127.0.0.1 whose listen queue is full, so that a connection
+// attempt hangs in the middle of connecting until it gives up.
+class StuckPort {
+  public:
+    StuckPort();
+    ~StuckPort();
+    StuckPort(const StuckPort&) = delete;
+    StuckPort& operator=(const StuckPort&) = delete;
+    int Port() const { return m_port; }
+
+  private:
+    int m_listener = -1;
+    std::vector<int> m_fillers;
+    int m_port = 0;
+};
 
 }  // namespace quennit::test

@@ -52,6 +52,7 @@ CInetSession::PauseClock PauseRecorder::Clock() {
             std::lock_guard lock(m_mutex);
             m_pauses.push_back(ms);
         }
+        m_cv.notify_all();
         return std::chrono::duration_cast<std::chrono::nanoseconds>(
             std::chrono::duration<double, std::milli>(ms * m_scale));
     };
@@ -65,6 +66,17 @@ std::vector<std::uint32_t> PauseRecorder::Pauses() const {
 int PauseRecorder::Count(std::uint32_t ms) const {
     const auto p = Pauses();
     return static_cast<int>(std::count(p.begin(), p.end(), ms));
+}
+
+}  // namespace quennit::test
+
+namespace quennit::test {
+
+bool PauseRecorder::WaitForPause(std::uint32_t ms) const {
+    std::unique_lock lock(m_mutex);
+    return m_cv.wait_for(lock, std::chrono::seconds(20), [&] {
+        return std::find(m_pauses.begin(), m_pauses.end(), ms) != m_pauses.end();
+    });
 }
 
 }  // namespace quennit::test

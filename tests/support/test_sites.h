@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -28,10 +29,13 @@ class PauseRecorder {
     CInetSession::PauseClock Clock();
     std::vector<std::uint32_t> Pauses() const;
     int Count(std::uint32_t ms) const;
+    // Waits until a pause of ms has begun (false after a generous limit).
+    bool WaitForPause(std::uint32_t ms) const;
 
   private:
     double m_scale;
     mutable std::mutex m_mutex;
+    mutable std::condition_variable m_cv;
     std::vector<std::uint32_t> m_pauses;
 };
 
