@@ -21,6 +21,10 @@ if [[ -z $cli ]]; then
     cli=build/core/bin/quennit-cli
 fi
 
+# The demo sites are on this computer; never send them through a proxy.
+export no_proxy="127.0.0.1,localhost${no_proxy:+,$no_proxy}"
+export NO_PROXY=$no_proxy
+
 sites=resources/demo/SearchSite.ini
 tmp=""
 if [[ $port != 8631 ]]; then
