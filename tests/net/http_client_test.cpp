@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <cstdlib>
 #include <mutex>
+#include <ostream>
 #include <stop_token>
 #include <string>
 #include <thread>
@@ -220,6 +221,10 @@ struct HostAddrCase {
     const char* host;
     int port;
 };
+
+void PrintTo(const HostAddrCase& c, std::ostream* os) {
+    *os << c.server;
+}
 
 class SplitHostAddrTest : public ::testing::TestWithParam<HostAddrCase> {};
 

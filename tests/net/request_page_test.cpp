@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -239,6 +240,10 @@ struct TextCase {
     LPARAM code;
     const char* utf8;
 };
+
+void PrintTo(const TextCase& c, std::ostream* os) {
+    *os << (c.error ? "error " : "status ") << c.code;
+}
 
 class StatusTextTest : public ::testing::TestWithParam<TextCase> {};
 

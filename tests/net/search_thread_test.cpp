@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <ostream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -119,6 +120,10 @@ struct StopCase {
     std::function<bool(SearchThreadTest&)> reached;
     int retry;
 };
+
+void PrintTo(const StopCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class StopTest : public SearchThreadTest, public ::testing::WithParamInterface<StopCase> {};
 
