@@ -133,6 +133,13 @@ TEST_F(HttpClientTest, BodiesArriveWhole) {
     }
 }
 
+TEST_F(HttpClientTest, ReceiveTimeOutIsAnIdleLimitNotATransferCap) {
+    // Ten pieces 60 ms apart take longer than the 300 ms limit in all.
+    auto file = Open("/slow?n=10&ms=60", {5000, 5000, 300});
+    file->Send();
+    EXPECT_EQ(ReadAll(*file).size(), 1000u);
+}
+
 TEST_F(HttpClientTest, LargeBodyIsPulledNotHoarded) {
     auto file = Open("/huge?mb=4");
     file->Send();

@@ -182,7 +182,8 @@ TEST_F(RequestPageTest, ReadKeepsWhatFitsAndEndsWithNul) {
         int expected;
     };
     for (const Case& c : {Case{"/empty", 655350, 0}, Case{"/chunked?n=7&size=500", 655350, 3500},
-                          Case{"/bytes?n=5000", 3000, 1023}, Case{"/huge?mb=100", 655350, -2}}) {
+                          Case{"/bytes?n=5000", 3000, 1023}, Case{"/huge?mb=100", 655350, -2},
+                          Case{"/endless", 655350, -2}}) {
         ASSERT_EQ(Request(c.object), 200) << c.object;
         const int kept = Read(c.size);
         if (c.expected == -2) {
