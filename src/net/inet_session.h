@@ -81,6 +81,14 @@ class CInetSession {
     void ReleaseRun();
 
   protected:
+    // The attempts a request (or the failures a page read) may use. A
+    // negative count, which a hand-edited settings file can carry, would
+    // never run out and retry a failing site for ever: it counts as one.
+    std::int32_t AttemptBudget() const {
+        const std::int32_t retry = m_nRetry.load();
+        return retry < 0 ? 1 : retry;
+    }
+
     // Waits ms milliseconds (as the pause clock says), ending at once on a
     // stop of the calling thread's search, which it reports as StopRequested.
     void Pause(std::uint32_t ms) const;

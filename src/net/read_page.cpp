@@ -42,7 +42,7 @@ int CInetSession::ReadPage(std::uint32_t site, char* buffer, unsigned size) {
     unsigned kept = 0;
     unsigned chunk = 0;
     int empty = 0;
-    std::int32_t failuresLeft = m_nRetry.load();
+    std::int32_t failuresLeft = AttemptBudget();
     bool reading = true;
     while (reading) {
         if (empty >= kMaxEmptyReads) {

@@ -58,7 +58,7 @@ int CInetSession::RequestPage(std::uint32_t site, const SjisString* server,
         OnStatusCallback(context, code);
     };
 
-    std::int32_t attempts = m_nRetry.load();
+    std::int32_t attempts = AttemptBudget();
     while (attempts != 0) {
         ThrowIfStopped();
         try {

@@ -133,9 +133,12 @@ TEST_F(RequestPageTest, FailedAttemptsAreReportedAndPausedEach) {
     struct Case {
         std::string server;
         int retry;
+        int attempts;
     };
     const std::string refused = "127.0.0.1:" + std::to_string(ClosedPort());
-    for (const Case& c : {Case{"no-such-host.invalid", 1}, Case{refused, 3}}) {
+    // A negative count from a hand-edited settings file must not retry for ever.
+    for (const Case& c :
+         {Case{"no-such-host.invalid", 1, 1}, Case{refused, 3, 3}, Case{refused, -2, 1}}) {
         RecordingWindow fresh;
         PauseRecorder fresh_pauses;
         session.SetErrorWnd(kSite, &fresh);
@@ -145,9 +148,10 @@ TEST_F(RequestPageTest, FailedAttemptsAreReportedAndPausedEach) {
         EXPECT_EQ(session.RequestPage(kSite, &c.server, &object, 80), 0);
         EXPECT_TRUE(
             SameSequence(fresh.Only({WM_INET_ERROR}),
-                         std::vector<Msg>(static_cast<std::size_t>(c.retry), Error(kSite, 1))))
+                         std::vector<Msg>(static_cast<std::size_t>(c.attempts), Error(kSite, 1))))
             << c.server << ": " << Describe(fresh.Messages());
-        EXPECT_EQ(fresh_pauses.Pauses(), std::vector<std::uint32_t>(c.retry, 1000));
+        EXPECT_EQ(fresh_pauses.Pauses(),
+                  std::vector<std::uint32_t>(static_cast<std::size_t>(c.attempts), 1000));
         EXPECT_FALSE(RequestOpen());
         EXPECT_EQ(Read(), -1);
     }
