@@ -12,11 +12,13 @@ namespace {
 constexpr std::size_t npos = std::string_view::npos;
 
 // Rule values and markers behave as C strings: they end at a NUL byte.
-std::string_view Marker(const SjisString& value) { return std::string_view(value.c_str()); }
+std::string_view Marker(const SjisString& value) {
+    return std::string_view(value.c_str());
+}
 
 // The page text that the scan sees, and plain byte-wise substring search.
 class Page {
-public:
+  public:
     explicit Page(const char* text) : m_text(text, std::strlen(text)) {}
 
     std::size_t Size() const { return m_text.size(); }
@@ -28,18 +30,18 @@ public:
         if (from >= m_text.size()) {
             return npos;
         }
-        const void* hit = memmem(m_text.data() + from, m_text.size() - from, marker.data(),
-                                 marker.size());
-        return hit == nullptr ? npos
-                              : static_cast<std::size_t>(static_cast<const char*>(hit) -
-                                                         m_text.data());
+        const void* hit =
+            memmem(m_text.data() + from, m_text.size() - from, marker.data(), marker.size());
+        return hit == nullptr
+                   ? npos
+                   : static_cast<std::size_t>(static_cast<const char*>(hit) - m_text.data());
     }
 
     std::string_view Slice(std::size_t from, std::size_t to) const {
         return m_text.substr(from, to - from);
     }
 
-private:
+  private:
     std::string_view m_text;
 };
 
@@ -48,7 +50,7 @@ private:
 // reused until the cursor passes it instead of searching the whole rest of
 // the page again for every rule of every entry.
 class EntryGuard {
-public:
+  public:
     EntryGuard(const Page& page, std::string_view marker) : m_page(page), m_marker(marker) {}
 
     std::size_t NextFrom(std::size_t cursor) {
@@ -61,7 +63,7 @@ public:
         return m_hit;
     }
 
-private:
+  private:
     const Page& m_page;
     std::string_view m_marker;
     std::size_t m_searchedFrom = npos;
