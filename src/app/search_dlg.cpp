@@ -160,6 +160,9 @@ void CSearchDlg::CreateControls() {
 
 bool CSearchDlg::OnInitDialog() {
     m_bInitialised = true;
+    // With its native window the platform can tell the frame size, which
+    // the minimum size and the stored placement include.
+    winId();
     setWindowIcon(AppIcon(IDR_MAINFRAME));
 
     // The window's size right now, the template's, becomes its minimum.
