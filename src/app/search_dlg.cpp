@@ -101,25 +101,16 @@ void CSearchDlg::CreateControls() {
     };
     m_searchButton = makeButton("searchButton", du.Rect(134, 7, 17, 15));
     m_searchButton->setDefault(true);
-    m_searchButton->setToolTip(QStringLiteral("検索"));
     m_settingsButton = makeButton("settingsButton", du.Rect(165, 7, 17, 15));
-    m_settingsButton->setToolTip(QStringLiteral("設定"));
     m_helpButton = makeButton("helpButton", du.Rect(185, 7, 17, 15));
-    m_helpButton->setToolTip(QStringLiteral("ヘルプ"));
 
     const auto makeList = [&](const char* name) {
         auto* list = new CSortListCtrl(this);
         list->setObjectName(QString::fromLatin1(name));
         list->setGeometry(du.Rect(2, 25, 217, 26));
         list->setSelectionMode(QAbstractItemView::SingleSelection);
-        list->setSelectionBehavior(QAbstractItemView::SelectRows);
-        list->setAllColumnsShowFocus(true);
         list->setFrameShape(QFrame::StyledPanel);
         list->setFrameShadow(QFrame::Sunken);
-        // Grid lines between the cells.
-        list->setStyleSheet(
-            QStringLiteral("QTreeView::item { border-right: 1px solid palette(midlight);"
-                           " border-bottom: 1px solid palette(midlight); }"));
         return list;
     };
     m_resultList = makeList("resultList");
@@ -128,7 +119,22 @@ void CSearchDlg::CreateControls() {
 
     m_listSwitchButton = makeButton("listSwitchButton", du.Rect(207, 53, 12, 12));
     m_listSwitchButton->setIconSize(QSize(12, 12));
-    m_listSwitchButton->setToolTip(QStringLiteral("結果とサイトの状態を切り替えます"));
+
+    // The buttons show only icons: name them for tool tips and screen readers.
+    const std::pair<QWidget*, QString> names[] = {
+        {m_groupCombo, QStringLiteral("検索グループ")},
+        {m_keywordEdit, QStringLiteral("検索キーワード")},
+        {m_searchButton, QStringLiteral("検索")},
+        {m_settingsButton, QStringLiteral("設定")},
+        {m_helpButton, QStringLiteral("ヘルプ")},
+        {m_listSwitchButton, QStringLiteral("検索結果とサイトの状態を切り替え")},
+    };
+    for (const auto& [widget, name] : names) {
+        widget->setAccessibleName(name);
+        if (qobject_cast<QPushButton*>(widget) != nullptr) {
+            widget->setToolTip(name);
+        }
+    }
 
     m_animation = new CBusyAnimation(this);
     m_animation->setObjectName(QStringLiteral("animation"));
@@ -154,8 +160,7 @@ void CSearchDlg::CreateControls() {
     connect(m_settingsButton, &QPushButton::clicked, this, &CSearchDlg::OnSetting);
     connect(m_helpButton, &QPushButton::clicked, this, &CSearchDlg::OnHelp);
     connect(m_listSwitchButton, &QPushButton::clicked, this, &CSearchDlg::OnListSwitch);
-    connect(m_resultList, &QTreeWidget::itemDoubleClicked, this,
-            [this](QTreeWidgetItem* item) { OpenResult(m_resultList->indexOfTopLevelItem(item)); });
+    connect(m_resultList, &CSortListCtrl::rowDoubleClicked, this, &CSearchDlg::OpenResult);
 }
 
 bool CSearchDlg::OnInitDialog() {
@@ -186,13 +191,19 @@ bool CSearchDlg::OnInitDialog() {
     m_helpButton->setIcon(AppIcon(IDI_HELP));
     m_listSwitchButton->setIcon(AppIcon(IDI_LISTSWITCH));
 
-    m_resultList->InsertColumn(0, QStringLiteral("URL"), Qt::AlignLeft, 100);
-    m_resultList->InsertColumn(1, QStringLiteral("タイトル"), Qt::AlignLeft, 150);
-    m_resultList->InsertColumn(2, QStringLiteral("説明"), Qt::AlignLeft, 150);
-    m_resultList->InsertColumn(3, QStringLiteral("SITE"), Qt::AlignLeft, 50);
-    m_resultList->InsertColumn(4, QStringLiteral("順序"), Qt::AlignRight, 50);
-    m_statusList->InsertColumn(0, QStringLiteral("サイト名"), Qt::AlignLeft, 200);
-    m_statusList->InsertColumn(1, QStringLiteral("STATUS"), Qt::AlignLeft, 200);
+    for (CSortListCtrl* list : {m_resultList, m_statusList}) {
+        list->setSelectionBehavior(QAbstractItemView::SelectRows);
+        list->setAllColumnsShowFocus(true);
+        list->SetGridLines(true);
+    }
+
+    m_resultList->InsertColumn(0, QStringLiteral("URL"), 100);
+    m_resultList->InsertColumn(1, QStringLiteral("タイトル"), 150);
+    m_resultList->InsertColumn(2, QStringLiteral("説明"), 150);
+    m_resultList->InsertColumn(3, QStringLiteral("SITE"), 50);
+    m_resultList->InsertColumn(4, QStringLiteral("順序"), 50, Qt::AlignRight);
+    m_statusList->InsertColumn(0, QStringLiteral("サイト名"), 200);
+    m_statusList->InsertColumn(1, QStringLiteral("STATUS"), 200);
 
     ApplyPlacement();
     m_animation->Stop();
@@ -332,9 +343,8 @@ void CSearchDlg::keyPressEvent(QKeyEvent* event) {
             return;
         case Qt::Key_Return:
         case Qt::Key_Enter:
-            if (focusWidget() == m_resultList && m_resultList->currentItem() != nullptr &&
-                m_resultList->currentItem()->isSelected()) {
-                OpenResult(m_resultList->indexOfTopLevelItem(m_resultList->currentItem()));
+            if (focusWidget() == m_resultList && m_resultList->GetSelectedRow() >= 0) {
+                OpenResult(m_resultList->GetSelectedRow());
                 event->accept();
                 return;
             }
@@ -551,11 +561,11 @@ LRESULT CSearchDlg::OnInetError(WPARAM site, LPARAM code) {
 
 void CSearchDlg::SetSiteStatus(const SjisString& name, const SjisString& text) {
     int row = 0;
-    while (row < m_statusList->GetItemCount() && m_statusList->GetCellText(row, 0) != name) {
+    while (row < m_statusList->RowCount() && m_statusList->GetCellText(row, 0) != name) {
         ++row;
     }
-    if (row == m_statusList->GetItemCount()) {
-        row = m_statusList->InsertItem(row, name);
+    if (row == m_statusList->RowCount()) {
+        row = m_statusList->InsertRow(row, name);
     }
     m_statusList->SetCellText(row, 1, text);
 }
@@ -563,14 +573,14 @@ void CSearchDlg::SetSiteStatus(const SjisString& name, const SjisString& text) {
 LRESULT CSearchDlg::OnSearchResult(WPARAM, LPARAM record) {
     // The record lives on the sender's side only while this call lasts.
     const auto* result = reinterpret_cast<const SearchResult*>(record);
-    const int row = m_resultList->InsertItem(m_resultList->GetItemCount(), result->m_strUrl);
+    const int row = m_resultList->InsertRow(m_resultList->RowCount(), result->m_strUrl);
     if (row >= 0) {
         m_resultList->SetCellText(row, 1, result->m_strTitle);
         m_resultList->SetCellText(row, 2, result->m_strText);
         m_resultList->SetCellText(row, 3, result->m_strSiteName);
         m_resultList->SetCellText(row, 4, std::to_string(result->m_nOrder));
     }
-    if (m_resultList->GetItemCount() % 10 == 0) {
+    if (m_resultList->RowCount() % 10 == 0) {
         repaint();
     }
     return 0;

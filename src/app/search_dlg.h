@@ -18,7 +18,6 @@ class QFrame;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QTreeWidgetItem;
 
 namespace quennit {
 

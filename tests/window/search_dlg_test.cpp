@@ -4,7 +4,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTreeWidget>
 #include <QtTest>
 
 #include "app/app_icons.h"
@@ -12,6 +11,7 @@
 #include "app/dialog_units.h"
 #include "app/group_combo_box.h"
 #include "app/search_dlg.h"
+#include "app/sort_list_ctrl.h"
 #include "engine/search_result.h"
 #include "platform/text_codec.h"
 #include "window_test_support.h"
@@ -72,12 +72,20 @@ class SearchDlgTest : public QObject {
         m_dlg->SendMessage(WM_SEARCH_RESULT, 1, reinterpret_cast<LPARAM>(&r));
     }
 
-    QStringList Row(QTreeWidget* list, int row) const {
+    static QStringList Row(const CSortListCtrl* list, int row) {
         QStringList cells;
-        for (int c = 0; c < list->columnCount(); ++c) {
-            cells << list->topLevelItem(row)->text(c);
+        for (int c = 0; c < list->GetHeaderCount(); ++c) {
+            cells << QString::fromStdString(SjisToUtf8(list->GetCellText(row, c)));
         }
         return cells;
+    }
+
+    static QStringList Headers(const CSortListCtrl* list) {
+        QStringList headers;
+        for (int c = 0; c < list->GetHeaderCount(); ++c) {
+            headers << list->model()->headerData(c, Qt::Horizontal).toString();
+        }
+        return headers;
     }
 
   private slots:
@@ -109,18 +117,13 @@ class SearchDlgTest : public QObject {
         const int expectedH = h + h / 4 + (h + h / 4) / 4;
         QCOMPARE(m_dlg->frameGeometry().size(), QSize(expectedW, expectedH));
 
-        auto* results = Child<QTreeWidget>("resultList");
-        auto* status = Child<QTreeWidget>("statusList");
+        auto* results = Child<CSortListCtrl>("resultList");
+        auto* status = Child<CSortListCtrl>("statusList");
         QVERIFY(results && status);
         QVERIFY(results->isVisible());
         QVERIFY(!status->isVisible());
-        QStringList headers;
-        for (int c = 0; c < results->columnCount(); ++c) {
-            headers << results->headerItem()->text(c);
-        }
-        QCOMPARE(headers, (QStringList{"URL", "タイトル", "説明", "SITE", "順序"}));
-        QCOMPARE(status->headerItem()->text(0), QStringLiteral("サイト名"));
-        QCOMPARE(status->headerItem()->text(1), QStringLiteral("STATUS"));
+        QCOMPARE(Headers(results), (QStringList{"URL", "タイトル", "説明", "SITE", "順序"}));
+        QCOMPARE(Headers(status), (QStringList{"サイト名", "STATUS"}));
 
         auto* groups = Child<CGroupComboBox>("groupCombo");
         QVERIFY(groups);
@@ -144,7 +147,7 @@ class SearchDlgTest : public QObject {
         QVERIFY(OpenWindow());
         auto* edit = Child<QLineEdit>("keywordEdit");
         auto* search = Child<QPushButton>("searchButton");
-        auto* results = Child<QTreeWidget>("resultList");
+        auto* results = Child<CSortListCtrl>("resultList");
         auto* line = Child<QLabel>("statusLine");
         const int gapRight = m_dlg->width() - search->geometry().right();
         const int lineGap = m_dlg->height() - line->geometry().bottom();
@@ -241,9 +244,9 @@ class SearchDlgTest : public QObject {
                      LRESULT(0));
         }
         QCOMPARE(Child<QLabel>("statusLine")->text(), line);
-        auto* list = Child<QTreeWidget>("statusList");
+        auto* list = Child<CSortListCtrl>("statusList");
         QStringList actual;
-        for (int r = 0; r < list->topLevelItemCount(); ++r) {
+        for (int r = 0; r < list->RowCount(); ++r) {
             actual << Row(list, r).join(QLatin1Char('|'));
         }
         QCOMPARE(actual, rows);
@@ -253,8 +256,8 @@ class SearchDlgTest : public QObject {
         QVERIFY(OpenWindow());
         SendResult("www.example.jp/a", "日本語のタイトル", 120);
         SendResult("www.example.jp/b", "二番目", 10);
-        auto* list = Child<QTreeWidget>("resultList");
-        QCOMPARE(list->topLevelItemCount(), 2);
+        auto* list = Child<CSortListCtrl>("resultList");
+        QCOMPARE(list->RowCount(), 2);
         QCOMPARE(Row(list, 0), (QStringList{"www.example.jp/a", "日本語のタイトル", "説明文",
                                             "デモ検索", "120"}));
         QCOMPARE(Row(list, 1)[0], QStringLiteral("www.example.jp/b"));
@@ -272,8 +275,8 @@ class SearchDlgTest : public QObject {
         QCOMPARE(boxes.seen[0].text, QStringLiteral("検索キーワードを入力してください。"));
         QCOMPARE(boxes.seen[0].icon, QMessageBox::Information);
         QCOMPARE(boxes.seen[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
-        QCOMPARE(Child<QTreeWidget>("resultList")->topLevelItemCount(), 0);
-        QCOMPARE(Child<QTreeWidget>("statusList")->topLevelItemCount(), 0);
+        QCOMPARE(Child<CSortListCtrl>("resultList")->RowCount(), 0);
+        QCOMPARE(Child<CSortListCtrl>("statusList")->RowCount(), 0);
         QVERIFY(!m_dlg->IsSearching());
     }
 
@@ -314,7 +317,7 @@ class SearchDlgTest : public QObject {
         QVERIFY(OpenWindow());
         QTest::keyClick(m_dlg.get(), Qt::Key_Escape);
         QTest::keyClick(Child<QLineEdit>("keywordEdit"), Qt::Key_Escape);
-        QTest::keyClick(Child<QTreeWidget>("resultList"), Qt::Key_Escape);
+        QTest::keyClick(Child<CSortListCtrl>("resultList"), Qt::Key_Escape);
         QVERIFY(m_dlg->isVisible());
     }
 
@@ -325,7 +328,7 @@ class SearchDlgTest : public QObject {
         SendResult("www.example.jp/a", "a", 10);
         SendResult("www.example.jp/b", "b", 20);
         auto* edit = Child<QLineEdit>("keywordEdit");
-        auto* list = Child<QTreeWidget>("resultList");
+        auto* list = Child<CSortListCtrl>("resultList");
         edit->setText(QStringLiteral("abc"));
 
         // In the keyword box Enter presses Search (which asks about the group).
@@ -339,7 +342,7 @@ class SearchDlgTest : public QObject {
         SendResult("www.example.jp/a", "a", 10);
         SendResult("www.example.jp/b", "b", 20);
         list->setFocus();
-        list->setCurrentItem(list->topLevelItem(1));
+        list->SelectRow(1);
         QTest::keyClick(list, Qt::Key_Return);
         QCOMPARE(urls.urls, QList<QUrl>{QUrl("http://www.example.jp/b")});
         QCOMPARE(boxes.seen.size(), size_t(1));
@@ -356,10 +359,10 @@ class SearchDlgTest : public QObject {
         QVERIFY(OpenWindow());
         UrlCatcher urls;
         SendResult("www.example.jp/a?q=%E3%81%82", "a", 10);
-        auto* list = Child<QTreeWidget>("resultList");
-        const QPoint onRow = list->visualItemRect(list->topLevelItem(0)).center();
-        const QPoint below =
-            onRow + QPoint(0, 5 * list->visualItemRect(list->topLevelItem(0)).height());
+        auto* list = Child<CSortListCtrl>("resultList");
+        const QRect rowRect = list->visualRect(list->model()->index(0, 0));
+        const QPoint onRow = rowRect.center();
+        const QPoint below = onRow + QPoint(0, 5 * rowRect.height());
         // A double-click is a press and release, then a second press that
         // the platform reports as a double-click.
         const auto doubleClick = [list](QPoint at) {
@@ -378,8 +381,8 @@ class SearchDlgTest : public QObject {
         QVERIFY(OpenWindow());
         SendResult("www.example.jp/a", "a", 10);
         m_dlg->SendMessage(WM_INET_STATUS, 1, 21);
-        auto* results = Child<QTreeWidget>("resultList");
-        auto* status = Child<QTreeWidget>("statusList");
+        auto* results = Child<CSortListCtrl>("resultList");
+        auto* status = Child<CSortListCtrl>("statusList");
         auto* button = Child<QPushButton>("listSwitchButton");
         for (int click = 1; click <= 3; ++click) {
             QTest::mouseClick(button, Qt::LeftButton);
@@ -387,8 +390,8 @@ class SearchDlgTest : public QObject {
             QCOMPARE(status->isVisible(), statusShown);
             QCOMPARE(results->isVisible(), !statusShown);
         }
-        QCOMPARE(results->topLevelItemCount(), 1);
-        QCOMPARE(status->topLevelItemCount(), 1);
+        QCOMPARE(results->RowCount(), 1);
+        QCOMPARE(status->RowCount(), 1);
     }
 
     void helpButtonOpensTheHelpPage() {
