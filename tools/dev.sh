@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Set-up, build and test entry point for Quennit on Debian 12.
-#   tools/dev.sh start        install what is missing, build, start the program
+#   tools/dev.sh start        install what is missing, build, search the local demo sites
 #   tools/dev.sh test         install what is missing, build, run every test
 #   tools/dev.sh deps         only install the Debian packages
 #   tools/dev.sh e2e [PNG]    the window end to end under Xvfb, with a screenshot
@@ -42,11 +42,7 @@ case "${1:-}" in
     start)
         deps
         build dev
-        if [[ -n ${DISPLAY:-}${WAYLAND_DISPLAY:-} ]]; then
-            exec build/dev/bin/quennit
-        fi
-        echo "No display: the window can't open here (see README, 'Without a display')." >&2
-        exec build/dev/bin/quennit-cli check
+        QUENNIT_CLI=build/dev/bin/quennit-cli exec tools/demo.sh "${2:-検索}"
         ;;
     e2e)
         deps

@@ -6,6 +6,8 @@
 #include <QMetaObject>
 #include <QThread>
 
+#include "platform/stop.h"
+
 namespace quennit {
 
 CMessageGate::CMessageGate(QObject* receiver, Handler handler)
@@ -15,15 +17,23 @@ CMessageGate::~CMessageGate() {
     Revoke();
 }
 
-bool CMessageGate::StartAdmitted(const std::function<std::thread::id()>& start) {
+bool CMessageGate::StartAdmitted(std::stop_token search, const std::function<bool()>& start) {
     std::lock_guard lock(m_mutex);
-    m_sender = start();
-    return m_sender != std::thread::id();
+    m_sender = std::move(search);
+    if (!start()) {
+        m_sender = std::stop_token();
+        return false;
+    }
+    return true;
+}
+
+bool CMessageGate::IsAdmitted(const std::stop_token& sender) const {
+    return m_sender.stop_possible() && sender == m_sender && !sender.stop_requested();
 }
 
 void CMessageGate::Revoke() {
     std::lock_guard lock(m_mutex);
-    m_sender = std::thread::id();
+    m_sender = std::stop_token();
     for (const auto& call : m_pending) {
         if (!call->running) {
             call->done = true;
@@ -40,8 +50,9 @@ bool CMessageGate::Accepts() const {
     if (OnReceiverThread()) {
         return true;
     }
+    const std::stop_token sender = CurrentStopToken();
     std::lock_guard lock(m_mutex);
-    return m_sender != std::thread::id() && m_sender == std::this_thread::get_id();
+    return IsAdmitted(sender);
 }
 
 LRESULT CMessageGate::Send(std::uint32_t msg, WPARAM wParam, LPARAM lParam) {
@@ -53,10 +64,10 @@ LRESULT CMessageGate::Send(std::uint32_t msg, WPARAM wParam, LPARAM lParam) {
     call->msg = msg;
     call->wParam = wParam;
     call->lParam = lParam;
-    call->sender = std::this_thread::get_id();
+    call->sender = CurrentStopToken();
     {
         std::lock_guard lock(m_mutex);
-        if (m_receiver == nullptr || m_sender != call->sender) {
+        if (m_receiver == nullptr || !IsAdmitted(call->sender)) {
             return 0;
         }
         m_pending.push_back(call);
@@ -85,7 +96,7 @@ void CMessageGate::Deliver(const std::shared_ptr<Call>& call) {
         if (call->done) {
             return;
         }
-        if (m_sender != call->sender) {
+        if (!IsAdmitted(call->sender)) {
             call->done = true;
             m_cv.notify_all();
             return;

@@ -5,7 +5,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
-#include <thread>
+#include <stop_token>
 #include <vector>
 
 #include <QObject>
@@ -19,10 +19,11 @@ namespace quennit {
 // thread, one at a time, and makes the sender wait until each has been
 // handled (so a SearchResult passed by address stays valid).
 //
-// Only the one admitted sender thread gets through. Revoking it drops its
-// later messages and releases it at once if it is waiting, so the window can
-// stop a search and join its thread without the thread being stuck in a
-// send that the window's thread would have to serve.
+// Only the admitted search gets through, recognised by the stop token that
+// its thread runs under (CurrentStopToken). Revoking it, or stopping the
+// search, drops its later messages and releases it at once if it is
+// waiting, so the window can stop a search and join its thread without the
+// thread being stuck in a send that the window's thread would have to serve.
 class CMessageGate {
   public:
     using Handler = std::function<LRESULT(std::uint32_t msg, WPARAM wParam, LPARAM lParam)>;
@@ -35,19 +36,19 @@ class CMessageGate {
     CMessageGate(const CMessageGate&) = delete;
     CMessageGate& operator=(const CMessageGate&) = delete;
 
-    // Starts a sender and admits it in one step: start() runs with the gate
-    // locked and returns the new thread's id (or a default id on failure), so
-    // the new thread can't be turned away by a check made before the id is
-    // known. Returns false when start() failed.
-    bool StartAdmitted(const std::function<std::thread::id()>& start);
+    // Admits the search with this stop token and starts it in one step:
+    // start() runs with the gate locked, so the new thread can't be turned
+    // away by a check made before its admission. When start() fails nobody
+    // is admitted and the result is false.
+    bool StartAdmitted(std::stop_token search, const std::function<bool()>& start);
 
     // From now on nothing of the admitted sender is delivered; a sender
     // waiting for its message to be handled returns 0 at once (unless the
     // handler is already running).
     void Revoke();
 
-    // True when the calling thread is the admitted sender, or is the
-    // receiver's own thread.
+    // True when the calling thread runs the admitted search (not yet told to
+    // stop), or is the receiver's own thread.
     bool Accepts() const;
 
     // Delivers one message. On the receiver's thread the handler runs
@@ -60,13 +61,14 @@ class CMessageGate {
         std::uint32_t msg = 0;
         WPARAM wParam = 0;
         LPARAM lParam = 0;
-        std::thread::id sender;
+        std::stop_token sender;
         bool running = false;
         bool done = false;
         LRESULT result = 0;
     };
 
     bool OnReceiverThread() const;
+    bool IsAdmitted(const std::stop_token& sender) const;  // with m_mutex held
     void Deliver(const std::shared_ptr<Call>& call);
 
     QPointer<QObject> m_receiver;
@@ -75,7 +77,7 @@ class CMessageGate {
     std::shared_ptr<int> m_alive = std::make_shared<int>(0);
     mutable std::mutex m_mutex;
     std::condition_variable m_cv;
-    std::thread::id m_sender;  // default id: nobody admitted
+    std::stop_token m_sender;  // an empty token: nobody admitted
     std::vector<std::shared_ptr<Call>> m_pending;
 };
 

@@ -69,6 +69,7 @@ CSearchDlg::CSearchDlg(QString programFolder, QWidget* parent)
 CSearchDlg::~CSearchDlg() {
     // Nothing that a search thread uses may go before the thread has ended.
     RetireSearchThread(true);
+    EndSearchUI();
     JoinRetiredThreads();
 }
 
@@ -263,6 +264,7 @@ int CSearchDlg::exec() {
 
 void CSearchDlg::done(int result) {
     RetireSearchThread(true);
+    EndSearchUI();
     JoinRetiredThreads();
     if (m_bInitialised) {
         StorePlacement();
@@ -473,8 +475,8 @@ void CSearchDlg::OnSearch() {
     thread->m_strSearchGroup = Utf8ToSjis(group.toStdString()).value_or(SjisString());
     thread->m_strKeyword = *sjisKeyword;
     CThInetCtrl* started = thread.get();
-    const bool ok = m_gate.StartAdmitted(
-        [started] { return started->CreateThread() ? started->GetThreadId() : std::thread::id(); });
+    const bool ok =
+        m_gate.StartAdmitted(started->GetStopToken(), [started] { return started->Start(); });
     if (!ok) {
         EndSearchUI();
         return;
@@ -505,7 +507,7 @@ void CSearchDlg::RetireSearchThread(bool stop) {
     m_gate.Revoke();
     if (m_pSearchThread != nullptr) {
         if (stop) {
-            m_pSearchThread->RequestStop();
+            m_pSearchThread->Stop();
         }
         m_retired.push_back(std::move(m_pSearchThread));
     }

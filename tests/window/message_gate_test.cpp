@@ -1,4 +1,6 @@
 #include <atomic>
+#include <list>
+#include <stop_token>
 #include <string>
 #include <thread>
 #include <vector>
@@ -8,6 +10,7 @@
 #include <QtTest>
 
 #include "app/message_gate.h"
+#include "platform/stop.h"
 
 using quennit::CMessageGate;
 using quennit::LPARAM;
@@ -45,9 +48,18 @@ class MessageGateTest : public QObject {
         };
     }
 
-    static std::thread::id Start(std::thread& thread, std::function<void()> body) {
-        thread = std::thread(std::move(body));
-        return thread.get_id();
+    std::list<std::stop_source> m_searches;
+
+    // Admits and starts a thread that runs body as a search of its own.
+    bool StartSearch(CMessageGate& gate, std::thread& thread, std::function<void()> body) {
+        const std::stop_token token = m_searches.emplace_back().get_token();
+        return gate.StartAdmitted(token, [&thread, token, body = std::move(body)] {
+            thread = std::thread([token, body] {
+                const quennit::ScopedStopToken scope(token);
+                body();
+            });
+            return true;
+        });
     }
 
   private slots:
@@ -70,16 +82,14 @@ class MessageGateTest : public QObject {
         std::vector<LRESULT> results;
         std::atomic<bool> finished{false};
         std::thread sender;
-        QVERIFY(gate.StartAdmitted([&] {
-            return Start(sender, [&] {
-                for (WPARAM i = 1; i <= 5; ++i) {
-                    // Lives only for this call: the handler must see it.
-                    const std::string text = "row " + std::to_string(i);
-                    QVERIFY(gate.Accepts());
-                    results.push_back(gate.Send(17, i, reinterpret_cast<LPARAM>(&text)));
-                }
-                finished = true;
-            });
+        QVERIFY(StartSearch(gate, sender, [&] {
+            for (WPARAM i = 1; i <= 5; ++i) {
+                // Lives only for this call: the handler must see it.
+                const std::string text = "row " + std::to_string(i);
+                QVERIFY(gate.Accepts());
+                results.push_back(gate.Send(17, i, reinterpret_cast<LPARAM>(&text)));
+            }
+            finished = true;
         }));
         QTRY_VERIFY(finished.load());
         sender.join();
@@ -109,7 +119,7 @@ class MessageGateTest : public QObject {
 
     void failedStartAdmitsNobody() {
         CMessageGate gate(&m_receiver, Recorder());
-        QVERIFY(!gate.StartAdmitted([] { return std::thread::id(); }));
+        QVERIFY(!gate.StartAdmitted(std::stop_source().get_token(), [] { return false; }));
         std::thread other([&] { QVERIFY(!gate.Accepts()); });
         other.join();
     }
@@ -121,12 +131,10 @@ class MessageGateTest : public QObject {
         std::atomic<bool> sending{false};
         LRESULT result = -1;
         std::thread sender;
-        QVERIFY(gate.StartAdmitted([&] {
-            return Start(sender, [&] {
-                const std::string text = "late";
-                sending = true;
-                result = gate.Send(17, 1, reinterpret_cast<LPARAM>(&text));
-            });
+        QVERIFY(StartSearch(gate, sender, [&] {
+            const std::string text = "late";
+            sending = true;
+            result = gate.Send(17, 1, reinterpret_cast<LPARAM>(&text));
         }));
         while (!sending.load()) {
             std::this_thread::yield();
@@ -149,12 +157,10 @@ class MessageGateTest : public QObject {
         std::vector<LRESULT> results;
         std::atomic<bool> finished{false};
         std::thread sender;
-        QVERIFY(gate.StartAdmitted([&] {
-            return Start(sender, [&] {
-                results.push_back(gate.Send(18, 1, 0));
-                results.push_back(gate.Send(16, 2, 0));
-                finished = true;
-            });
+        QVERIFY(StartSearch(gate, sender, [&] {
+            results.push_back(gate.Send(18, 1, 0));
+            results.push_back(gate.Send(16, 2, 0));
+            finished = true;
         }));
         QTRY_VERIFY(finished.load());
         sender.join();
@@ -166,22 +172,18 @@ class MessageGateTest : public QObject {
         CMessageGate gate(&m_receiver, Recorder());
         std::atomic<int> step{0};
         std::thread oldSender;
-        QVERIFY(gate.StartAdmitted([&] {
-            return Start(oldSender, [&] {
-                while (step.load() == 0) {
-                    std::this_thread::yield();
-                }
-                gate.Send(16, 1, 0);
-            });
+        QVERIFY(StartSearch(gate, oldSender, [&] {
+            while (step.load() == 0) {
+                std::this_thread::yield();
+            }
+            gate.Send(16, 1, 0);
         }));
         gate.Revoke();
         std::thread newSender;
         std::atomic<bool> finished{false};
-        QVERIFY(gate.StartAdmitted([&] {
-            return Start(newSender, [&] {
-                gate.Send(16, 2, 0);
-                finished = true;
-            });
+        QVERIFY(StartSearch(gate, newSender, [&] {
+            gate.Send(16, 2, 0);
+            finished = true;
         }));
         step = 1;
         oldSender.join();
