@@ -11,15 +11,22 @@ cd "$(dirname "$0")/.."
 root=$PWD
 build=${1:-build/dev}
 shot=${2:-docs/screenshot.png}
-keyword=${QUENNIT_E2E_KEYWORD:-quennit}
+keyword=${QUENNIT_E2E_KEYWORD:-検索}
 
 [[ -x $build/bin/quennit ]] || { echo "e2e: $build/bin/quennit is missing; build first" >&2; exit 2; }
 
 # Serves the demo sites on a free loopback port and writes their site
 # definition file into the program's folder.
 start_demo_sites() {
-    cp "$build/bin/SearchSite.ini" "$1/SearchSite.ini"
+    exec 4< <(exec python3 tools/demo_server.py --port 0 --write-ini "$1/SearchSite.ini")
+    pids+=($!)
+    local port
+    read -r -t 10 port <&4 || { echo "e2e: the demo server did not start" >&2; exit 1; }
+    echo "e2e: demo sites on 127.0.0.1:$port"
 }
+# The demo sites are on this computer; never ask a proxy for them.
+export no_proxy="127.0.0.1,localhost${no_proxy:+,$no_proxy}" NO_PROXY="127.0.0.1,localhost"
+
 
 work=$(mktemp -d)
 pids=()
