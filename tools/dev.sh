@@ -3,6 +3,7 @@
 #   tools/dev.sh start        install what is missing, build, search the local demo sites
 #   tools/dev.sh test         install what is missing, build, run every test
 #   tools/dev.sh deps         only install the Debian packages
+#   tools/dev.sh e2e [PNG]    the window end to end under Xvfb, with a screenshot
 #   tools/dev.sh asan|tsan    build and test under the sanitizers
 #   tools/dev.sh fuzz [SECS]  build and run every fuzz target for SECS seconds
 #   tools/dev.sh format       check the formatting of the sources
@@ -11,7 +12,8 @@ cd "$(dirname "$0")/.."
 
 PACKAGES=(build-essential cmake ninja-build pkg-config clang clang-format libclang-rt-dev
           qt6-base-dev libcurl4-openssl-dev libgtest-dev libgmock-dev libbenchmark-dev
-          python3 fonts-ipafont-gothic xvfb xauth ca-certificates)
+          python3 fonts-ipafont-gothic xvfb xauth ca-certificates
+          xdotool imagemagick dbus-daemon dbus-bin at-spi2-core gir1.2-atspi-2.0 python3-gi)
 
 deps() {
     local missing=()
@@ -41,6 +43,11 @@ case "${1:-}" in
         deps
         build dev
         QUENNIT_CLI=build/dev/bin/quennit-cli exec tools/demo.sh "${2:-検索}"
+        ;;
+    e2e)
+        deps
+        build dev
+        tools/e2e.sh build/dev "${2:-docs/screenshot.png}"
         ;;
     test)
         deps
@@ -77,7 +84,7 @@ case "${1:-}" in
         echo "formatting ok"
         ;;
     *)
-        sed -n '2,9p' "$0"
+        sed -n '2,10p' "$0"
         exit 2
         ;;
 esac

@@ -1,0 +1,92 @@
+#!/usr/bin/env bash
+# End-to-end check of the window in a real X server (Xvfb):
+# starts the demo sites and Quennit, types a keyword, presses Enter, answers
+# the "search all sites?" question, waits for the completion text and saves
+# a screenshot.
+#   tools/e2e.sh [BUILD_DIR] [SCREENSHOT]   (defaults: build/dev docs/screenshot.png)
+# Needs: Xvfb, xdotool, dbus-run-session, the AT-SPI bus, ImageMagick's
+# import (tools/dev.sh deps installs them).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+build=${1:-build/dev}
+shot=${2:-docs/screenshot.png}
+keyword=${QUENNIT_E2E_KEYWORD:-検索}
+
+[[ -x $build/bin/quennit ]] || { echo "e2e: $build/bin/quennit is missing; build first" >&2; exit 2; }
+
+# Serves the demo sites on a free loopback port and writes their site
+# definition file into the program's folder.
+start_demo_sites() {
+    exec 4< <(exec python3 tools/demo_server.py --port 0 --write-ini "$1/SearchSite.ini")
+    pids+=($!)
+    local port
+    read -r -t 10 port <&4 || { echo "e2e: the demo server did not start" >&2; exit 1; }
+    echo "e2e: demo sites on 127.0.0.1:$port"
+}
+# The demo sites are on this computer; never ask a proxy for them.
+export no_proxy="127.0.0.1,localhost${no_proxy:+,$no_proxy}" NO_PROXY="127.0.0.1,localhost"
+
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+    local pid
+    for pid in "${pids[@]}"; do
+        kill "$pid" 2>/dev/null || true
+    done
+    wait 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+# The program's folder: the program with the demo sites' definition file.
+cp "$build/bin/quennit" "$work/quennit"
+start_demo_sites "$work"
+
+# A display of our own; Xvfb picks a free number and reports it.
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+pids+=($!)
+for _ in $(seq 100); do [[ -s $work/display ]] && break; sleep 0.1; done
+[[ -s $work/display ]] || { echo "e2e: Xvfb did not start" >&2; cat "$work/xvfb.log" >&2; exit 1; }
+export DISPLAY=:$(cat "$work/display")
+
+export WORK=$work ROOT=$root SHOT=$shot KEYWORD=$keyword
+timeout 120 dbus-run-session -- bash -euo pipefail -c '
+    atspi() { /usr/bin/python3 "$ROOT/tools/e2e_atspi.py" "$@"; }
+    # The accessibility bus must be up before the program starts.
+    dbus-send --session --dest=org.a11y.Bus --print-reply /org/a11y/bus \
+        org.a11y.Bus.GetAddress >/dev/null
+    QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 "$WORK/quennit" >"$WORK/quennit.log" 2>&1 &
+    app=$!
+
+    win=$(timeout 20 xdotool search --sync --onlyvisible --name "^Quennit\$" | head -n1)
+    xdotool windowfocus --sync "$win"
+    # The focus starts on the group selector; Tab reaches the keyword box.
+    xdotool key --delay 50 Tab
+    xdotool type --delay 30 "$KEYWORD"
+    xdotool key Return
+    # No group chosen: the program asks whether to search all sites.
+    for _ in $(seq 100); do
+        [[ $(xdotool search --onlyvisible --name "^Quennit\$" | wc -l) -ge 2 ]] && break
+        sleep 0.1
+    done
+    box=$(xdotool search --onlyvisible --name "^Quennit\$" | grep -vx "$win" | head -n1)
+    xdotool windowfocus --sync "$box"
+    xdotool key y
+
+    if ! atspi wait-label "検索が完了しました" 60; then
+        echo "e2e: the search did not complete" >&2
+        import -window root "$WORK/failed.png" || true
+        exit 1
+    fi
+    rows=$(atspi rows 5)
+    echo "e2e: search completed with $rows result rows"
+    [[ $rows -gt 0 ]] || { echo "e2e: no results" >&2; exit 1; }
+
+    mkdir -p "$(dirname "$SHOT")"
+    import -window "$win" "$SHOT"
+    echo "e2e: screenshot in $SHOT"
+    kill "$app"
+    wait "$app" || true
+'
