@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Set-up, build and test entry point for Quennit on Debian 12.
-#   tools/dev.sh start        install what is missing, build, search the local demo sites
+#   tools/dev.sh start        install what is missing, build, open Quennit on the demo sites
 #   tools/dev.sh test         install what is missing, build, run every test
 #   tools/dev.sh deps         only install the Debian packages
 #   tools/dev.sh e2e [PNG]    the window end to end under Xvfb, with a screenshot
@@ -42,12 +42,13 @@ case "${1:-}" in
     start)
         deps
         build dev
-        QUENNIT_CLI=build/dev/bin/quennit-cli exec tools/demo.sh "${2:-検索}"
-        ;;
-    e2e)
-        deps
-        build dev
-        tools/e2e.sh build/dev "${2:-docs/screenshot.png}"
+        if [[ -z ${DISPLAY:-}${WAYLAND_DISPLAY:-} ]]; then
+            echo "No display here, so the window can't open: searching the demo sites with"
+            echo "quennit-cli instead. On a desktop this command opens the Quennit window;"
+            echo "on a server run it under a virtual X server: xvfb-run -a tools/dev.sh start"
+            QUENNIT_CLI=build/dev/bin/quennit-cli exec tools/demo.sh "${2:-検索}"
+        fi
+        exec tools/demo-window.sh build/dev
         ;;
     test)
         deps
