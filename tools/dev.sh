@@ -55,7 +55,7 @@ case "${1:-}" in
     tsan)
         deps
         build tsan
-        ctest --preset tsan -j "$(jobs)" -L threaded
+        ctest --preset tsan -j "$(jobs)"
         ;;
     fuzz)
         deps

@@ -29,9 +29,13 @@ DialogUnits::DialogUnits(const QFont& font) {
     }
 }
 
-int DialogUnits::X(int du) const { return MulDiv(du, m_baseX, 4); }
+int DialogUnits::X(int du) const {
+    return MulDiv(du, m_baseX, 4);
+}
 
-int DialogUnits::Y(int du) const { return MulDiv(du, m_baseY, 8); }
+int DialogUnits::Y(int du) const {
+    return MulDiv(du, m_baseY, 8);
+}
 
 QRect DialogUnits::Rect(int x, int y, int width, int height) const {
     return QRect(X(x), Y(y), X(width), Y(height));

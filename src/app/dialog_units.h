@@ -9,7 +9,7 @@ namespace quennit {
 // font's average character width (x, quarters) and height (y, eighths), so
 // that a window keeps its proportions with any font size or screen scale.
 class DialogUnits {
-public:
+  public:
     explicit DialogUnits(const QFont& font);
 
     int X(int du) const;
@@ -19,7 +19,7 @@ public:
     int BaseX() const { return m_baseX; }
     int BaseY() const { return m_baseY; }
 
-private:
+  private:
     int m_baseX;
     int m_baseY;
 };

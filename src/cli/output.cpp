@@ -6,7 +6,9 @@
 
 namespace quennit::cli {
 
-std::string Utf8(std::string_view sjis) { return SjisToUtf8(sjis); }
+std::string Utf8(std::string_view sjis) {
+    return SjisToUtf8(sjis);
+}
 
 std::string TsvField(std::string_view utf8) {
     std::string out;

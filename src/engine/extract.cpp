@@ -1,5 +1,9 @@
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <string_view>
+#include <vector>
 
 #include "engine/keyword.h"
 #include "engine/search_session.h"
@@ -12,11 +16,53 @@ namespace {
 constexpr std::size_t npos = std::string_view::npos;
 
 // Rule values and markers behave as C strings: they end at a NUL byte.
-std::string_view Marker(const SjisString& value) { return std::string_view(value.c_str()); }
+std::string_view Marker(const SjisString& value) {
+    return std::string_view(value.c_str());
+}
 
-// The page text that the scan sees, and plain byte-wise substring search.
+// Byte-wise substring search. Result pages are scanned for short markers
+// ("<br>", "</a>") that memmem handles one or two bytes at a time; comparing
+// a marker's first and last bytes 16 positions at once and checking only
+// where both match keeps the scan close to the speed of a plain memchr.
+std::size_t FindBytes(const char* text, std::size_t size, std::size_t from,
+                      std::string_view marker) {
+    const std::size_t n = marker.size();
+    if (n == 1) {
+        const void* hit = std::memchr(text + from, marker[0], size - from);
+        return hit == nullptr ? npos
+                              : static_cast<std::size_t>(static_cast<const char*>(hit) - text);
+    }
+    std::size_t i = from;
+#if defined(__SSE2__)
+    if (n <= size) {
+        const __m128i first = _mm_set1_epi8(marker[0]);
+        const __m128i last = _mm_set1_epi8(marker[n - 1]);
+        for (; i + n - 1 + 16 <= size; i += 16) {
+            const __m128i blockFirst = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
+            const __m128i blockLast =
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i + n - 1));
+            auto mask = static_cast<unsigned>(_mm_movemask_epi8(
+                _mm_and_si128(_mm_cmpeq_epi8(blockFirst, first), _mm_cmpeq_epi8(blockLast, last))));
+            while (mask != 0) {
+                const auto bit = static_cast<std::size_t>(__builtin_ctz(mask));
+                if (std::memcmp(text + i + bit + 1, marker.data() + 1, n - 2) == 0) {
+                    return i + bit;
+                }
+                mask &= mask - 1;
+            }
+        }
+    }
+#endif
+    if (i >= size) {
+        return npos;
+    }
+    const void* hit = memmem(text + i, size - i, marker.data(), n);
+    return hit == nullptr ? npos : static_cast<std::size_t>(static_cast<const char*>(hit) - text);
+}
+
+// The page text that the scan sees.
 class Page {
-public:
+  public:
     explicit Page(const char* text) : m_text(text, std::strlen(text)) {}
 
     std::size_t Size() const { return m_text.size(); }
@@ -28,44 +74,76 @@ public:
         if (from >= m_text.size()) {
             return npos;
         }
-        const void* hit = memmem(m_text.data() + from, m_text.size() - from, marker.data(),
-                                 marker.size());
-        return hit == nullptr ? npos
-                              : static_cast<std::size_t>(static_cast<const char*>(hit) -
-                                                         m_text.data());
+        return FindBytes(m_text.data(), m_text.size(), from, marker);
     }
 
     std::string_view Slice(std::size_t from, std::size_t to) const {
         return m_text.substr(from, to - from);
     }
 
-private:
+  private:
     std::string_view m_text;
 };
 
-// Finds the first entry rule's marker from a cursor. The marker is often
-// rare (or absent) on a page, so its next occurrence is remembered and
-// reused until the cursor passes it instead of searching the whole rest of
-// the page again for every rule of every entry.
-class EntryGuard {
-public:
-    EntryGuard(const Page& page, std::string_view marker) : m_page(page), m_marker(marker) {}
+// The next occurrence of one marker from a cursor, remembered until the
+// cursor passes it. A marker that is rare or absent on a page (the first
+// entry rule's marker as the entry guard sees it, or a rule that never
+// matches) would otherwise be searched for over the whole rest of the page
+// for every entry; remembered, each stretch of the page is searched once per
+// marker and the scan stays linear whatever the page.
+class MarkerCursor {
+  public:
+    MarkerCursor(const Page& page, std::string_view marker) : m_page(&page), m_marker(marker) {}
+
+    std::string_view Marker() const { return m_marker; }
 
     std::size_t NextFrom(std::size_t cursor) {
         const bool valid = m_searchedFrom != npos && m_searchedFrom <= cursor &&
                            (m_hit == npos || m_hit >= cursor);
         if (!valid) {
             m_searchedFrom = cursor;
-            m_hit = m_page.Find(m_marker, cursor);
+            m_hit = m_page->Find(m_marker, cursor);
         }
         return m_hit;
     }
 
-private:
-    const Page& m_page;
+  private:
+    const Page* m_page;
     std::string_view m_marker;
     std::size_t m_searchedFrom = npos;
     std::size_t m_hit = npos;
+};
+
+enum class EntryKey { Search, Url, Title, Text, TitleAdd, TextAdd, AddString, Other };
+
+EntryKey Classify(const SjisString& key) {
+    if (key == "SEARCH") {
+        return EntryKey::Search;
+    }
+    if (key == "URL") {
+        return EntryKey::Url;
+    }
+    if (key == "TITLE") {
+        return EntryKey::Title;
+    }
+    if (key == "TEXT") {
+        return EntryKey::Text;
+    }
+    if (key == "TITLEADD") {
+        return EntryKey::TitleAdd;
+    }
+    if (key == "TEXTADD") {
+        return EntryKey::TextAdd;
+    }
+    if (key == "ADDSTRING") {
+        return EntryKey::AddString;
+    }
+    return EntryKey::Other;
+}
+
+struct EntryRule {
+    EntryKey key;
+    MarkerCursor marker;
 };
 
 // Byte length of the character that starts at b in the page's encoding.
@@ -110,7 +188,7 @@ int CSearchSession::ExtractResults(const char* page, std::uint32_t site) {
     const Page text(page);
     const std::size_t length = text.Size();
     const bool euc = def->m_nKanji == 1;
-    SjisString work;
+    SjisString work;  // a page rule's capture
     SjisString url;
     SjisString title;
     SjisString body;
@@ -145,23 +223,27 @@ int CSearchSession::ExtractResults(const char* page, std::uint32_t site) {
         scanEntries = cursor != npos;
     }
 
-    const int ruleCount = def->m_nEntryRules;
-    EntryGuard guard(text, ruleCount > 0 ? Marker(def->m_entryRules[0].m_strValue) : "");
+    std::vector<EntryRule> rules;
+    rules.reserve(static_cast<std::size_t>(def->m_nEntryRules));
+    for (int i = 0; i < def->m_nEntryRules; ++i) {
+        const SiteRule& rule = def->m_entryRules[static_cast<std::size_t>(i)];
+        rules.push_back({Classify(rule.m_strKey), MarkerCursor(text, Marker(rule.m_strValue))});
+    }
 
     while (scanEntries && cursor < length) {
         url.clear();
         title.clear();
         body.clear();
-        for (int i = 0; i < ruleCount; ++i) {
-            const SiteRule& rule = def->m_entryRules[static_cast<std::size_t>(i)];
-            const std::string_view marker = Marker(rule.m_strValue);
-            if (rule.m_strKey == "ADDSTRING") {
+        for (std::size_t i = 0; i < rules.size(); ++i) {
+            EntryRule& rule = rules[i];
+            const std::string_view marker = rule.marker.Marker();
+            if (rule.key == EntryKey::AddString) {
                 AppendCapped(body, marker, euc);
                 continue;
             }
-            const std::size_t pos = text.Find(marker, cursor);
+            const std::size_t pos = rule.marker.NextFrom(cursor);
             if (pos == npos) {
-                if (rule.m_strKey == "SEARCH") {
+                if (rule.key == EntryKey::Search) {
                     break;
                 }
                 continue;
@@ -169,26 +251,34 @@ int CSearchSession::ExtractResults(const char* page, std::uint32_t site) {
             // The first rule's marker before this one means that this marker
             // belongs to a later entry: this entry ends here.
             if (i > 0) {
-                const std::size_t next = guard.NextFrom(cursor);
+                const std::size_t next = rules[0].marker.NextFrom(cursor);
                 if (next != npos && next < pos) {
                     break;
                 }
             }
-            if (rule.m_strKey != "SEARCH") {
+            if (rule.key != EntryKey::Search) {
                 if (pos - cursor > kFieldMax) {
                     return -1;
                 }
-                work = text.Slice(cursor, pos);
-                if (rule.m_strKey == "URL") {
-                    url = work;
-                } else if (rule.m_strKey == "TITLE") {
-                    title = work;
-                } else if (rule.m_strKey == "TEXT") {
-                    body = work;
-                } else if (rule.m_strKey == "TITLEADD") {
-                    AppendCapped(title, work, euc);
-                } else if (rule.m_strKey == "TEXTADD") {
-                    AppendCapped(body, work, euc);
+                const std::string_view captured = text.Slice(cursor, pos);
+                switch (rule.key) {
+                    case EntryKey::Url:
+                        url = captured;
+                        break;
+                    case EntryKey::Title:
+                        title = captured;
+                        break;
+                    case EntryKey::Text:
+                        body = captured;
+                        break;
+                    case EntryKey::TitleAdd:
+                        AppendCapped(title, captured, euc);
+                        break;
+                    case EntryKey::TextAdd:
+                        AppendCapped(body, captured, euc);
+                        break;
+                    default:
+                        break;  // captured into the work buffer only: discarded
                 }
             }
             cursor = pos + marker.size();
@@ -207,7 +297,7 @@ int CSearchSession::ExtractResults(const char* page, std::uint32_t site) {
             AppendCapped(local, url, false);
             url = std::move(local);
         }
-        NotifyResult(site, def->m_strHostId, url, title, body, def->m_nOrder);
+        DeliverResult(site, *def, *conn, url, title, body, def->m_nOrder);
         if (def->m_nHits >= def->m_nMaxCount) {
             break;
         }

@@ -8,7 +8,9 @@ namespace quennit {
 
 namespace {
 
-std::string_view UpToNul(std::string_view s) { return s.substr(0, s.find('\0')); }
+std::string_view UpToNul(std::string_view s) {
+    return s.substr(0, s.find('\0'));
+}
 
 void AppendHex(SjisString& out, unsigned char b) {
     static constexpr char kHex[] = "0123456789abcdef";
@@ -17,7 +19,9 @@ void AppendHex(SjisString& out, unsigned char b) {
     out += kHex[b & 0x0F];
 }
 
-unsigned char U8(char c) { return static_cast<unsigned char>(c); }
+unsigned char U8(char c) {
+    return static_cast<unsigned char>(c);
+}
 
 }  // namespace
 

@@ -1,4 +1,4 @@
-#include <algorithm>
+#include <cstring>
 
 #include "engine/search_result.h"
 #include "engine/search_session.h"
@@ -12,22 +12,48 @@ void CSearchSession::NotifyResult(std::uint32_t site, const SjisString& siteName
     if (!conn || conn->m_pNotifyWnd == nullptr) {
         return;
     }
+    const auto def = m_sites.Lookup(site);
     SearchResult result;
     result.m_strUrl = url;
     result.m_strText = text;
-    CleanText(site, result.m_strText);
+    ApplyCleanRules(def ? &*def : nullptr, result.m_strText);
     result.m_strTitle = title;
-    CleanText(site, result.m_strTitle);
+    ApplyCleanRules(def ? &*def : nullptr, result.m_strTitle);
     result.m_strSiteName = siteName;
     result.m_nOrder = order;
     SendToWindow(conn->m_pNotifyWnd, WM_SEARCH_RESULT, site, reinterpret_cast<LPARAM>(&result));
 }
 
+void CSearchSession::DeliverResult(std::uint32_t site, const SiteDef& def, const SiteConn& conn,
+                                   const SjisString& url, const SjisString& title,
+                                   const SjisString& text, std::int32_t order) const {
+    SearchResult result;
+    result.m_strUrl = url;
+    result.m_strText = text;
+    ApplyCleanRules(&def, result.m_strText);
+    result.m_strTitle = title;
+    ApplyCleanRules(&def, result.m_strTitle);
+    result.m_strSiteName = def.m_strHostId;
+    result.m_nOrder = order;
+    SendToWindow(conn.m_pNotifyWnd, WM_SEARCH_RESULT, site, reinterpret_cast<LPARAM>(&result));
+}
+
 void CSearchSession::CleanText(std::uint32_t site, SjisString& text) const {
-    std::replace(text.begin(), text.end(), '\t', ' ');
-    std::replace(text.begin(), text.end(), '\n', ' ');
     const auto def = m_sites.Lookup(site);
-    if (!def) {
+    ApplyCleanRules(def ? &*def : nullptr, text);
+}
+
+void CSearchSession::ApplyCleanRules(const SiteDef* def, SjisString& text) {
+    // Separators are rare in a field: let memchr find them.
+    for (const char separator : {'\t', '\n'}) {
+        char* p = text.data();
+        char* const end = p + text.size();
+        while ((p = static_cast<char*>(
+                    std::memchr(p, separator, static_cast<std::size_t>(end - p)))) != nullptr) {
+            *p++ = ' ';
+        }
+    }
+    if (def == nullptr) {
         return;
     }
     for (int i = 0; i < def->m_nCleanRules; ++i) {
@@ -36,9 +62,12 @@ void CSearchSession::CleanText(std::uint32_t site, SjisString& text) const {
         if (rule.m_strKey != "R_DEL" || value.empty()) {
             continue;
         }
-        // Always from the start: a deletion that joins two pieces into a new
-        // occurrence deletes that one too.
-        for (auto pos = text.find(value); pos != SjisString::npos; pos = text.find(value)) {
+        // A deletion that joins two pieces into a new occurrence deletes that
+        // one too. Such an occurrence can start at most value.size() - 1
+        // bytes before the deletion (there was none before it), so the next
+        // search resumes there instead of at the first byte.
+        for (auto pos = text.find(value); pos != SjisString::npos;
+             pos = text.find(value, pos >= value.size() ? pos - (value.size() - 1) : 0)) {
             text.erase(pos, value.size());
         }
     }

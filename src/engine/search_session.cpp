@@ -4,7 +4,9 @@ namespace quennit {
 
 CSearchSession::CSearchSession() = default;
 
-CSearchSession::~CSearchSession() { m_sites.RemoveAll(); }
+CSearchSession::~CSearchSession() {
+    m_sites.RemoveAll();
+}
 
 bool CSearchSession::LoadSiteFile(const std::string& path, std::string& error,
                                   std::vector<SiteFileNote>* notes) {

@@ -14,7 +14,7 @@ namespace quennit {
 // The one search session of the program: the network session plus the site
 // table and the search engine that runs over it.
 class CSearchSession : public CInetSession {
-public:
+  public:
     // Size of the page buffer and the most bytes one page read may keep.
     static constexpr unsigned PAGE_BUFFER_SIZE = 655352;
     static constexpr unsigned PAGE_READ_LIMIT = 655350;
@@ -33,7 +33,9 @@ public:
     SjisString GetSiteFileVer() const { return m_sites.GetSiteFileVer(); }
     std::optional<SiteDef> LookupSite(std::uint32_t site) const { return m_sites.Lookup(site); }
     void StoreSite(std::uint32_t site, const SiteDef& def) { m_sites.Store(site, def); }
-    bool EnumSiteGroup(bool first, SjisString& group) { return m_sites.EnumSiteGroup(first, group); }
+    bool EnumSiteGroup(bool first, SjisString& group) {
+        return m_sites.EnumSiteGroup(first, group);
+    }
     bool EnumSiteInfo(bool first, SjisString& group, SjisString& name, SjisString& server,
                       int& enabled);
     // Same as EnumSiteInfo, and also yields the site's number.
@@ -63,7 +65,14 @@ public:
                       const SjisString& title, const SjisString& text, std::int32_t order);
     void CleanText(std::uint32_t site, SjisString& text) const;
 
-protected:
+  protected:
+    // NotifyResult and CleanText for a caller that already holds copies of
+    // the site's records (the extraction, once per result).
+    void DeliverResult(std::uint32_t site, const SiteDef& def, const SiteConn& conn,
+                       const SjisString& url, const SjisString& title, const SjisString& text,
+                       std::int32_t order) const;
+    static void ApplyCleanRules(const SiteDef* def, SjisString& text);
+
     SiteTable m_sites;
 };
 

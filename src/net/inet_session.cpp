@@ -14,7 +14,9 @@ CInetSession::CInetSession() {
 
 CInetSession::~CInetSession() = default;
 
-void CInetSession::SetTimeout(std::uint32_t milliseconds) { m_nTimeout.store(milliseconds); }
+void CInetSession::SetTimeout(std::uint32_t milliseconds) {
+    m_nTimeout.store(milliseconds);
+}
 
 void CInetSession::OnStatusCallback(std::uint32_t context, std::uint32_t internetStatus) {
     // Handle creation and closing are bookkeeping, not progress.
@@ -30,7 +32,9 @@ void CInetSession::OnStatusCallback(std::uint32_t context, std::uint32_t interne
 
 namespace {
 
-SjisString Sjis(const char* utf8) { return Utf8ToSjis(utf8).value_or(SjisString()); }
+SjisString Sjis(const char* utf8) {
+    return Utf8ToSjis(utf8).value_or(SjisString());
+}
 
 }  // namespace
 

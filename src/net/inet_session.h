@@ -14,7 +14,7 @@ namespace quennit {
 // per-site connection table, sending one GET per page and reading its body,
 // and the progress and error texts of the status line.
 class CInetSession {
-public:
+  public:
     CInetSession();
     virtual ~CInetSession();
 
@@ -29,9 +29,13 @@ public:
     void SetRetry(int count) { m_nRetry.store(count); }
     int GetRetry() const { return m_nRetry.load(); }
 
-    void SetNotifyWnd(std::uint32_t site, IMessageWindow* wnd) { m_connMap.SetNotifyWnd(site, wnd); }
+    void SetNotifyWnd(std::uint32_t site, IMessageWindow* wnd) {
+        m_connMap.SetNotifyWnd(site, wnd);
+    }
     void SetErrorWnd(std::uint32_t site, IMessageWindow* wnd) { m_connMap.SetErrorWnd(site, wnd); }
-    void SetServer(std::uint32_t site, const SjisString& server) { m_connMap.SetServer(site, server); }
+    void SetServer(std::uint32_t site, const SjisString& server) {
+        m_connMap.SetServer(site, server);
+    }
     std::optional<SiteConn> LookupConn(std::uint32_t site) const { return m_connMap.Lookup(site); }
 
     // Sends one GET for the site. A null server or object means the value
@@ -53,7 +57,7 @@ public:
     static SjisString GetStatusText(std::uint32_t code);
     static SjisString GetErrorText(LPARAM code);
 
-protected:
+  protected:
     // Sends msg to wnd when the window is live. Messages of a stopped search
     // are dropped here, so nothing of it reaches the window after a stop.
     static void SendToWindow(IMessageWindow* wnd, std::uint32_t msg, WPARAM wParam, LPARAM lParam);

@@ -31,7 +31,7 @@ struct SiteConn {
 // The per-site connection table. Used from the window's thread and the
 // search thread, so every operation takes the table's lock.
 class ConnTable {
-public:
+  public:
     std::optional<SiteConn> Lookup(std::uint32_t n) const;
     void Store(std::uint32_t n, const SiteConn& conn);
 
@@ -40,7 +40,7 @@ public:
     void SetNotifyWnd(std::uint32_t n, IMessageWindow* wnd);
     void SetErrorWnd(std::uint32_t n, IMessageWindow* wnd);
 
-private:
+  private:
     mutable std::mutex m_mutex;
     NumberMap<SiteConn> m_map;
 };

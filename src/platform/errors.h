@@ -9,26 +9,26 @@ namespace quennit {
 // run catches exactly this type (and its subclasses) where a site's work is
 // retried; anything else is a programming error and is left alone.
 class QuennitException : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
 // A file could not be opened or read.
 class FileException : public QuennitException {
-public:
+  public:
     using QuennitException::QuennitException;
 };
 
 // A network operation failed: name not resolved, refused, reset, timed out.
 class InternetException : public QuennitException {
-public:
+  public:
     using QuennitException::QuennitException;
 };
 
 // The search was stopped by its owner. Raised inside network calls so that a
 // blocked request unwinds at once; the search run never retries after it.
 class StopRequested : public QuennitException {
-public:
+  public:
     StopRequested() : QuennitException("search stopped") {}
 };
 

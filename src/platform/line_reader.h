@@ -9,7 +9,7 @@ namespace quennit {
 // a line ends at LF, one CR right before the LF is dropped, lines may be of
 // any length, the last line needs no LF, and NUL bytes are ordinary bytes.
 class LineReader {
-public:
+  public:
     // Opens the file for reading. Throws FileException with the system's
     // description of the error when it cannot be opened.
     explicit LineReader(const std::string& path);
@@ -22,7 +22,7 @@ public:
     // Throws FileException on a read error.
     bool ReadLine(std::string& line);
 
-private:
+  private:
     std::FILE* m_file = nullptr;
     std::string m_path;
 };

@@ -7,10 +7,11 @@ namespace quennit {
 // The window-message values of a search. They keep the numbers that the
 // message protocol has always used so that logs and tests read the same.
 inline constexpr std::uint32_t WM_USER = 0x0400;
-inline constexpr std::uint32_t WM_INET_STATUS = WM_USER + 16;   // wParam site, lParam progress code
-inline constexpr std::uint32_t WM_SEARCH_RESULT = WM_USER + 17; // wParam site, lParam SearchResult*
-inline constexpr std::uint32_t WM_SEARCH_END = WM_USER + 18;    // wParam 0, lParam 0
-inline constexpr std::uint32_t WM_INET_ERROR = WM_USER + 32;    // wParam site, lParam error code
+inline constexpr std::uint32_t WM_INET_STATUS = WM_USER + 16;  // wParam site, lParam progress code
+inline constexpr std::uint32_t WM_SEARCH_RESULT =
+    WM_USER + 17;                                             // wParam site, lParam SearchResult*
+inline constexpr std::uint32_t WM_SEARCH_END = WM_USER + 18;  // wParam 0, lParam 0
+inline constexpr std::uint32_t WM_INET_ERROR = WM_USER + 32;  // wParam site, lParam error code
 
 using WPARAM = std::uintptr_t;
 using LPARAM = std::intptr_t;
@@ -20,7 +21,7 @@ using LRESULT = std::intptr_t;
 // non-owning pointers to one of these per site; the window (or the command
 // line tool, or a test) implements it.
 class IMessageWindow {
-public:
+  public:
     virtual ~IMessageWindow() = default;
 
     // True while the receiver exists and wants messages from the calling

@@ -10,10 +10,11 @@ namespace quennit {
 namespace {
 
 class Iconv {
-public:
+  public:
     Iconv(const char* from, const char* to) : m_cd(iconv_open(to, from)) {
         if (m_cd == reinterpret_cast<iconv_t>(-1)) {
-            throw std::runtime_error(std::string("iconv cannot convert from ") + from + " to " + to);
+            throw std::runtime_error(std::string("iconv cannot convert from ") + from + " to " +
+                                     to);
         }
     }
     ~Iconv() { iconv_close(m_cd); }
@@ -41,7 +42,7 @@ public:
 
     void Reset() { iconv(m_cd, nullptr, nullptr, nullptr, nullptr); }
 
-private:
+  private:
     iconv_t m_cd;
 };
 

@@ -18,7 +18,7 @@ namespace quennit {
 // thread-safe by itself; the owning table guards it.
 template <typename T>
 class NumberMap {
-public:
+  public:
     static constexpr std::uint32_t kBuckets = 17;
 
     static constexpr std::uint32_t BucketOf(std::uint32_t n) { return (n >> 4) % kBuckets; }
@@ -78,7 +78,7 @@ public:
         return n;
     }
 
-private:
+  private:
     std::optional<Position> Normalise(Position p) const {
         while (p.bucket < kBuckets) {
             if (p.index < m_buckets[p.bucket].size()) {

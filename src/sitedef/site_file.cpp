@@ -27,8 +27,7 @@ std::int32_t ParseLeadingInt(const SjisString& s) {
         value = std::min<std::int64_t>(value * 10 + (s[i] - '0'), std::int64_t{1} << 32);
     }
     value = negative ? -value : value;
-    return static_cast<std::int32_t>(
-        std::clamp<std::int64_t>(value, INT32_MIN, INT32_MAX));
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(value, INT32_MIN, INT32_MAX));
 }
 
 void AddRule(RuleList& list, int& count, const SjisString& key, SjisString value, long line,
@@ -124,8 +123,8 @@ bool LoadSiteFile(const std::string& path, SiteTable& table, const ServerSink& s
                 AddRule(current.m_cleanRules, current.m_nCleanRules, key, std::move(value), lineNo,
                         count, notes);
             } else {
-                AddRule(current.m_entryRules, current.m_nEntryRules, key, std::move(value),
-                        lineNo, count, notes);
+                AddRule(current.m_entryRules, current.m_nEntryRules, key, std::move(value), lineNo,
+                        count, notes);
             }
         }
     } catch (const FileException& e) {

@@ -13,8 +13,8 @@ namespace quennit {
 // The reader itself never fails on content; these only feed the checker.
 struct SiteFileNote {
     enum class Kind {
-        RuleBeyondLimit,    // a rule after the 30th of its list: ignored
-        BeforeFirstSite,    // a per-site key or rule before the first HOST_ID
+        RuleBeyondLimit,  // a rule after the 30th of its list: ignored
+        BeforeFirstSite,  // a per-site key or rule before the first HOST_ID
     };
     Kind kind;
     long line;           // 1-based line number

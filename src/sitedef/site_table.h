@@ -18,7 +18,7 @@ namespace quennit {
 // store and enumeration step takes the table's lock. Records are values:
 // callers get copies and store whole records (or only the run state) back.
 class SiteTable {
-public:
+  public:
     std::optional<SiteDef> Lookup(std::uint32_t n) const;
     void Store(std::uint32_t n, const SiteDef& def);
 
@@ -52,7 +52,7 @@ public:
     // Convenience for the group listing: the next site's group.
     bool EnumSiteGroup(bool first, SjisString& group);
 
-private:
+  private:
     mutable std::mutex m_mutex;
     NumberMap<SiteDef> m_siteMap;
     int m_nSiteCount = 0;

@@ -1,1 +1,108 @@
+#include "engine/keyword.h"
+
 #include <gtest/gtest.h>
+
+#include "platform/text_codec.h"
+
+namespace quennit {
+namespace {
+
+struct EscapeCase {
+    std::string keyword;
+    std::string escaped;
+};
+
+class UrlEscape : public testing::TestWithParam<EscapeCase> {};
+
+TEST_P(UrlEscape, EscapesBytePairsAndBlanks) {
+    EXPECT_EQ(UrlEscapeKeyword(GetParam().keyword), GetParam().escaped);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, UrlEscape,
+    testing::Values(EscapeCase{"abc def", "abc+def"}, EscapeCase{"   ", "+++"},
+                    EscapeCase{"Az09", "Az09"}, EscapeCase{"\x8C\x9F\x8D\xF5", "%8c%9f%8d%f5"},
+                    EscapeCase{"\x83\x41", "%83%41"},  // second byte ASCII: still a pair
+                    EscapeCase{"a&b=c?#/%+", "a&b=c?#/%+"},
+                    EscapeCase{"\x80x", "\x80x"},        // 0x80 is copied
+                    EscapeCase{"\x81x", "%81%78"},       // 0x81 starts a pair
+                    EscapeCase{"ab\x82", "ab%82"},       // lone lead byte at the end
+                    EscapeCase{"\xB1\xB2", "%b1%b2"}));  // kana bytes pair up too
+
+TEST(KeywordConversion, WorkedExample) {
+    EXPECT_EQ(SjisToEuc("\x8C\x9F\x8D\xF5"), "\xB8\xA1\xBA\xF7");
+    EXPECT_EQ(EucToSjis("\xB8\xA1\xBA\xF7"), "\x8C\x9F\x8D\xF5");
+    EXPECT_EQ(EucToSjis("\xDE\xA1"), "\x9F\x9F");
+}
+
+TEST(KeywordConversion, LoneBytesAtTheEnd) {
+    EXPECT_EQ(SjisToEuc("ab\x8C"), "ab") << "a lone lead byte is dropped";
+    EXPECT_EQ(EucToSjis("ab\xB8"), "ab\xB8") << "a lone EUC byte stays";
+    EXPECT_EQ(SjisToEuc(std::string("a\0\x8C\x9F", 4)), "a") << "the text ends at NUL";
+}
+
+TEST(KeywordConversion, HalfWidthKatakanaAndSupplementaryCharacters) {
+    EXPECT_EQ(SjisToEuc("\xB6\xC5"), "\x8E\xB6\x8E\xC5");
+    EXPECT_EQ(EucToSjis("\x8E\xB6\x8E\xC5"), "\xB6\xC5");
+    EXPECT_EQ(EucToSjis("a\x8F\xB0\xA1z"), "a\x81\xACz");
+}
+
+// Every JIS X 0208 character (rows of lead bytes 0x81-0x9F and 0xE0-0xEF)
+// converts exactly as the Windows-compatible tables of the system library.
+TEST(KeywordConversion, ArithmeticMatchesTheLibraryOverJisX0208) {
+    int compared = 0;
+    for (unsigned lead = 0x81; lead <= 0xEF; ++lead) {
+        if (lead > 0x9F && lead < 0xE0) {
+            continue;
+        }
+        for (unsigned trail = 0x40; trail <= 0xFC; ++trail) {
+            if (trail == 0x7F) {
+                continue;
+            }
+            const std::string sjis{static_cast<char>(lead), static_cast<char>(trail)};
+            const auto euc = ConvertStrict(sjis, "CP932", "EUC-JP-MS");
+            const auto back = euc ? ConvertStrict(*euc, "EUC-JP-MS", "CP932") : std::nullopt;
+            // Only characters with a two-byte EUC form that maps back to the
+            // same bytes (CP932 has a few duplicate codes).
+            if (!euc || euc->size() != 2 || back != sjis) {
+                continue;
+            }
+            ASSERT_EQ(SjisToEuc(sjis), *euc) << std::hex << lead << " " << trail;
+            ASSERT_EQ(EucToSjis(*euc), sjis) << std::hex << lead << " " << trail;
+            ++compared;
+        }
+    }
+    EXPECT_GT(compared, 6800) << "the library should know all of JIS X 0208";
+}
+
+TEST(RequestPath, OnlyPercentSAndDoublePercentAreInterpreted) {
+    EXPECT_EQ(FormatRequestPath("/find?kw=%s&max=20", "abc+def"), "/find?kw=abc+def&max=20");
+    EXPECT_EQ(FormatRequestPath("/s?%s&pct=100%%", "k"), "/s?k&pct=100%");
+    EXPECT_EQ(FormatRequestPath("/%s/%s", "k"), "/k/k");
+    EXPECT_EQ(FormatRequestPath("/q?%d%n%x%", "k"), "/q?%d%n%x%") << "never a printf format";
+    EXPECT_EQ(FormatRequestPath("/fixed", "k"), "/fixed");
+}
+
+TEST(RequestPath, WorkedExamples) {
+    SiteDef site;
+    site.m_strUrlFormat = "/find?kw=%s&max=20";
+    EXPECT_EQ(BuildRequestPath(site, "abc def"), "/find?kw=abc+def&max=20");
+    EXPECT_EQ(BuildRequestPath(site, "\x8C\x9F\x8D\xF5"), "/find?kw=%8c%9f%8d%f5&max=20");
+    EXPECT_EQ(BuildRequestPath(site, "a&b=c"), "/find?kw=a&b=c&max=20");
+    site.m_nKanji = 1;
+    EXPECT_EQ(BuildRequestPath(site, "\x8C\x9F\x8D\xF5"), "/find?kw=%b8%a1%ba%f7&max=20");
+}
+
+TEST(RequestPath, LongEucKeywordIsCutAtACharacterBoundary) {
+    SiteDef site;
+    site.m_strUrlFormat = "%s";
+    site.m_nKanji = 1;
+    const std::string keyword = "a" + std::string(2 * 1100, '\x88') + "z";  // 0x8888 pairs
+    const std::string path = BuildRequestPath(site, keyword);
+    // 'a' plus 1023 whole characters fit in 2,047 bytes; each escapes to 6.
+    EXPECT_EQ(path.size(), 1 + 1023 * 6u);
+    EXPECT_EQ(path.substr(path.size() - 6), "%af%e8") << "ends with a whole character";
+}
+
+}  // namespace
+}  // namespace quennit

@@ -1,1 +1,280 @@
+#include "sitedef/site_file.h"
+
 #include <gtest/gtest.h>
+
+#include <map>
+
+#include "support/test_files.h"
+
+namespace quennit {
+namespace {
+
+using test::Tabs;
+
+// Loads a site file written with '|' for TAB and records the servers.
+struct Loaded {
+    SiteTable table;
+    std::map<std::uint32_t, SjisString> servers;
+    std::vector<SiteFileNote> notes;
+    bool ok = false;
+    std::string error;
+
+    explicit Loaded(const std::string& content) {
+        test::TempDir dir;
+        const auto path = dir.Write("SearchSite.ini", Tabs(content));
+        ok = LoadSiteFile(
+            path, table, [this](std::uint32_t n, const SjisString& s) { servers[n] = s; }, error,
+            &notes);
+    }
+
+    SiteDef Site(std::uint32_t n) const {
+        auto def = table.Lookup(n);
+        EXPECT_TRUE(def.has_value()) << "site " << n;
+        return def.value_or(SiteDef{});
+    }
+};
+
+std::vector<std::pair<std::string, std::string>> Rules(const RuleList& list, int count) {
+    std::vector<std::pair<std::string, std::string>> out;
+    for (int i = 0; i < count; ++i) {
+        out.emplace_back(list[static_cast<std::size_t>(i)].m_strKey,
+                         list[static_cast<std::size_t>(i)].m_strValue);
+    }
+    return out;
+}
+
+TEST(SiteFile, LoadsTheTwoSiteExample) {
+    const Loaded f(
+        "#site definitions\n"
+        "SITE_FILE_VER||1.05\n"
+        "HOST_ID|||Alpha\n"
+        "HOST_ADDR||alphahost\n"
+        "HOST_URL_FORMAT|/find?q=%s&hits=20\n"
+        "HOST_MAXCOUNT||60\n"
+        "HOST_GROUP||News\n"
+        "HOST_KANJI||EUC-JP\n"
+        "HOST_LINKDV||LOCAL\n"
+        "STARTWORD||<!-- results -->\n"
+        "T_SEARCH||<a class=\"next\" href=\"\n"
+        "T_NEXTURL||\">\n"
+        "SEARCH||<dt>\n"
+        "SEARCH||<a href=\"\n"
+        "URL||\">\n"
+        "TITLE||</a>\n"
+        "SEARCH||<dd>\n"
+        "TEXT||^\n"
+        "TEXTADD||</dd>\n"
+        "R_DEL||<b>\n"
+        "R_DEL||</b>\n"
+        "HOST_ID||Beta\n"
+        "HOST_ADDR||betahost\n"
+        "HOST_URL_FORMAT|/cgi/s?%s&lang=ja&pct=100%%\n"
+        "HOST_GROUP||Web\n"
+        "this line has no TAB and is ignored\n"
+        "SEARCH||<li>\n"
+        "SEARCH||href=\"http://\n"
+        "URL||\">\n"
+        "TITLE||</a>\n"
+        "NOTE|a note between two TABs|<br>\n"
+        "ADDSTRING|| (Beta)\n");
+    ASSERT_TRUE(f.ok);
+    EXPECT_EQ(f.table.GetSiteFileVer(), "1.05");
+    EXPECT_EQ(f.table.GetSiteCount(), 2);
+
+    const SiteDef alpha = f.Site(1);
+    EXPECT_EQ(alpha.m_strHostId, "Alpha");
+    EXPECT_EQ(f.servers.at(1), "alphahost");
+    EXPECT_EQ(alpha.m_strUrlFormat, "/find?q=%s&hits=20");
+    EXPECT_EQ(alpha.m_nMaxCount, 60);
+    EXPECT_EQ(alpha.m_strGroup, "News");
+    EXPECT_EQ(alpha.m_nKanji, 1);
+    EXPECT_EQ(alpha.m_strLinkDv, "LOCAL");
+    EXPECT_EQ(alpha.m_strStartWord, "<!-- results -->");
+    EXPECT_EQ(alpha.m_bEnabled, 1);
+    using R = std::vector<std::pair<std::string, std::string>>;
+    EXPECT_EQ(Rules(alpha.m_pageRules, alpha.m_nPageRules),
+              (R{{"T_SEARCH", "<a class=\"next\" href=\""}, {"T_NEXTURL", "\">"}}));
+    EXPECT_EQ(Rules(alpha.m_entryRules, alpha.m_nEntryRules), (R{{"SEARCH", "<dt>"},
+                                                                 {"SEARCH", "<a href=\""},
+                                                                 {"URL", "\">"},
+                                                                 {"TITLE", "</a>"},
+                                                                 {"SEARCH", "<dd>"},
+                                                                 {"TEXT", "\n"},
+                                                                 {"TEXTADD", "</dd>"}}));
+    EXPECT_EQ(Rules(alpha.m_cleanRules, alpha.m_nCleanRules),
+              (R{{"R_DEL", "<b>"}, {"R_DEL", "</b>"}}));
+
+    const SiteDef beta = f.Site(2);
+    EXPECT_EQ(beta.m_strHostId, "Beta");
+    EXPECT_EQ(f.servers.at(2), "betahost");
+    EXPECT_EQ(beta.m_strUrlFormat, "/cgi/s?%s&lang=ja&pct=100%%");
+    EXPECT_EQ(beta.m_nMaxCount, 40);
+    EXPECT_EQ(beta.m_nKanji, 2);
+    EXPECT_EQ(beta.m_strLinkDv, "");
+    EXPECT_EQ(beta.m_strStartWord, "");
+    EXPECT_EQ(beta.m_nPageRules, 0);
+    EXPECT_EQ(beta.m_nCleanRules, 0);
+    EXPECT_EQ(Rules(beta.m_entryRules, beta.m_nEntryRules), (R{{"SEARCH", "<li>"},
+                                                               {"SEARCH", "href=\"http://"},
+                                                               {"URL", "\">"},
+                                                               {"TITLE", "</a>"},
+                                                               {"NOTE", "<br>"},
+                                                               {"ADDSTRING", " (Beta)"}}));
+    EXPECT_TRUE(f.notes.empty());
+}
+
+// One line inside a site block and where it ends up.
+struct LineCase {
+    const char* name;
+    const char* line;
+    const char* pageRules;  // keys and values of the lists, "key=value;..."
+    const char* entryRules;
+    const char* cleanRules;
+};
+
+std::string Describe(const RuleList& list, int count) {
+    std::string out;
+    for (int i = 0; i < count; ++i) {
+        out += list[static_cast<std::size_t>(i)].m_strKey + "=" +
+               list[static_cast<std::size_t>(i)].m_strValue + ";";
+    }
+    return out;
+}
+
+class SiteFileLine : public testing::TestWithParam<LineCase> {};
+
+TEST_P(SiteFileLine, LandsInTheRightList) {
+    const LineCase& c = GetParam();
+    const Loaded f(std::string("HOST_ID|S\n") + c.line + "\n");
+    ASSERT_TRUE(f.ok);
+    ASSERT_EQ(f.table.GetSiteCount(), 1) << "a line must never open a site here";
+    const SiteDef s = f.Site(1);
+    EXPECT_EQ(Describe(s.m_pageRules, s.m_nPageRules), c.pageRules);
+    EXPECT_EQ(Describe(s.m_entryRules, s.m_nEntryRules), c.entryRules);
+    EXPECT_EQ(Describe(s.m_cleanRules, s.m_nCleanRules), c.cleanRules);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Classes, SiteFileLine,
+    testing::Values(LineCase{"Empty", "", "", "", ""},
+                    LineCase{"Comment", "#HOST_ID|X", "", "", ""},
+                    LineCase{"NoTab", "SEARCH <li>", "", "", ""},
+                    LineCase{"BlankBeforeHash", " #HOST_ID|X", "", " #HOST_ID=X;", ""},
+                    LineCase{"IndentedHostId", "  HOST_ID|Name", "", "  HOST_ID=Name;", ""},
+                    LineCase{"OneByteKey", "T|x", "", "T=x;", ""},
+                    LineCase{"BarePrefixIsEntryRule", "T_|x", "T_=x;", "", ""},
+                    LineCase{"UnknownPageKey", "T_SKIP|x", "T_SKIP=x;", "", ""},
+                    LineCase{"UnknownCleanKey", "R_KEEP|x", "", "", "R_KEEP=x;"},
+                    LineCase{"EmptyKeyIgnored", "|value", "", "", ""},
+                    LineCase{"TrailingTabEmptyValue", "SEARCH|", "", "SEARCH=;", ""},
+                    LineCase{"BlanksKept", " SEARCH | a ", "", " SEARCH = a ;", ""},
+                    LineCase{"CaretBecomesLineFeed", "TEXT|^a^", "", "TEXT=\na\n;", ""},
+                    LineCase{"CrLfSameAsLf", "SEARCH|<li>\r", "", "SEARCH=<li>;", ""},
+                    LineCase{"NoteBetweenTabs", "NOTE|note|more|<br>", "", "NOTE=<br>;", ""},
+                    LineCase{"LowerCaseKeyIsARule", "host_addr|h", "", "host_addr=h;", ""}),
+    [](const testing::TestParamInfo<LineCase>& p) { return p.param.name; });
+
+TEST(SiteFile, PerSiteKeysAndTheirDefaults) {
+    const Loaded f(
+        "HOST_ID|A|\n"  // trailing TAB: empty name
+        "HOST_GROUP|old|New\n"
+        "HOST_KANJI|euc\n"
+        "HOST_MAXCOUNT|  -7xyz\n"
+        "HOST_URL_FORMAT|/a^b\n"
+        "STARTWORD|^\n"
+        "HOST_ID|B\n"
+        "HOST_KANJI|X-EUC-JP\n"
+        "HOST_MAXCOUNT|many\n"
+        "HOST_ADDR|first\n"
+        "HOST_ADDR|second\n");
+    ASSERT_TRUE(f.ok);
+    const SiteDef a = f.Site(1);
+    EXPECT_EQ(a.m_strHostId, "");
+    EXPECT_EQ(a.m_strGroup, "New");
+    EXPECT_EQ(a.m_nKanji, 2) << "EUC is matched case-sensitively";
+    EXPECT_EQ(a.m_nMaxCount, -7);
+    EXPECT_EQ(a.m_strUrlFormat, "/a^b") << "carets stay outside rule values";
+    EXPECT_EQ(a.m_strStartWord, "^");
+    const SiteDef b = f.Site(2);
+    EXPECT_EQ(b.m_nKanji, 1);
+    EXPECT_EQ(b.m_nMaxCount, 0);
+    EXPECT_EQ(f.servers.at(2), "second");
+    EXPECT_EQ(f.servers.count(1), 0u);
+}
+
+TEST(SiteFile, KeysBeforeTheFirstSiteAndTheVersionLabel) {
+    const Loaded f(
+        "HOST_ADDR|nobody\n"
+        "SEARCH|<li>\n"
+        "SITE_FILE_VER|1\n"
+        "HOST_ID|A\n"
+        "SEARCH|<a>\n"
+        "SITE_FILE_VER|2\n"
+        "URL|</a>\n"
+        "HOST_ID|A\n");
+    ASSERT_TRUE(f.ok);
+    EXPECT_EQ(f.servers.at(0), "nobody") << "site 0 gets the server, no search uses it";
+    EXPECT_EQ(f.table.GetSiteFileVer(), "2");
+    EXPECT_EQ(f.table.GetSiteCount(), 2) << "two sites may share a name";
+    EXPECT_EQ(f.Site(1).m_nEntryRules, 2) << "the version line between rules keeps them all";
+    EXPECT_EQ(f.Site(2).m_nEntryRules, 0);
+    ASSERT_EQ(f.notes.size(), 2u);
+    EXPECT_EQ(f.notes[0].kind, SiteFileNote::Kind::BeforeFirstSite);
+    EXPECT_EQ(f.notes[1].line, 2);
+}
+
+TEST(SiteFile, RulesBeyondThirtyAreIgnoredAndNoted) {
+    std::string content = "HOST_ID|A\n";
+    for (int i = 1; i <= 32; ++i) {
+        content += "SEARCH|m" + std::to_string(i) + "\nT_SEARCH|p" + std::to_string(i) + "\n";
+    }
+    content += "R_DEL|x\n";
+    const Loaded f(content);
+    const SiteDef a = f.Site(1);
+    EXPECT_EQ(a.m_nEntryRules, 30);
+    EXPECT_EQ(a.m_nPageRules, 30);
+    EXPECT_EQ(a.m_entryRules[29].m_strValue, "m30");
+    EXPECT_EQ(a.m_nCleanRules, 1) << "each list counts on its own";
+    ASSERT_EQ(f.notes.size(), 4u);
+    EXPECT_EQ(f.notes[0].kind, SiteFileNote::Kind::RuleBeyondLimit);
+    EXPECT_EQ(f.notes[0].key, "SEARCH");
+    EXPECT_EQ(f.notes[0].line, 62);
+    EXPECT_EQ(f.notes[0].site, 1u);
+}
+
+TEST(SiteFile, ReloadingReplacesTheSitesButKeepsTheLabelWhenAbsent) {
+    test::TempDir dir;
+    SiteTable table;
+    std::string error;
+    const auto sink = [](std::uint32_t, const SjisString&) {};
+    ASSERT_TRUE(LoadSiteFile(dir.Write("a.ini", Tabs("SITE_FILE_VER|9\nHOST_ID|A\nHOST_ID|B\n")),
+                             table, sink, error));
+    ASSERT_TRUE(LoadSiteFile(dir.Write("b.ini", "# only comments\n"), table, sink, error));
+    EXPECT_EQ(table.GetSiteCount(), 0);
+    EXPECT_FALSE(table.Lookup(1).has_value());
+    EXPECT_EQ(table.GetSiteFileVer(), "9");
+}
+
+TEST(SiteFile, MissingFileLeavesTheTableUntouched) {
+    test::TempDir dir;
+    SiteTable table;
+    std::string error;
+    const auto sink = [](std::uint32_t, const SjisString&) {};
+    ASSERT_TRUE(LoadSiteFile(dir.Write("a.ini", Tabs("HOST_ID|A\n")), table, sink, error));
+    EXPECT_FALSE(LoadSiteFile(dir.Path("missing.ini"), table, sink, error));
+    EXPECT_NE(error.find("missing.ini"), std::string::npos);
+    EXPECT_EQ(table.GetSiteCount(), 1);
+    EXPECT_EQ(table.GetSiteName(1), "A");
+}
+
+TEST(SiteFile, LastLineWithoutLineEndAndNulBytes) {
+    const char raw[] = "HOST_ID|A\nSEARCH|a\0b\nURL|end";
+    const Loaded f(std::string(raw, sizeof raw - 1));
+    const SiteDef a = f.Site(1);
+    ASSERT_EQ(a.m_nEntryRules, 2);
+    EXPECT_EQ(a.m_entryRules[0].m_strValue, std::string("a\0b", 3));
+    EXPECT_EQ(a.m_entryRules[1].m_strValue, "end");
+}
+
+}  // namespace
+}  // namespace quennit

@@ -1,0 +1,141 @@
+// Engine benchmarks. Figures are compared from run to run by name:
+//   BM_ScanFloor          one memmem pass over a full page for an absent marker
+//   BM_ExtractTypical     extraction of a full page of about 1,000 entries
+//   BM_ExtractGuardWorst  the same with a first entry marker that is never found
+//                         again, so every rule of every entry consults the guard
+//   BM_LoadSiteFile10k    loading a site file of 10,000 sites with 20 rules each
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "engine/search_result.h"
+#include "engine/search_session.h"
+
+namespace {
+
+using quennit::CSearchSession;
+
+class NullWindow : public quennit::IMessageWindow {
+  public:
+    bool IsWindow() const override { return true; }
+    quennit::LRESULT SendMessage(std::uint32_t, quennit::WPARAM, quennit::LPARAM) override {
+        return 0;
+    }
+};
+
+// A Shift_JIS result page of the read limit's size with ~1,000 entries.
+const std::string& Page() {
+    static const std::string page = [] {
+        std::string p = "<html><!--top--><p>1-1000</p><a class=next href=/find?p=2>next</a><dl>";
+        const std::string japanese = "\x8C\x9F\x8D\xF5\x8C\x8B\x89\xCA";  // 検索結果
+        for (int i = 0; p.size() < CSearchSession::PAGE_READ_LIMIT - 700; ++i) {
+            const std::string n = std::to_string(i);
+            p +=
+                "<dt><a href=http://pagehost/doc/" + n + ".html>" + japanese + " " + n + "</a><dd>";
+            // About 640 bytes per entry: Japanese text with a bold word.
+            for (int k = 0; k < 40; ++k) {
+                p += k % 9 == 4 ? "<b>hit</b> " : japanese + " text ";
+            }
+            p += "<br>\n";
+        }
+        p += "</dl></html>";
+        p.resize(CSearchSession::PAGE_READ_LIMIT, ' ');
+        return p;
+    }();
+    return page;
+}
+
+void Add(quennit::RuleList& list, int& count, const char* key, const char* value) {
+    list[static_cast<std::size_t>(count++)] = {key, value};
+}
+
+quennit::SiteDef ExampleSite(bool guardWorst) {
+    quennit::SiteDef site;
+    site.m_strHostId = "bench";
+    site.m_nMaxCount = 1000000;
+    site.m_strStartWord = "<dl>";
+    Add(site.m_pageRules, site.m_nPageRules, "T_SEARCH", "class=next href=");
+    Add(site.m_pageRules, site.m_nPageRules, "T_NEXTURL", ">");
+    if (guardWorst) {
+        Add(site.m_entryRules, site.m_nEntryRules, "NOTE", "<!--top-->");
+    }
+    Add(site.m_entryRules, site.m_nEntryRules, "SEARCH", "<dt><a href=http://");
+    Add(site.m_entryRules, site.m_nEntryRules, "URL", ">");
+    Add(site.m_entryRules, site.m_nEntryRules, "TITLE", "</a>");
+    Add(site.m_entryRules, site.m_nEntryRules, "SEARCH", "<dd>");
+    Add(site.m_entryRules, site.m_nEntryRules, "TEXT", "<br>");
+    Add(site.m_cleanRules, site.m_nCleanRules, "R_DEL", "<b>");
+    Add(site.m_cleanRules, site.m_nCleanRules, "R_DEL", "</b>");
+    return site;
+}
+
+void RunExtraction(benchmark::State& state, bool guardWorst) {
+    CSearchSession session;
+    NullWindow window;
+    session.SetServer(1, "pagehost");
+    session.SetNotifyWnd(1, &window);
+    const quennit::SiteDef site = ExampleSite(guardWorst);
+    const std::string& page = Page();
+    for (auto _ : state) {
+        session.StoreSite(1, site);
+        benchmark::DoNotOptimize(session.ExtractResults(page.c_str(), 1));
+    }
+    state.counters["results"] = session.LookupSite(1)->m_nHits;
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * page.size()));
+}
+
+void BM_ScanFloor(benchmark::State& state) {
+    const std::string& page = Page();
+    const char marker[] = "<absent marker>";
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(memmem(page.data(), page.size(), marker, sizeof marker - 1));
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * page.size()));
+}
+BENCHMARK(BM_ScanFloor)->Unit(benchmark::kMicrosecond);
+
+void BM_ExtractTypical(benchmark::State& state) {
+    RunExtraction(state, false);
+}
+BENCHMARK(BM_ExtractTypical)->Unit(benchmark::kMicrosecond);
+
+void BM_ExtractGuardWorst(benchmark::State& state) {
+    RunExtraction(state, true);
+}
+BENCHMARK(BM_ExtractGuardWorst)->Unit(benchmark::kMicrosecond);
+
+void BM_LoadSiteFile10k(benchmark::State& state) {
+    const auto path = std::filesystem::temp_directory_path() /
+                      ("quennit-bench-sites-" + std::to_string(getpid()) + ".ini");
+    {
+        std::ofstream out(path, std::ios::binary);
+        out << "SITE_FILE_VER\t\t1.00\r\n";
+        for (int i = 1; i <= 10000; ++i) {
+            out << "HOST_ID\t\tsite " << i << "\r\nHOST_ADDR\t\thost" << i
+                << ".example\r\nHOST_URL_FORMAT\t/find?q=%s&n=" << i << "\r\nHOST_GROUP\t\tgroup"
+                << i % 7 << "\r\n";
+            for (int r = 0; r < 20; ++r) {
+                out << (r % 5 == 0   ? "SEARCH"
+                        : r % 5 == 1 ? "URL"
+                                     : "TITLE")
+                    << "\t\t<marker " << r << " ^>\r\n";
+            }
+        }
+    }
+    for (auto _ : state) {
+        CSearchSession session;
+        std::string error;
+        benchmark::DoNotOptimize(session.LoadSiteFile(path.string(), error));
+        state.counters["sites"] = session.GetSiteCount();
+    }
+    std::filesystem::remove(path);
+}
+BENCHMARK(BM_LoadSiteFile10k)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

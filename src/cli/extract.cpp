@@ -1,0 +1,134 @@
+// quennit-cli extract: run one site's rules on a saved result page, the way
+// a search would scan it, and print every result as it is handed over.
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <string>
+
+#include "cli/commands.h"
+#include "cli/output.h"
+#include "engine/search_session.h"
+#include "platform/text_codec.h"
+
+namespace quennit::cli {
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: quennit-cli extract --sites FILE --site NAME|NUMBER [--format tsv|json] PAGE\n";
+
+// Prints each result line the moment the engine hands it over.
+class PrintingWindow : public IMessageWindow {
+  public:
+    explicit PrintingWindow(Format format) : m_format(format) {}
+
+    bool IsWindow() const override { return true; }
+
+    LRESULT SendMessage(std::uint32_t msg, WPARAM, LPARAM lParam) override {
+        if (msg == WM_SEARCH_RESULT) {
+            const auto* result = reinterpret_cast<const SearchResult*>(lParam);
+            std::cout << FormatResult(*result, m_format) << std::flush;
+        }
+        return 0;
+    }
+
+  private:
+    Format m_format;
+};
+
+// A site argument of digits names a site number; anything else a site name
+// (UTF-8, compared with the names of the file after conversion).
+std::uint32_t FindSite(const CSearchSession& session, const std::string& arg) {
+    const int count = session.GetSiteCount();
+    if (!arg.empty() && arg.find_first_not_of("0123456789") == std::string::npos &&
+        arg.size() < 10) {
+        const long n = std::stol(arg);
+        if (n >= 1 && n <= count) {
+            return static_cast<std::uint32_t>(n);
+        }
+    }
+    const auto name = Utf8ToSjis(arg);
+    if (!name) {
+        return 0;
+    }
+    for (int n = 1; n <= count; ++n) {
+        if (session.GetSiteName(static_cast<std::uint32_t>(n)) == *name) {
+            return static_cast<std::uint32_t>(n);
+        }
+    }
+    return 0;
+}
+
+}  // namespace
+
+int RunExtract(int argc, char** argv) {
+    std::string sitesPath;
+    std::string siteArg;
+    std::string pagePath;
+    Format format = Format::Tsv;
+    for (int i = 0; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--sites" && i + 1 < argc) {
+            sitesPath = argv[++i];
+        } else if (arg == "--site" && i + 1 < argc) {
+            siteArg = argv[++i];
+        } else if (arg == "--format" && i + 1 < argc) {
+            const std::string value = argv[++i];
+            if (value != "tsv" && value != "json") {
+                std::cerr << "quennit-cli extract: unknown format '" << value << "'\n";
+                return 2;
+            }
+            format = value == "json" ? Format::Json : Format::Tsv;
+        } else if (arg.rfind("--", 0) != 0 && pagePath.empty()) {
+            pagePath = arg;
+        } else {
+            std::cerr << kUsage;
+            return 2;
+        }
+    }
+    if (sitesPath.empty() || siteArg.empty() || pagePath.empty()) {
+        std::cerr << kUsage;
+        return 2;
+    }
+
+    CSearchSession session;
+    std::string error;
+    if (!session.LoadSiteFile(sitesPath, error)) {
+        std::cerr << "quennit-cli extract: cannot load the site file: " << error << "\n";
+        return 1;
+    }
+    const std::uint32_t site = FindSite(session, siteArg);
+    if (site == 0) {
+        std::cerr << "quennit-cli extract: no site '" << siteArg << "' in " << sitesPath << "\n";
+        return 1;
+    }
+
+    // The page as a read would keep it: at most the read limit, NUL-terminated.
+    std::ifstream in(pagePath, std::ios::binary);
+    if (!in) {
+        std::cerr << "quennit-cli extract: cannot open the page " << pagePath << "\n";
+        return 1;
+    }
+    auto page = std::make_unique<char[]>(CSearchSession::PAGE_BUFFER_SIZE);
+    in.read(page.get(), CSearchSession::PAGE_READ_LIMIT);
+    page[static_cast<std::size_t>(in.gcount())] = '\0';
+
+    PrintingWindow window(format);
+    session.SetNotifyWnd(site, &window);
+    const int rc = session.ExtractResults(page.get(), site);
+    if (rc < 0) {
+        std::cerr << "quennit-cli extract: the page could not be scanned: a capture is 2,048 "
+                     "bytes or longer (a marker is missing or too far away)\n";
+        return 3;
+    }
+    const SjisString next = session.LookupSite(site).value_or(SiteDef{}).m_strNextUrl;
+    if (format == Format::Json) {
+        std::cout << FormatNextUrlJson(next);
+    } else if (!next.empty()) {
+        std::cerr << "next: " << Utf8(next) << "\n";
+    }
+    return 0;
+}
+
+}  // namespace quennit::cli
