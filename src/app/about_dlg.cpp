@@ -4,16 +4,16 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "app/app_icon.h"
 #include "app/dialog_units.h"
 #include "app/maker_page.h"
+#include "app/program_icon.h"
 #include "app/url_opener.h"
 
 namespace quennit {
 
 CAboutDlg::CAboutDlg(const QString& programFolder, QWidget* parent)
     : QDialog(parent), m_makerPage(MakerPageUrl(programFolder)) {
-    setObjectName(QStringLiteral("aboutDlg"));
+    setObjectName(QStringLiteral("aboutDialog"));
     setWindowTitle(QStringLiteral("Quennitのﾊﾞｰｼﾞｮﾝ情報"));
     setFont(DialogFont());
     const DialogUnits du(font());
@@ -23,7 +23,7 @@ CAboutDlg::CAboutDlg(const QString& programFolder, QWidget* parent)
     icon->setObjectName(QStringLiteral("appIcon"));
     icon->setGeometry(du.Rect(7, 14, 20, 21));
     icon->setAlignment(Qt::AlignCenter);
-    icon->setPixmap(AppIcon().pixmap(icon->size()));
+    icon->setPixmap(ProgramIcon().pixmap(icon->size()));
 
     auto* text = new QLabel(VersionText(), this);
     text->setObjectName(QStringLiteral("versionText"));

@@ -51,10 +51,10 @@ INSTANTIATE_TEST_SUITE_P(Codes, HelpErrorTextTest,
 
 TEST(HelpPageTest, NamesTheSiteFileKeys) {
     const std::string page = HelpPage();
-    for (const char* key : {"SITE_FILE_VER", "HOST_ID", "HOST_ADDR", "HOST_URL_FORMAT",
-                            "HOST_MAXCOUNT", "HOST_GROUP", "HOST_KANJI", "HOST_LINKDV", "STARTWORD",
-                            "T_SEARCH", "T_NEXTURL", "SEARCH", "URL", "TITLE", "TEXT", "TITLEADD",
-                            "TEXTADD", "ADDSTRING", "R_DEL"}) {
+    for (const char* key :
+         {"SITE_FILE_VER", "HOST_ID", "HOST_ADDR", "HOST_URL_FORMAT", "HOST_MAXCOUNT", "HOST_GROUP",
+          "HOST_KANJI", "HOST_LINKDV", "STARTWORD", "T_SEARCH", "T_NEXTURL", "SEARCH", "URL",
+          "TITLE", "TEXT", "TITLEADD", "TEXTADD", "ADDSTRING", "R_DEL"}) {
         EXPECT_NE(page.find(std::string("<code>") + key + "</code>"), std::string::npos) << key;
     }
 }
