@@ -1,0 +1,46 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace quennit {
+
+// The settings file "Quennit.ini": the main window's placement and the two
+// search options. Read once at start-up, written once at exit.
+class CAppSettings {
+  public:
+    CAppSettings() = default;
+    virtual ~CAppSettings() = default;
+
+    // Remembers path, creates the file from the template when it doesn't
+    // exist, then reads the seven values. False only when the missing file
+    // can't be created. Unreadable or malformed content reads as defaults.
+    bool Load(const std::string& path);
+
+    // Writes the seven values into the file that Load named, each where it
+    // stands; every other line is kept. All values are written or none
+    // (a read-only file, an unwritable folder): false then.
+    bool Save();
+
+    // Writes the template to path, over an existing file too.
+    bool CreateDefaultFile(const std::string& path);
+
+    const std::string& GetPath() const { return m_strPath; }
+
+    // Normal (restored) rectangle of the main window, screen pixels.
+    std::int32_t X1 = -1;
+    std::int32_t Y1 = -1;
+    std::int32_t X2 = -1;
+    std::int32_t Y2 = -1;
+    // Show state at the last close: 1 normal, 2 minimized, 3 maximized; 0 none saved.
+    std::int32_t TYPE = 0;
+    // Seconds; 0 leaves the session's own default.
+    std::int32_t TIMEOUT = 0;
+    // Attempts per request; 0 leaves the session's own default.
+    std::int32_t RETRY = 0;
+
+  private:
+    std::string m_strPath;
+};
+
+}  // namespace quennit

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+#include <vector>
+
+namespace quennit {
+
+// Keeps the child controls of a resizable window in place as it is resized.
+// Each edge of a control follows one rule, given as a mode:
+//   0  stays where it is;
+//   1  keeps its distance to the window's right (or bottom) side;
+//   2  keeps that distance scaled by the window's size against its size at
+//      registration (single-precision ratio, truncated toward zero), so the
+//      edge shares the growth in proportion;
+//   3  right or bottom edge only: keeps the control's width (or height) from
+//      the new left (or top) edge; for a left or top edge it means 0.
+// Positions are in the window's client (content) coordinates; window sizes
+// are outer sizes, frame included where the platform reports one. The
+// window can't get smaller than its outer size at the last registration
+// that asked for it: Apply snaps it back, and the window also gets that size
+// as its minimum so that a window manager stops the drag there.
+class CResizeLayout {
+  public:
+    enum Mode { Stay = 0, KeepFar = 1, Proportional = 2, KeepSize = 3 };
+
+    struct RESIZE_ITEM {
+        QPointer<QWidget> pControl;
+        int nRightToLeft;     // client right - control left, at registration
+        int nBottomToTop;     // client bottom - control top
+        int nRightToRight;    // client right - control right
+        int nBottomToBottom;  // client bottom - control bottom
+        int nLeftMode;
+        int nRightMode;
+        int nBottomMode;
+        int nTopMode;
+        int nWindowWidth;  // outer size of the window at registration
+        int nWindowHeight;
+    };
+
+    CResizeLayout() = default;
+    virtual ~CResizeLayout() = default;
+
+    // Registers control (a descendant of parent) with its edge modes, or
+    // replaces its earlier registration. With setMinimum, the window's current
+    // outer size becomes its minimum size.
+    bool AddControl(QWidget* parent, QWidget* control, int leftMode, int topMode, int rightMode,
+                    int bottomMode, bool setMinimum);
+
+    // Called on every size change of parent. A window below its minimum size
+    // is resized back to it (left and top edges fixed) and nothing else
+    // happens: that resize calls Apply again. Otherwise every control is moved
+    // by its modes, in registration order; with repaint, the window is
+    // redrawn once afterwards.
+    void Apply(QWidget* parent, bool repaint);
+
+    // Whether a registration with setMinimum also sets the window's minimum
+    // size (on by default). Off, only Apply's snap-back keeps the minimum,
+    // as on a platform that ignores the hint.
+    void SetMinimumHint(bool on) { m_bMinimumHint = on; }
+
+    int GetMinWidth() const { return m_nMinWidth; }
+    int GetMinHeight() const { return m_nMinHeight; }
+    const std::vector<RESIZE_ITEM>& GetItems() const { return m_items; }
+
+  private:
+    std::vector<RESIZE_ITEM> m_items;
+    int m_nMinWidth = 0;
+    int m_nMinHeight = 0;
+    bool m_bMinimumHint = true;
+    bool m_bSnapping = false;
+};
+
+}  // namespace quennit
