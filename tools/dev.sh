@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Set-up, build and test entry point for Quennit on Debian 12.
-#   tools/dev.sh start        install what is missing, build, start the program
+#   tools/dev.sh start        install what is missing, build, search the local demo sites
 #   tools/dev.sh test         install what is missing, build, run every test
 #   tools/dev.sh deps         only install the Debian packages
 #   tools/dev.sh asan|tsan    build and test under the sanitizers
@@ -40,7 +40,7 @@ case "${1:-}" in
     start)
         deps
         build dev
-        exec build/dev/bin/quennit-cli check
+        QUENNIT_CLI=build/dev/bin/quennit-cli exec tools/demo.sh "${2:-検索}"
         ;;
     test)
         deps

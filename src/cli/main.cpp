@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "cli/commands.h"
+#include "cli/search.h"
 
 namespace {
 
@@ -14,7 +15,11 @@ constexpr const char* kUsage =
     "      Load a site definition file (default: SearchSite.ini beside the program)\n"
     "      and describe every site, with warnings about likely mistakes.\n"
     "  extract --sites FILE --site NAME|NUMBER [--format tsv|json] PAGE\n"
-    "      Run one site's extraction rules on a saved result page.\n";
+    "      Run one site's extraction rules on a saved result page.\n"
+    "  search [--sites FILE] [--group NAME] [--timeout SECONDS] [--retry N]\n"
+    "         [--format tsv|json] KEYWORD\n"
+    "      Search every enabled site (or one group) for KEYWORD, as the window\n"
+    "      does: results on standard output, status lines on standard error.\n";
 
 }  // namespace
 
@@ -29,6 +34,9 @@ int main(int argc, char** argv) {
     }
     if (std::strcmp(command, "extract") == 0) {
         return quennit::cli::RunExtract(argc - 2, argv + 2);
+    }
+    if (std::strcmp(command, "search") == 0) {
+        return quennit::cli::RunSearch(argc - 2, argv + 2);
     }
     if (std::strcmp(command, "-h") == 0 || std::strcmp(command, "--help") == 0) {
         std::fputs(kUsage, stdout);

@@ -3,16 +3,26 @@
 #include <array>
 #include <utility>
 
+#include "platform/errors.h"
+#include "platform/http_client.h"
+#include "platform/stop.h"
 #include "platform/text_codec.h"
 
 namespace quennit {
 
 CInetSession::CInetSession() {
+    // Programs initialise the client before starting threads; this covers
+    // tools and tests that construct a session first thing.
+    HttpGlobalInit();
     SetTimeout(30000);
     SetRetry(0);
 }
 
-CInetSession::~CInetSession() = default;
+CInetSession::~CInetSession() {
+    // A run that was stopped but not yet joined may still be unwinding.
+    std::unique_lock lock(m_runMutex);
+    m_runCv.wait(lock, [this] { return !m_runBusy; });
+}
 
 void CInetSession::SetTimeout(std::uint32_t milliseconds) {
     m_nTimeout.store(milliseconds);
@@ -134,9 +144,55 @@ namespace quennit {
 
 void CInetSession::SendToWindow(IMessageWindow* wnd, std::uint32_t msg, WPARAM wParam,
                                 LPARAM lParam) {
+    // The window may already be gone once its search is stopped; don't even
+    // ask it whether it is live.
+    if (StopRequestedHere()) {
+        return;
+    }
     if (wnd != nullptr && wnd->IsWindow()) {
         wnd->SendMessage(msg, wParam, lParam);
     }
+}
+
+bool CInetSession::AcquireRun(std::stop_token stop) {
+    std::unique_lock lock(m_runMutex);
+    if (!m_runCv.wait(lock, stop, [this] { return !m_runBusy; })) {
+        return false;
+    }
+    m_runBusy = true;
+    return true;
+}
+
+void CInetSession::ReleaseRun() {
+    {
+        std::lock_guard lock(m_runMutex);
+        m_runBusy = false;
+    }
+    m_runCv.notify_all();
+}
+
+void CInetSession::Pause(std::uint32_t ms) const {
+    const std::chrono::nanoseconds length =
+        m_pauseClock ? m_pauseClock(ms) : std::chrono::milliseconds(ms);
+    if (!SleepUnlessStopped(length)) {
+        throw StopRequested();
+    }
+}
+
+void CInetSession::CloseRequest(std::uint32_t site) {
+    auto conn = m_connMap.Lookup(site);
+    if (!conn || (!conn->m_pFile && !conn->m_pConnection)) {
+        return;
+    }
+    if (conn->m_pFile) {
+        conn->m_pFile->Close();
+    }
+    if (conn->m_pConnection) {
+        conn->m_pConnection->Close();
+    }
+    conn->m_pFile.reset();
+    conn->m_pConnection.reset();
+    m_connMap.Store(site, *conn);
 }
 
 }  // namespace quennit

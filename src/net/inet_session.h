@@ -1,8 +1,13 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
+#include <functional>
+#include <mutex>
 #include <optional>
+#include <stop_token>
 
 #include "net/site_conn.h"
 #include "platform/message_window.h"
@@ -16,6 +21,7 @@ namespace quennit {
 class CInetSession {
   public:
     CInetSession();
+    // Waits until no search run holds the session (see AcquireRun).
     virtual ~CInetSession();
 
     CInetSession(const CInetSession&) = delete;
@@ -57,14 +63,48 @@ class CInetSession {
     static SjisString GetStatusText(std::uint32_t code);
     static SjisString GetErrorText(LPARAM code);
 
-  protected:
+    // How long a pause of the given nominal length really lasts. The
+    // session's pauses (1,000 ms after a failure, 100 ms after an empty read)
+    // all go through Pause; tests shorten them here. Set before a search.
+    using PauseClock = std::function<std::chrono::nanoseconds(std::uint32_t ms)>;
+    void SetPauseClock(PauseClock clock) { m_pauseClock = std::move(clock); }
+
     // Sends msg to wnd when the window is live. Messages of a stopped search
     // are dropped here, so nothing of it reaches the window after a stop.
     static void SendToWindow(IMessageWindow* wnd, std::uint32_t msg, WPARAM wParam, LPARAM lParam);
 
+    // One search run at a time uses the per-site request state. A new run
+    // waits here until an older, stopped run has unwound and released the
+    // session (that takes a moment: its pauses and requests end at once).
+    // False when the caller's own stop came first.
+    bool AcquireRun(std::stop_token stop);
+    void ReleaseRun();
+
+  protected:
+    // The attempts a request (or the failures a page read) may use. A
+    // negative count, which a hand-edited settings file can carry, would
+    // never run out and retry a failing site for ever: it counts as one.
+    std::int32_t AttemptBudget() const {
+        const std::int32_t retry = m_nRetry.load();
+        return retry < 0 ? 1 : retry;
+    }
+
+    // Waits ms milliseconds (as the pause clock says), ending at once on a
+    // stop of the calling thread's search, which it reports as StopRequested.
+    void Pause(std::uint32_t ms) const;
+
+    // Closes and forgets the site's open request, if any.
+    void CloseRequest(std::uint32_t site);
+
     ConnTable m_connMap;
     std::atomic<std::int32_t> m_nRetry{0};
     std::atomic<std::uint32_t> m_nTimeout{0};
+
+  private:
+    PauseClock m_pauseClock;
+    std::mutex m_runMutex;
+    std::condition_variable_any m_runCv;
+    bool m_runBusy = false;
 };
 
 }  // namespace quennit

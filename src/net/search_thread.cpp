@@ -1,0 +1,67 @@
+#include "net/search_thread.h"
+
+#include <cstdio>
+#include <exception>
+#include <system_error>
+
+#include "engine/search_session.h"
+#include "platform/errors.h"
+#include "platform/stop.h"
+
+namespace quennit {
+
+CThInetCtrl::~CThInetCtrl() {
+    Stop();
+    Join();
+}
+
+bool CThInetCtrl::Start() {
+    if (m_thread.joinable() || m_pSession == nullptr) {
+        return false;
+    }
+    m_running.store(true);
+    try {
+        m_thread = std::thread([this] { Run(); });
+    } catch (const std::system_error&) {
+        m_running.store(false);
+        return false;
+    }
+    return true;
+}
+
+void CThInetCtrl::Stop() {
+    m_stop.request_stop();
+}
+
+void CThInetCtrl::Join() {
+    if (m_thread.joinable() && m_thread.get_id() != std::this_thread::get_id()) {
+        m_thread.join();
+    }
+}
+
+void CThInetCtrl::Run() {
+    const ScopedStopToken scope(m_stop.get_token());
+    if (m_pSession->AcquireRun(m_stop.get_token())) {
+        try {
+            m_pSession->Search(m_strSearchGroup, m_strKeyword);
+        } catch (const StopRequested&) {
+            // Stopped: the run just ends.
+        } catch (const std::exception& e) {
+            if (!StopRequestedHere()) {
+                if (m_onError) {
+                    m_onError(e.what());
+                } else {
+                    std::fprintf(stderr, "quennit: search failed: %s\n", e.what());
+                }
+            }
+        }
+        m_pSession->ReleaseRun();
+        CInetSession::SendToWindow(m_pWnd, WM_SEARCH_END, 0, 0);
+    }
+    m_running.store(false);
+    if (m_onExit) {
+        m_onExit();
+    }
+}
+
+}  // namespace quennit

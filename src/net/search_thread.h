@@ -1,0 +1,84 @@
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <stop_token>
+#include <string>
+#include <thread>
+
+#include "platform/message_window.h"
+#include "sitedef/site_def.h"
+
+namespace quennit {
+
+class CSearchSession;
+
+// The worker thread of one search: runs Search over the session and tells
+// the window that the search has finished (WM_SEARCH_END).
+//
+// Stop is cooperative: it returns at once, and the run notices it between
+// sites, pages and attempts, inside every pause and inside an open request,
+// which it abandons. From the moment Stop is called nothing more of this
+// search reaches a window through the session: no result, no status line,
+// no completion message.
+//
+// Ownership and threads:
+//  - The owner fills the four members, then calls Start, and does not touch
+//    the members again while the thread runs.
+//  - The session and the window must outlive the thread. Destroying this
+//    object stops the search and joins the thread, so the owner of the
+//    session and the window destroys (or joins) its thread objects first.
+//  - A new search may start right after a stop while the stopped thread is
+//    still unwinding: keep the old object alive until it has ended (or just
+//    destroy it; that waits for the unwinding). The new run waits until the
+//    old one has released the session before it touches any site.
+//  - Deadlock rule: the search thread delivers messages with the window's
+//    synchronous SendMessage. If that call hands the message to another
+//    thread and waits for it, the wait must also end when the search's stop
+//    token (CurrentStopToken(), taken on the calling thread) is set, and the
+//    receiving side must drop the message if the token is set by the time it
+//    is handled. Then Stop followed by Join (or the destructor) on that very
+//    thread can never deadlock, and stale messages are never shown.
+class CThInetCtrl {
+  public:
+    CThInetCtrl() = default;
+    ~CThInetCtrl();
+
+    CThInetCtrl(const CThInetCtrl&) = delete;
+    CThInetCtrl& operator=(const CThInetCtrl&) = delete;
+
+    CSearchSession* m_pSession = nullptr;  // not owned
+    IMessageWindow* m_pWnd = nullptr;      // not owned; receives WM_SEARCH_END
+    SjisString m_strKeyword;
+    SjisString m_strSearchGroup;
+
+    // Receives the description of an exception that escaped the run, on the
+    // search thread, before the completion message. Defaults to stderr.
+    std::function<void(const std::string&)> m_onError;
+
+    // Called on the search thread as its very last action, stopped or not.
+    std::function<void()> m_onExit;
+
+    // Starts the thread. False when it could not be created (or runs already).
+    bool Start();
+
+    // Asks the search to stop and returns at once.
+    void Stop();
+
+    // True from Start until the thread's work is over.
+    bool IsRunning() const { return m_running.load(); }
+
+    // Waits for the thread to end. Must not be called on the search thread.
+    void Join();
+
+    std::stop_token GetStopToken() const { return m_stop.get_token(); }
+
+  private:
+    void Run();
+
+    std::stop_source m_stop;
+    std::atomic<bool> m_running{false};
+    std::thread m_thread;
+};
+
+}  // namespace quennit

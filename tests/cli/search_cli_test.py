@@ -1,0 +1,130 @@
+#!/usr/bin/env python3
+"""End-to-end tests of `quennit-cli search` against the local demo sites.
+
+  search_cli_test.py PATH-TO-quennit-cli
+"""
+import json
+import os
+import signal
+import socket
+import subprocess
+import sys
+import tempfile
+import unittest
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+ROOT = os.path.dirname(os.path.dirname(HERE))
+sys.path.insert(0, os.path.join(ROOT, "tools"))
+import demo_server  # noqa: E402
+
+CLI = None
+ENV = {k: v for k, v in os.environ.items() if "proxy" not in k.lower()}
+
+
+class SearchCliTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.tmp = tempfile.TemporaryDirectory()
+        cls.sites = os.path.join(cls.tmp.name, "SearchSite.ini")
+        cls.server = subprocess.Popen(
+            [sys.executable, os.path.join(ROOT, "tools", "demo_server.py"), "--port", "0",
+             "--write-ini", cls.sites, "--stdin-stop"],
+            stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
+        cls.port = int(cls.server.stdout.readline())
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.server.stdin.close()
+        cls.server.wait(timeout=30)
+        cls.tmp.cleanup()
+
+    def run_cli(self, *args, timeout=60):
+        return subprocess.run([CLI, "search", *args], capture_output=True, env=ENV,
+                              timeout=timeout)
+
+    def write_sites(self, text):
+        path = os.path.join(self.tmp.name, "custom.ini")
+        with open(path, "wb") as f:
+            f.write(text.encode("cp932"))
+        return path
+
+    def test_demo_search_lists_every_site_in_order(self):
+        r = self.run_cli("--sites", self.sites, "検索")
+        self.assertEqual(r.returncode, 0, r.stderr.decode())
+        rows = [l.split("\t") for l in r.stdout.decode().splitlines()]
+        self.assertEqual(len(rows), 8 + 6 + 30)
+        self.assertEqual(rows[0], ["demo.example/sjis/1.html", "検索 の解説 その1",
+                                   "検索について説明するデモ文書 1 件目です。",
+                                   demo_server.SJIS_SITE, "10"])
+        self.assertEqual(rows[8][0], "127.0.0.1:%d/euc/doc/1.html" % self.port)
+        self.assertEqual(rows[8][1], "検索 の資料 1")
+        self.assertEqual([r[4] for r in rows[14:]], [str(10 * i) for i in range(1, 31)])
+        err = r.stderr.decode().splitlines()
+        self.assertEqual(err[-1], "検索が完了しました")
+        self.assertIn(demo_server.SJIS_SITE + " : サーバーへ接続しました", err)
+        self.assertEqual(err.count(demo_server.PAGED_SITE + " : 要求を送信しました"), 3)
+
+    def test_json_lines_and_group(self):
+        r = self.run_cli("--sites", self.sites, "--group", "ページ", "--format", "json", "a b")
+        self.assertEqual(r.returncode, 0, r.stderr.decode())
+        rows = [json.loads(l) for l in r.stdout.decode().splitlines()]
+        self.assertEqual(len(rows), 30)
+        self.assertEqual(rows[0]["site"], demo_server.PAGED_SITE)
+        self.assertEqual(rows[0]["title"], "a b 第1位")
+        self.assertEqual(rows[-1]["order"], 300)
+
+    def test_error_lines_are_composed_like_the_status_line(self):
+        path = self.write_sites(
+            "HOST_ID\tなし\nHOST_ADDR\t127.0.0.1:%d\nHOST_URL_FORMAT\t/nothing?%%s\n"
+            "HOST_ID\t拒否\nHOST_ADDR\t127.0.0.1:%d\nHOST_URL_FORMAT\t/x?%%s\n"
+            % (self.port, closed_port()))
+        r = self.run_cli("--sites", path, "--retry", "1", "kw")
+        self.assertEqual(r.returncode, 0)
+        self.assertEqual(r.stdout, b"")
+        err = r.stderr.decode().splitlines()
+        self.assertIn("なし : ERROR エラー応答を受信しました。(URL Not Found)", err)
+        self.assertIn("拒否 : ERROR 送信処理がタイムアウトしました", err)
+        self.assertEqual(err[-1], "検索が完了しました")
+
+    def test_bad_usage_and_missing_file(self):
+        for args in ([], ["--format", "xml", "kw"], ["--retry", "x", "kw"], ["--timeout"],
+                     ["a", "b"], ["--bogus", "kw"]):
+            r = self.run_cli(*args)
+            self.assertEqual(r.returncode, 2, args)
+            self.assertIn(b"usage:", r.stderr)
+        r = self.run_cli("--sites", os.path.join(self.tmp.name, "missing.ini"), "kw")
+        self.assertEqual(r.returncode, 1)
+        self.assertEqual(r.stdout, b"")
+
+    def test_ctrl_c_stops_the_search(self):
+        # A server that takes the connection and never answers.
+        hold = socket.socket()
+        hold.bind(("127.0.0.1", 0))
+        hold.listen(8)
+        path = self.write_sites("HOST_ID\t止\nHOST_ADDR\t127.0.0.1:%d\nHOST_URL_FORMAT\t/?%%s\n"
+                                % hold.getsockname()[1])
+        p = subprocess.Popen([CLI, "search", "--sites", path, "--timeout", "0", "kw"],
+                             stdout=subprocess.PIPE, stderr=subprocess.PIPE, env=ENV)
+        seen = b""
+        while "要求を送信しました".encode() not in seen:
+            line = p.stderr.readline()
+            self.assertTrue(line, seen.decode())
+            seen += line
+        p.send_signal(signal.SIGINT)
+        out, err = p.communicate(timeout=20)
+        hold.close()
+        self.assertEqual(p.returncode, 130)
+        self.assertNotIn("検索が完了しました", (seen + err).decode())
+
+
+def closed_port():
+    s = socket.socket()
+    s.bind(("127.0.0.1", 0))
+    port = s.getsockname()[1]
+    s.close()
+    return port
+
+
+if __name__ == "__main__":
+    CLI = os.path.abspath(sys.argv.pop(1))
+    unittest.main()

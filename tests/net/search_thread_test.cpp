@@ -1,0 +1,266 @@
+#include "net/search_thread.h"
+
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <ostream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "engine/search_session.h"
+#include "platform/stop.h"
+#include "recording_window.h"
+#include "test_server.h"
+#include "test_sites.h"
+
+namespace quennit {
+namespace {
+
+using namespace test;
+
+bool Has(const std::vector<Msg>& ms, const Msg& m) {
+    return std::find(ms.begin(), ms.end(), m) != ms.end();
+}
+
+class SearchThreadTest : public ::testing::Test {
+  public:
+    static void SetUpTestSuite() {
+        for (const char* var : {"http_proxy", "HTTP_PROXY", "all_proxy", "ALL_PROXY"}) {
+            unsetenv(var);
+        }
+        server = new TestServer();
+    }
+    static void TearDownTestSuite() {
+        delete server;
+        server = nullptr;
+    }
+
+    void Load(CSearchSession& s, const std::string& sites, double pauseScale = 0.001) {
+        pauses = std::make_unique<PauseRecorder>(pauseScale);
+        LoadSites(s, sites, &wnd);
+        s.SetPauseClock(pauses->Clock());
+        s.SetTimeout(0);  // only a stop ends a stalled request
+        s.SetRetry(1);
+    }
+
+    void Start(CThInetCtrl& t, CSearchSession& s, const std::string& group = "") {
+        t.m_pSession = &s;
+        t.m_pWnd = &wnd;
+        t.m_strKeyword = "kw";
+        t.m_strSearchGroup = group;
+        ASSERT_TRUE(t.Start());
+    }
+
+    std::string Site(const std::string& name, const std::string& format,
+                     const std::string& extra = "") {
+        return PageSite(name, server->HostAddr(), format, extra);
+    }
+
+    static TestServer* server;
+    RecordingWindow wnd;
+    std::unique_ptr<PauseRecorder> pauses;
+};
+
+TestServer* SearchThreadTest::server = nullptr;
+
+TEST_F(SearchThreadTest, RunEndsWithOneCompletionMessage) {
+    CSearchSession session;
+    Load(session, Site("A", "/page?n=1&of=2&per=3&q=%s") + Site("B", "/status/404?%s"));
+    CThInetCtrl thread;
+    Start(thread, session);
+    ASSERT_TRUE(wnd.WaitUntil([](const auto& ms) { return Has(ms, End()); }));
+    thread.Join();
+    EXPECT_FALSE(thread.IsRunning());
+    const auto ms = wnd.Only({WM_SEARCH_RESULT, WM_INET_ERROR, WM_SEARCH_END});
+    EXPECT_TRUE(SameSequence(ms, {Result(1), Result(1), Result(1), Result(1), Result(1), Result(1),
+                                  Error(2, 404), End()}))
+        << Describe(ms);
+}
+
+TEST_F(SearchThreadTest, SearchOverNoSiteStillCompletes) {
+    CSearchSession session;
+    Load(session, Site("A", "/page?%s", "HOST_GROUP\tWeb\n"));
+    CThInetCtrl thread;
+    Start(thread, session, "News");
+    thread.Join();
+    EXPECT_TRUE(SameSequence(wnd.Messages(), {End()})) << Describe(wnd.Messages());
+}
+
+class ForeignFailure : public CSearchSession {
+  public:
+    int ExtractResults(const char*, std::uint32_t) override {
+        throw std::logic_error("scanner broke");
+    }
+};
+
+TEST_F(SearchThreadTest, EscapingExceptionIsReportedThenCompletionFollows) {
+    ForeignFailure session;
+    Load(session, Site("A", "/page?n=1&of=1&per=1&q=%s"));
+    std::vector<std::string> reported;
+    CThInetCtrl thread;
+    thread.m_onError = [&](const std::string& what) {
+        reported.push_back(what);
+        EXPECT_FALSE(Has(wnd.Messages(), End()));
+    };
+    Start(thread, session);
+    thread.Join();
+    EXPECT_EQ(reported, std::vector<std::string>{"scanner broke"});
+    EXPECT_EQ(wnd.Messages().back(), End());
+}
+
+// Where the search is when it is stopped, and how to tell it got there.
+struct StopCase {
+    const char* name;
+    std::function<std::string(SearchThreadTest&, StuckPort&)> sites;
+    std::function<bool(SearchThreadTest&)> reached;
+    int retry;
+};
+
+void PrintTo(const StopCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class StopTest : public SearchThreadTest, public ::testing::WithParamInterface<StopCase> {};
+
+TEST_P(StopTest, StopIsHonouredAndNothingFollowsIt) {
+    const StopCase& c = GetParam();
+    StuckPort stuck;
+    CSearchSession session;
+    // Pauses as long as an hour: a stop that doesn't end them hangs the test.
+    Load(session, c.sites(*this, stuck) + Site("Next", "/page?n=1&of=1&per=1&q=%s"), 3600.0);
+    session.SetRetry(c.retry);
+    CThInetCtrl thread;
+    Start(thread, session);
+    ASSERT_TRUE(c.reached(*this)) << Describe(wnd.Messages());
+    thread.Stop();
+    const auto atStop = wnd.Messages();
+    thread.Join();
+    EXPECT_FALSE(thread.IsRunning());
+    EXPECT_TRUE(SameSequence(wnd.Messages(), atStop)) << Describe(wnd.Messages());
+    EXPECT_FALSE(Has(wnd.Messages(), End()));
+    // The stopped site's request was not left open.
+    const auto conn = session.LookupConn(1);
+    EXPECT_FALSE(conn->m_pFile);
+}
+
+bool SawStatus(SearchThreadTest& fx, LPARAM code);
+
+INSTANTIATE_TEST_SUITE_P(
+    States, StopTest,
+    ::testing::Values(
+        StopCase{"Connecting",
+                 [](SearchThreadTest&, StuckPort& stuck) {
+                     return PageSite("S", "127.0.0.1:" + std::to_string(stuck.Port()), "/p?%s");
+                 },
+                 [](SearchThreadTest& fx) { return SawStatus(fx, 20); }, 1},
+        StopCase{"WaitingForTheAnswer",
+                 [](SearchThreadTest& fx, StuckPort&) { return fx.Site("S", "/stall-head?%s"); },
+                 [](SearchThreadTest& fx) { return SawStatus(fx, 31); }, 1},
+        StopCase{
+            "Reading",
+            [](SearchThreadTest& fx, StuckPort&) { return fx.Site("S", "/stall-body?n=5&%s"); },
+            [](SearchThreadTest& fx) { return SawStatus(fx, 41); }, 1},
+        StopCase{"RetryPause",
+                 [](SearchThreadTest&, StuckPort&) {
+                     return PageSite("S", "127.0.0.1:" + std::to_string(ClosedPort()), "/p?%s");
+                 },
+                 [](SearchThreadTest& fx) { return fx.pauses->WaitForPause(1000); }, 3},
+        StopCase{"EmptyReadPause",
+                 [](SearchThreadTest& fx, StuckPort&) { return fx.Site("S", "/empty?%s"); },
+                 [](SearchThreadTest& fx) { return fx.pauses->WaitForPause(100); }, 1}),
+    [](const auto& tested) { return std::string(tested.param.name); });
+
+bool SawStatus(SearchThreadTest& fx, LPARAM code) {
+    return fx.wnd.WaitUntil([code](const auto& ms) { return Has(ms, Status(1, code)); });
+}
+
+TEST_F(SearchThreadTest, NewSearchStartsRightAfterAStop) {
+    CSearchSession session;
+    Load(session, Site("Stall", "/stall-body?n=5&%s", "HOST_GROUP\tSlow\n") +
+                      Site("Good", "/page?n=1&of=1&per=2&q=%s", "HOST_GROUP\tFast\n"));
+    CThInetCtrl first;
+    Start(first, session, "Slow");
+    ASSERT_TRUE(wnd.WaitUntil([](const auto& ms) { return Has(ms, Status(1, 41)); }));
+    first.Stop();
+    const std::size_t atStop = wnd.Messages().size();
+
+    CThInetCtrl second;  // the first is not joined
+    Start(second, session, "Fast");
+    ASSERT_TRUE(wnd.WaitUntil([](const auto& ms) { return Has(ms, End()); }));
+    second.Join();
+    first.Join();
+    const auto all = wnd.Messages();
+    const std::vector<Msg> after(all.begin() + static_cast<std::ptrdiff_t>(atStop), all.end());
+    for (const auto& m : after) {
+        EXPECT_TRUE(m.msg == WM_SEARCH_END || m.wParam == 2) << Describe(after);
+    }
+    EXPECT_EQ(std::count(after.begin(), after.end(), End()), 1);
+    EXPECT_EQ(std::count(after.begin(), after.end(), Result(2)), 2);
+}
+
+TEST_F(SearchThreadTest, OwnerGoingAwayStopsAndJoinsItsSearch) {
+    // Members go in reverse order: the thread first, then session and window.
+    struct Owner {
+        RecordingWindow window;
+        CSearchSession session;
+        CThInetCtrl thread;
+    };
+    auto owner = std::make_unique<Owner>();
+    LoadSites(owner->session, Site("Stall", "/stall-body?n=5&%s"), &owner->window);
+    owner->session.SetTimeout(0);
+    owner->session.SetRetry(1);
+    owner->thread.m_pSession = &owner->session;
+    owner->thread.m_pWnd = &owner->window;
+    owner->thread.m_strKeyword = "kw";
+    ASSERT_TRUE(owner->thread.Start());
+    ASSERT_TRUE(owner->window.WaitUntil([](const auto& ms) { return Has(ms, Status(1, 41)); }));
+    owner.reset();
+}
+
+// A window that hands each message to its own thread and waits for it to be
+// handled, as a GUI does; the wait also ends when the search is stopped.
+class MarshallingWindow : public IMessageWindow {
+  public:
+    bool IsWindow() const override { return true; }
+    LRESULT SendMessage(std::uint32_t, WPARAM, LPARAM) override {
+        const std::stop_token stop = CurrentStopToken();
+        std::unique_lock lock(m_mutex);
+        ++m_posted;
+        m_cv.notify_all();
+        m_cv.wait(lock, stop, [] { return false; });  // this window's thread never gets to it
+        return 0;
+    }
+    bool WaitPosted() {
+        std::unique_lock lock(m_mutex);
+        return m_cv.wait_for(lock, std::chrono::seconds(20), [&] { return m_posted > 0; });
+    }
+
+  private:
+    std::mutex m_mutex;
+    std::condition_variable_any m_cv;
+    int m_posted = 0;
+};
+
+TEST_F(SearchThreadTest, StopAndJoinFromTheWindowsThreadDontDeadlock) {
+    MarshallingWindow window;
+    CSearchSession session;
+    LoadSites(session, Site("A", "/page?n=1&of=1&per=1&q=%s"), &window);
+    session.SetRetry(1);
+    CThInetCtrl thread;
+    thread.m_pSession = &session;
+    thread.m_pWnd = &window;
+    thread.m_strKeyword = "kw";
+    ASSERT_TRUE(thread.Start());
+    ASSERT_TRUE(window.WaitPosted());  // the search now waits for this thread
+    thread.Stop();
+    thread.Join();
+    EXPECT_FALSE(thread.IsRunning());
+}
+
+}  // namespace
+}  // namespace quennit

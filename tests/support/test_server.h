@@ -1,0 +1,50 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+namespace quennit::test {
+
+// The fault-injection HTTP server (http_server.py) as a child process on
+// 127.0.0.1. Started by the constructor, which returns once the server
+// listens; stopped and reaped by the destructor.
+class TestServer {
+  public:
+    TestServer();
+    ~TestServer();
+
+    TestServer(const TestServer&) = delete;
+    TestServer& operator=(const TestServer&) = delete;
+
+    int Port() const { return m_port; }
+    // "127.0.0.1:PORT", the HOST_ADDR form of the server.
+    std::string HostAddr() const;
+
+  private:
+    pid_t m_pid = -1;
+    int m_stdin = -1;
+    int m_port = 0;
+};
+
+// A port on 127.0.0.1 on which nothing listens (connections are refused).
+int ClosedPort();
+
+// A port on 127.0.0.1 whose listen queue is full, so that a connection
+// attempt hangs in the middle of connecting until it gives up.
+class StuckPort {
+  public:
+    StuckPort();
+    ~StuckPort();
+    StuckPort(const StuckPort&) = delete;
+    StuckPort& operator=(const StuckPort&) = delete;
+    int Port() const { return m_port; }
+
+  private:
+    int m_listener = -1;
+    std::vector<int> m_fillers;
+    int m_port = 0;
+};
+
+}  // namespace quennit::test
