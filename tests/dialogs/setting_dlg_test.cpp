@@ -1,4 +1,6 @@
+#include <cstdlib>
 #include <memory>
+#include <set>
 #include <string>
 
 #include <QLineEdit>
@@ -13,6 +15,9 @@
 #include "app/setting_dlg.h"
 #include "app/sort_list_ctrl.h"
 #include "engine/search_session.h"
+#include "recording_window.h"
+#include "test_server.h"
+#include "test_sites.h"
 #include "widget_test_util.h"
 
 using quennit::CAppSettings;
@@ -33,7 +38,7 @@ const std::string kSites =
 // top: session time-out 20 s and 1 attempt, like a first start.
 struct Fixture {
     Fixture() {
-        loaded = quennit::test::LoadSites(session, dir.path(), kSites);
+        loaded = quennit::test::LoadSiteText(session, dir.path(), kSites);
         settings.TIMEOUT = 20;
         settings.RETRY = 1;
         session.SetTimeout(20000);
@@ -210,6 +215,54 @@ class SettingDlgTest : public QObject {
         QTest::keyClick(f.cancel, Qt::Key_Escape);
         QTRY_VERIFY(!f.dlg->isVisible());
         QCOMPARE(f.dlg->result(), int(QDialog::Rejected));
+    }
+
+    void UncheckedSiteIsLeftOutOfTheNextSearch() {
+        // Against the local test server: sites 1 and 3 share a name, and
+        // only the row of site 3 is cleared.
+        for (const char* var : {"http_proxy", "HTTP_PROXY", "all_proxy", "ALL_PROXY"}) {
+            unsetenv(var);
+        }
+        quennit::test::TestServer server;
+        quennit::test::RecordingWindow wnd;
+        quennit::test::PauseRecorder pauses;
+        CSearchSession session;
+        std::string sites;
+        for (const char* group : {"G1", "G2", "G3"}) {
+            const std::string name = group == std::string("G2") ? "Other" : "Same";
+            sites += quennit::test::PageSite(name, server.HostAddr(), "/page?n=1&of=1&per=2&q=%s",
+                                             std::string("HOST_GROUP\t") + group + "\n");
+        }
+        quennit::test::LoadSites(session, sites, &wnd);
+        session.SetPauseClock(pauses.Clock());
+        CAppSettings settings;
+        settings.TIMEOUT = 3;
+        settings.RETRY = 1;
+
+        CSettingDlg dlg(&session, &settings);
+        auto* list = dlg.findChild<CSortListCtrl*>(QStringLiteral("siteList"));
+        for (int row = 0; row < list->RowCount(); ++row) {
+            if (list->GetCellText(row, 1) == "G3") {
+                list->SetCheck(row, false);
+            }
+        }
+        QTimer::singleShot(0, &dlg, [&dlg] {
+            QTest::mouseClick(dlg.findChild<QPushButton*>(QStringLiteral("okButton")),
+                              Qt::LeftButton);
+        });
+        QCOMPARE(dlg.exec(), int(QDialog::Accepted));
+
+        session.Search("", "kw");
+        std::set<quennit::WPARAM> answered;
+        std::set<quennit::WPARAM> heard;
+        for (const auto& m : wnd.Messages()) {
+            heard.insert(m.wParam);
+            if (m.msg == quennit::WM_SEARCH_RESULT) {
+                answered.insert(m.wParam);
+            }
+        }
+        QCOMPARE(answered, (std::set<quennit::WPARAM>{1, 2}));
+        QVERIFY(heard.count(3) == 0);
     }
 
     void RunsModallyAndReturnsAccepted() {

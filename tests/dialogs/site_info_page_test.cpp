@@ -36,7 +36,7 @@ const std::string kDuplicates =
 
 struct Fixture {
     explicit Fixture(const std::string& siteFile) {
-        loaded = quennit::test::LoadSites(session, dir.path(), siteFile);
+        loaded = quennit::test::LoadSiteText(session, dir.path(), siteFile);
     }
     void Open() {
         page = std::make_unique<CSiteInfoPage>(&session);

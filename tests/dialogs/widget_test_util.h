@@ -83,7 +83,7 @@ class RecordingOpener {
 // Writes a site definition file (given in UTF-8, stored as Shift_JIS like
 // the real one) into dir and loads it into session, registering every site
 // the way the main window does, so that each has a connection record.
-inline bool LoadSites(CSearchSession& session, const QString& dir, const std::string& utf8) {
+inline bool LoadSiteText(CSearchSession& session, const QString& dir, const std::string& utf8) {
     const std::string path = (dir + QStringLiteral("/SearchSite.ini")).toStdString();
     const auto sjis = Utf8ToSjis(utf8);
     std::ofstream(path, std::ios::binary) << sjis.value_or(std::string());
