@@ -1,5 +1,7 @@
 #include "app/app_icons.h"
 
+#include "app/program_icon.h"
+
 #include <cmath>
 #include <map>
 
@@ -22,23 +24,6 @@ void DrawMagnifier(QPainter& p, const QColor& rim, const QColor& glass) {
     p.setPen(QPen(QColor(255, 255, 255, 200), 1.0, Qt::SolidLine, Qt::RoundCap));
     p.setBrush(Qt::NoBrush);
     p.drawArc(QRectF(3.6, 3.6, 5.8, 5.8), 100 * 16, 70 * 16);
-}
-
-void DrawApp(QPainter& p) {
-    // A blue globe behind the magnifier: searching the web.
-    QRadialGradient globe(QPointF(6, 5), 9);
-    globe.setColorAt(0, QColor(120, 190, 255));
-    globe.setColorAt(1, QColor(20, 90, 190));
-    p.setPen(QPen(QColor(10, 60, 140), 0.8));
-    p.setBrush(globe);
-    p.drawEllipse(QPointF(7.5, 7.5), 7.0, 7.0);
-    p.setPen(QPen(QColor(230, 245, 255, 160), 0.6));
-    p.setBrush(Qt::NoBrush);
-    p.drawEllipse(QPointF(7.5, 7.5), 3.0, 7.0);
-    p.drawLine(QPointF(0.8, 7.5), QPointF(14.2, 7.5));
-    p.translate(3.0, 3.0);
-    p.scale(0.8, 0.8);
-    DrawMagnifier(p, QColor(60, 40, 20), QColor(255, 250, 220, 210));
 }
 
 void DrawSearch(QPainter& p) {
@@ -153,8 +138,6 @@ class VectorIconEngine : public QIconEngine {
 
 Painter PainterOf(int id) {
     switch (id) {
-        case IDR_MAINFRAME:
-            return DrawApp;
         case IDI_SEARCH:
             return DrawSearch;
         case IDI_SETTING:
@@ -173,6 +156,10 @@ Painter PainterOf(int id) {
 }  // namespace
 
 QIcon AppIcon(int id) {
+    // The application icon is the one the desktop menu shows too.
+    if (id == IDR_MAINFRAME) {
+        return ProgramIcon();
+    }
     static std::map<int, QIcon> cache;
     const auto found = cache.find(id);
     if (found != cache.end()) {

@@ -6,7 +6,6 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
-#include <QDesktopServices>
 #include <QFrame>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -25,6 +24,7 @@
 #include "app/maker_page.h"
 #include "app/setting_dlg.h"
 #include "app/sort_list_ctrl.h"
+#include "app/url_opener.h"
 #include "engine/search_result.h"
 #include "platform/text_codec.h"
 
@@ -374,7 +374,7 @@ void CSearchDlg::contextMenuEvent(QContextMenuEvent* event) {
 }
 
 void CSearchDlg::OnAboutBox() {
-    CAboutDlg about(this);
+    CAboutDlg about(m_strFolder, this);
     about.exec();
 }
 
@@ -384,8 +384,7 @@ void CSearchDlg::OnSetting() {
 }
 
 void CSearchDlg::OnHelp() {
-    QDesktopServices::openUrl(
-        QUrl::fromLocalFile(m_strFolder + QStringLiteral("Help/Quennit.html")));
+    OpenUrl(QUrl::fromLocalFile(m_strFolder + QStringLiteral("Help/Quennit.html")));
 }
 
 void CSearchDlg::OnListSwitch() {
@@ -400,7 +399,7 @@ void CSearchDlg::OpenResult(int row) {
     }
     // The address is opened as given, whatever scheme it may already carry.
     const QString url = QStringLiteral("http://") + FromSjis(m_resultList->GetCellText(row, 0));
-    QDesktopServices::openUrl(QUrl(url, QUrl::TolerantMode));
+    OpenUrl(QUrl(url, QUrl::TolerantMode));
 }
 
 int CSearchDlg::Message(QMessageBox::Icon icon, const QString& text,
