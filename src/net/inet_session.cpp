@@ -184,14 +184,7 @@ void CInetSession::CloseRequest(std::uint32_t site) {
     if (!conn || (!conn->m_pFile && !conn->m_pConnection)) {
         return;
     }
-    if (conn->m_pFile) {
-        conn->m_pFile->Close();
-    }
-    if (conn->m_pConnection) {
-        conn->m_pConnection->Close();
-    }
-    conn->m_pFile.reset();
-    conn->m_pConnection.reset();
+    CloseRequestObjects(*conn);
     m_connMap.Store(site, *conn);
 }
 

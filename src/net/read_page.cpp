@@ -27,14 +27,7 @@ int CInetSession::ReadPage(std::uint32_t site, char* buffer, unsigned size) {
         std::uint32_t site;
         SiteConn& conn;
         ~Closer() {
-            if (conn.m_pFile) {
-                conn.m_pFile->Close();
-            }
-            if (conn.m_pConnection) {
-                conn.m_pConnection->Close();
-            }
-            conn.m_pFile.reset();
-            conn.m_pConnection.reset();
+            CloseRequestObjects(conn);
             session.m_connMap.Store(site, conn);
         }
     } closer{*this, site, conn};

@@ -19,17 +19,6 @@ constexpr const char* kRequestHeaders[] = {
 // Pause after a failed attempt.
 constexpr std::uint32_t kRetryPauseMs = 1000;
 
-void CloseObjects(SiteConn& conn) {
-    if (conn.m_pFile) {
-        conn.m_pFile->Close();
-    }
-    if (conn.m_pConnection) {
-        conn.m_pConnection->Close();
-    }
-    conn.m_pFile.reset();
-    conn.m_pConnection.reset();
-}
-
 }  // namespace
 
 int CInetSession::RequestPage(std::uint32_t site, const SjisString* server,
@@ -74,7 +63,7 @@ int CInetSession::RequestPage(std::uint32_t site, const SjisString* server,
         } catch (const InternetException&) {
             SendToWindow(conn.m_pErrorWnd, WM_INET_ERROR, site, 1);
             --attempts;
-            CloseObjects(conn);
+            CloseRequestObjects(conn);
             Pause(kRetryPauseMs);
         }
     }
@@ -82,7 +71,7 @@ int CInetSession::RequestPage(std::uint32_t site, const SjisString* server,
     if (status != 200 && attempts != 0) {
         SendToWindow(conn.m_pErrorWnd, WM_INET_ERROR, site, status);
         // Not read, so not kept: nothing of it lingers until the next page.
-        CloseObjects(conn);
+        CloseRequestObjects(conn);
     }
     m_connMap.Store(site, conn);
     return status;

@@ -28,6 +28,9 @@ struct SiteConn {
     SjisString m_strObject;
 };
 
+// Closes the record's request and connection, if open, and forgets them.
+void CloseRequestObjects(SiteConn& conn);
+
 // The per-site connection table. Used from the window's thread and the
 // search thread, so every operation takes the table's lock.
 class ConnTable {

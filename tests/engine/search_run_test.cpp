@@ -16,19 +16,8 @@ namespace {
 
 using namespace test;
 
-class SearchRunTest : public ::testing::Test {
+class SearchRunTest : public ServerTest {
   protected:
-    static void SetUpTestSuite() {
-        for (const char* var : {"http_proxy", "HTTP_PROXY", "all_proxy", "ALL_PROXY"}) {
-            unsetenv(var);
-        }
-        server = new TestServer();
-    }
-    static void TearDownTestSuite() {
-        delete server;
-        server = nullptr;
-    }
-
     void Load(CSearchSession& s, const std::string& sites) {
         LoadSites(s, sites, &wnd);
         s.SetPauseClock(pauses.Clock());
@@ -65,13 +54,10 @@ class SearchRunTest : public ::testing::Test {
         return v;
     }
 
-    static TestServer* server;
     RecordingWindow wnd;
     PauseRecorder pauses;
     CSearchSession session;
 };
-
-TestServer* SearchRunTest::server = nullptr;
 
 TEST_F(SearchRunTest, OnePageSiteGivesExactlyItsMessages) {
     Load(session, Site("One", "/page?n=1&of=1&per=3&q=%s"));

@@ -41,19 +41,8 @@ std::vector<Msg> Join(std::initializer_list<std::vector<Msg>> parts) {
     return out;
 }
 
-class RequestPageTest : public ::testing::Test {
+class RequestPageTest : public ServerTest {
   protected:
-    static void SetUpTestSuite() {
-        for (const char* var : {"http_proxy", "HTTP_PROXY", "all_proxy", "ALL_PROXY"}) {
-            unsetenv(var);
-        }
-        server = new TestServer();
-    }
-    static void TearDownTestSuite() {
-        delete server;
-        server = nullptr;
-    }
-
     void SetUp() override {
         session.SetPauseClock(pauses.Clock());
         session.SetTimeout(3000);
@@ -83,14 +72,11 @@ class RequestPageTest : public ::testing::Test {
             << "got      " << Describe(wnd.Messages()) << "\nexpected " << Describe(expected);
     }
 
-    static TestServer* server;
     RecordingWindow wnd;
     PauseRecorder pauses;
     CInetSession session;
     std::vector<char> page;
 };
-
-TestServer* RequestPageTest::server = nullptr;
 
 TEST_F(RequestPageTest, AnsweredRequestStaysOpenUntilReadThenCloses) {
     EXPECT_EQ(Request("/bytes?n=1023"), 200);

@@ -27,19 +27,8 @@ bool Has(const std::vector<Msg>& ms, const Msg& m) {
     return std::find(ms.begin(), ms.end(), m) != ms.end();
 }
 
-class SearchThreadTest : public ::testing::Test {
+class SearchThreadTest : public ServerTest {
   public:
-    static void SetUpTestSuite() {
-        for (const char* var : {"http_proxy", "HTTP_PROXY", "all_proxy", "ALL_PROXY"}) {
-            unsetenv(var);
-        }
-        server = new TestServer();
-    }
-    static void TearDownTestSuite() {
-        delete server;
-        server = nullptr;
-    }
-
     void Load(CSearchSession& s, const std::string& sites, double pauseScale = 0.001) {
         pauses = std::make_unique<PauseRecorder>(pauseScale);
         LoadSites(s, sites, &wnd);
@@ -61,12 +50,9 @@ class SearchThreadTest : public ::testing::Test {
         return PageSite(name, server->HostAddr(), format, extra);
     }
 
-    static TestServer* server;
     RecordingWindow wnd;
     std::unique_ptr<PauseRecorder> pauses;
 };
-
-TestServer* SearchThreadTest::server = nullptr;
 
 TEST_F(SearchThreadTest, RunEndsWithOneCompletionMessage) {
     CSearchSession session;

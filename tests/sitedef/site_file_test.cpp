@@ -141,6 +141,11 @@ std::string Describe(const RuleList& list, int count) {
     return out;
 }
 
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const LineCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class SiteFileLine : public testing::TestWithParam<LineCase> {};
 
 TEST_P(SiteFileLine, LandsInTheRightList) {

@@ -105,4 +105,18 @@ StuckPort::~StuckPort() {
     close(m_listener);
 }
 
+TestServer* ServerTest::server = nullptr;
+
+void ServerTest::SetUpTestSuite() {
+    for (const char* var : {"http_proxy", "HTTP_PROXY", "all_proxy", "ALL_PROXY"}) {
+        unsetenv(var);
+    }
+    server = new TestServer();
+}
+
+void ServerTest::TearDownTestSuite() {
+    delete server;
+    server = nullptr;
+}
+
 }  // namespace quennit::test

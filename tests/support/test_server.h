@@ -1,5 +1,6 @@
 #pragma once
 
+#include <gtest/gtest.h>
 #include <sys/types.h>
 
 #include <string>
@@ -26,6 +27,17 @@ class TestServer {
     pid_t m_pid = -1;
     int m_stdin = -1;
     int m_port = 0;
+};
+
+// A test suite that shares one server, started before its first test with
+// the proxy variables cleared (requests to 127.0.0.1 must go straight there).
+class ServerTest : public ::testing::Test {
+  public:
+    static void SetUpTestSuite();
+    static void TearDownTestSuite();
+
+  protected:
+    static TestServer* server;
 };
 
 // A port on 127.0.0.1 on which nothing listens (connections are refused).
