@@ -106,12 +106,12 @@ def html_escape(text):
     return text.replace("&", "&amp;").replace("<", "&lt;").replace(">", "&gt;")
 
 
-def sjis_page(kw):
+def sjis_page(kw, host):
     rows = []
     for i in range(1, 9):
         rows.append(
-            '<div class="r"><a href="http://demo.example/sjis/%d.html">%s の解説 その%d</a>'
-            "<p><b>%s</b>について説明するデモ文書 %d 件目です。</p></div>" % (i, kw, i, kw, i))
+            '<div class="r"><a href="http://%s/sjis/doc/%d.html">%s の解説 その%d</a>'
+            "<p><b>%s</b>について説明するデモ文書 %d 件目です。</p></div>" % (host, i, kw, i, kw, i))
     return ('<html><head><meta charset="Shift_JIS"><title>デモ検索</title></head><body>\n'
             "<h1>「%s」の検索結果</h1>\n<!-- results -->\n%s\n</body></html>\n"
             % (kw, "\n".join(rows))).encode("cp932", "replace")
@@ -126,7 +126,7 @@ def euc_page(kw):
             % "\n".join(rows)).encode("euc_jp", "replace")
 
 
-def paged_page(kw, raw_kw, page, pages):
+def paged_page(kw, raw_kw, page, pages, host):
     parts = ['<html><head><meta charset="Shift_JIS"></head><body>\n']
     if page < pages:
         parts.append('<a class="next" href="/paged/s?q=%s&pages=%d&page=%d">次へ</a>\n'
@@ -134,8 +134,8 @@ def paged_page(kw, raw_kw, page, pages):
     parts.append("<ol>\n")
     for i in range(1, 11):
         k = (page - 1) * 10 + i
-        parts.append('<li><a href="http://demo.example/paged/%d.html">%s 第%d位</a>'
-                     "<span>%d ページ目の %d 件目</span></li>\n" % (k, kw, k, page, i))
+        parts.append('<li><a href="http://%s/paged/doc/%d.html">%s 第%d位</a>'
+                     "<span>%d ページ目の %d 件目</span></li>\n" % (host, k, kw, k, page, i))
     parts.append("</ol>\n</body></html>\n")
     return "".join(parts).encode("cp932", "replace")
 
@@ -150,20 +150,25 @@ class Handler(BaseHTTPRequestHandler):
         started = time.perf_counter()
         path, _, raw = self.path.partition("?")
         q = query(raw)
+        # Result links point back at this server, so opening one shows a page.
+        host = "127.0.0.1:%d" % self.server.server_address[1]
         if path == "/sjis/search":
-            body = sjis_page(html_escape(q.get("q", b"").decode("cp932", "replace")))
+            body = sjis_page(html_escape(q.get("q", b"").decode("cp932", "replace")), host)
         elif path == "/euc/find":
             body = euc_page(html_escape(q.get("kw", b"").decode("euc_jp", "replace")))
         elif path == "/paged/s":
             raw_kw = dict(p.partition("=")[::2] for p in raw.split("&")).get("q", "")
             body = paged_page(html_escape(q.get("q", b"").decode("cp932", "replace")), raw_kw,
-                              int(q.get("page", b"1") or 1), int(q.get("pages", b"3") or 3))
+                              int(q.get("page", b"1") or 1), int(q.get("pages", b"3") or 3),
+                              host)
         elif path == "/__stats":
             with self.server.lock:
                 body = json.dumps({"requests": self.server.requests,
                                    "busy_s": self.server.busy}).encode()
-        elif path.startswith("/euc/doc/"):
-            body = "デモ文書です。".encode("euc_jp")
+        elif "/doc/" in path:
+            body = ('<html><head><meta charset="UTF-8"><title>デモ文書</title></head>'
+                    "<body><p>Quennit のデモサイトの文書です (%s)。</p></body></html>\n"
+                    % html_escape(path)).encode("utf-8")
         else:
             self.send_error(404)
             return

@@ -53,7 +53,7 @@ class SearchCliTest(unittest.TestCase):
         self.assertEqual(r.returncode, 0, r.stderr.decode())
         rows = [l.split("\t") for l in r.stdout.decode().splitlines()]
         self.assertEqual(len(rows), 8 + 6 + 30)
-        self.assertEqual(rows[0], ["demo.example/sjis/1.html", "検索 の解説 その1",
+        self.assertEqual(rows[0], ["127.0.0.1:%d/sjis/doc/1.html" % self.port, "検索 の解説 その1",
                                    "検索について説明するデモ文書 1 件目です。",
                                    demo_server.SJIS_SITE, "10"])
         self.assertEqual(rows[8][0], "127.0.0.1:%d/euc/doc/1.html" % self.port)
