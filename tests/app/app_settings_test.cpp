@@ -326,7 +326,7 @@ TEST_F(SettingsFileTest, SymbolicLinkIsFollowed) {
 }
 
 TEST_F(SettingsFileTest, MegabyteOfGarbageSurvivesASave) {
-    std::mt19937 random(4);  // fixed seed: the same bytes on every run
+    std::mt19937 random(4);  // fixed start: the same bytes on every run
     std::string garbage(1 << 20, '\0');
     for (char& c : garbage) {
         c = static_cast<char>(random());
