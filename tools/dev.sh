@@ -50,6 +50,11 @@ case "${1:-}" in
         fi
         exec tools/demo-window.sh build/dev
         ;;
+    e2e)
+        deps
+        build dev
+        tools/e2e.sh build/dev "${2:-docs/screenshot.png}"
+        ;;
     test)
         deps
         build dev
