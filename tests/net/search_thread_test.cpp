@@ -21,6 +21,7 @@ namespace quennit {
 namespace {
 
 using namespace test;
+using namespace std::string_literals;
 
 bool Has(const std::vector<Msg>& ms, const Msg& m) {
     return std::find(ms.begin(), ms.end(), m) != ms.end();
@@ -95,11 +96,14 @@ TEST_F(SearchThreadTest, EscapingExceptionIsReportedThenCompletionFollows) {
     EXPECT_EQ(wnd.Messages().back(), End());
 }
 
-// Where the search is when it is stopped, and how to tell it got there.
+// Where the search is when it is stopped: the first site's server and path,
+// and the status or pause (in ms) that shows the search got there.
 struct StopCase {
     const char* name;
-    std::function<std::string(SearchThreadTest&, StuckPort&)> sites;
-    std::function<bool(SearchThreadTest&)> reached;
+    const char* host;  // "stuck", "refused" or the test server
+    const char* path;
+    LPARAM status;
+    std::uint32_t pause;
     int retry;
 };
 
@@ -112,13 +116,18 @@ class StopTest : public SearchThreadTest, public ::testing::WithParamInterface<S
 TEST_P(StopTest, StopIsHonouredAndNothingFollowsIt) {
     const StopCase& c = GetParam();
     StuckPort stuck;
+    const std::string host = c.host == "stuck"s     ? "127.0.0.1:" + std::to_string(stuck.Port())
+                             : c.host == "refused"s ? "127.0.0.1:" + std::to_string(ClosedPort())
+                                                    : server->HostAddr();
     CSearchSession session;
     // Pauses as long as an hour: a stop that doesn't end them hangs the test.
-    Load(session, c.sites(*this, stuck) + Site("Next", "/page?n=1&of=1&per=1&q=%s"), &wnd, 3600.0);
+    Load(session, PageSite("S", host, c.path) + Site("Next", "/page?n=1&of=1&per=1&q=%s"), &wnd,
+         3600.0);
     session.SetRetry(c.retry);
     CThInetCtrl thread;
     Start(thread, session, &wnd);
-    ASSERT_TRUE(c.reached(*this)) << ::testing::PrintToString(wnd.Messages());
+    ASSERT_TRUE(c.status != 0 ? Saw(Status(1, c.status)) : pauses->WaitForPause(c.pause))
+        << ::testing::PrintToString(wnd.Messages());
     thread.Stop();
     const auto atStop = wnd.Messages();
     thread.Join();
@@ -128,26 +137,13 @@ TEST_P(StopTest, StopIsHonouredAndNothingFollowsIt) {
     EXPECT_FALSE(session.LookupConn(1)->m_pFile) << "the stopped request was left open";
 }
 
-std::string OnPort(int port) {
-    return PageSite("S", "127.0.0.1:" + std::to_string(port), "/p?%s");
-}
-
 INSTANTIATE_TEST_SUITE_P(
     States, StopTest,
-    ::testing::Values(
-        StopCase{"Connecting", [](auto&, StuckPort& stuck) { return OnPort(stuck.Port()); },
-                 [](SearchThreadTest& fx) { return fx.Saw(Status(1, 20)); }, 1},
-        StopCase{"WaitingForTheAnswer",
-                 [](SearchThreadTest& fx, auto&) { return fx.Site("S", "/stall-head?%s"); },
-                 [](SearchThreadTest& fx) { return fx.Saw(Status(1, 31)); }, 1},
-        StopCase{"Reading",
-                 [](SearchThreadTest& fx, auto&) { return fx.Site("S", "/stall-body?n=5&%s"); },
-                 [](SearchThreadTest& fx) { return fx.Saw(Status(1, 41)); }, 1},
-        StopCase{"RetryPause", [](auto&, auto&) { return OnPort(ClosedPort()); },
-                 [](SearchThreadTest& fx) { return fx.pauses->WaitForPause(1000); }, 3},
-        StopCase{"EmptyReadPause",
-                 [](SearchThreadTest& fx, auto&) { return fx.Site("S", "/bytes?n=0&%s"); },
-                 [](SearchThreadTest& fx) { return fx.pauses->WaitForPause(100); }, 1}),
+    ::testing::Values(StopCase{"Connecting", "stuck", "/p?%s", 20, 0, 1},
+                      StopCase{"WaitingForTheAnswer", "", "/stall-head?%s", 31, 0, 1},
+                      StopCase{"Reading", "", "/stall-body?n=5&%s", 41, 0, 1},
+                      StopCase{"RetryPause", "refused", "/p?%s", 0, 1000, 3},
+                      StopCase{"EmptyReadPause", "", "/bytes?n=0&%s", 0, 100, 1}),
     [](const auto& tested) { return std::string(tested.param.name); });
 
 TEST_F(SearchThreadTest, NewSearchStartsRightAfterAStop) {
