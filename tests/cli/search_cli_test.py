@@ -73,34 +73,29 @@ class SearchCliTest(unittest.TestCase):
         self.assertEqual(rows[0]["title"], "a b 第1位")
         self.assertEqual(rows[-1]["order"], 300)
 
-    def test_error_lines_are_composed_like_the_status_line(self):
+    def test_errors_usage_and_missing_file(self):
         path = self.write_sites(
             "HOST_ID\tなし\nHOST_ADDR\t127.0.0.1:%d\nHOST_URL_FORMAT\t/nothing?%%s\n"
             "HOST_ID\t拒否\nHOST_ADDR\t127.0.0.1:%d\nHOST_URL_FORMAT\t/x?%%s\n"
             % (self.port, closed_port()))
         r = self.run_cli("--sites", path, "--retry", "1", "kw")
-        self.assertEqual(r.returncode, 0)
-        self.assertEqual(r.stdout, b"")
+        self.assertEqual((r.returncode, r.stdout), (0, b""))
+        # Error lines are composed like the window's status line.
         err = r.stderr.decode().splitlines()
         self.assertIn("なし : ERROR エラー応答を受信しました。(URL Not Found)", err)
         self.assertIn("拒否 : ERROR 送信処理がタイムアウトしました", err)
         self.assertEqual(err[-1], "検索が完了しました")
-
-    def test_bad_usage_and_missing_file(self):
         for args in ([], ["--format", "xml", "kw"], ["--retry", "x", "kw"], ["--timeout"],
                      ["a", "b"], ["--bogus", "kw"]):
             r = self.run_cli(*args)
             self.assertEqual(r.returncode, 2, args)
             self.assertIn(b"usage:", r.stderr)
         r = self.run_cli("--sites", os.path.join(self.tmp.name, "missing.ini"), "kw")
-        self.assertEqual(r.returncode, 1)
-        self.assertEqual(r.stdout, b"")
+        self.assertEqual((r.returncode, r.stdout), (1, b""))
 
     def test_ctrl_c_stops_the_search(self):
         # A server that takes the connection and never answers.
-        hold = socket.socket()
-        hold.bind(("127.0.0.1", 0))
-        hold.listen(8)
+        hold = socket.create_server(("127.0.0.1", 0))
         path = self.write_sites("HOST_ID\t止\nHOST_ADDR\t127.0.0.1:%d\nHOST_URL_FORMAT\t/?%%s\n"
                                 % hold.getsockname()[1])
         p = subprocess.Popen([CLI, "search", "--sites", path, "--timeout", "0", "kw"],
@@ -118,11 +113,8 @@ class SearchCliTest(unittest.TestCase):
 
 
 def closed_port():
-    s = socket.socket()
-    s.bind(("127.0.0.1", 0))
-    port = s.getsockname()[1]
-    s.close()
-    return port
+    with socket.create_server(("127.0.0.1", 0)) as s:
+        return s.getsockname()[1]
 
 
 if __name__ == "__main__":

@@ -10,7 +10,7 @@ namespace quennit::test {
 // Keeps a copy of every result it is sent, as the window would.
 class CollectingWindow : public IMessageWindow {
   public:
-    bool IsWindow() const override { return m_alive; }
+    bool IsWindow() const override { return true; }
     LRESULT SendMessage(std::uint32_t msg, WPARAM wParam, LPARAM lParam) override {
         if (msg == WM_SEARCH_RESULT) {
             results.push_back(*reinterpret_cast<const SearchResult*>(lParam));
@@ -21,7 +21,6 @@ class CollectingWindow : public IMessageWindow {
 
     std::vector<SearchResult> results;
     std::vector<std::uint32_t> sites;
-    bool m_alive = true;
 };
 
 }  // namespace quennit::test

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -11,25 +13,46 @@
 namespace quennit {
 namespace {
 
+using namespace std::string_literals;
 using Rules = std::vector<std::pair<std::string, std::string>>;
 
-void Fill(RuleList& list, int& count, const Rules& rules) {
-    count = 0;
-    for (const auto& [key, value] : rules) {
-        list[static_cast<std::size_t>(count++)] = SiteRule{key, value};
+// Lines of "KEY value" (the value is all after the first blank).
+Rules ParseRules(const std::string& lines) {
+    Rules rules;
+    std::istringstream in(lines);
+    for (std::string line; std::getline(in, line);) {
+        const auto blank = std::min(line.find(' '), line.size());
+        rules.emplace_back(line.substr(0, blank), line.substr(std::min(blank + 1, line.size())));
     }
+    return rules;
 }
 
 // A session holding one site (number 1) whose results go to `window`.
 class Extraction : public testing::Test {
   protected:
-    void Define(const Rules& entry, const Rules& page = {}, const Rules& clean = {},
-                const std::string& startWord = "") {
+    // STARTWORD, LINKDV, KANJI and MAXCOUNT lines set the site; T_ keys are
+    // page rules, R_ keys clean-up rules, any other key an entry rule.
+    void Define(const std::string& lines) {
+        site = SiteDef{};
         site.m_strHostId = "Site";
-        Fill(site.m_entryRules, site.m_nEntryRules, entry);
-        Fill(site.m_pageRules, site.m_nPageRules, page);
-        Fill(site.m_cleanRules, site.m_nCleanRules, clean);
-        site.m_strStartWord = startWord;
+        for (const auto& [key, value] : ParseRules(lines)) {
+            if (key == "STARTWORD" || key == "LINKDV") {
+                (key == "LINKDV" ? site.m_strLinkDv : site.m_strStartWord) = value;
+            } else if (key == "KANJI" || key == "MAXCOUNT") {
+                (key == "KANJI" ? site.m_nKanji : site.m_nMaxCount) = std::stoi(value);
+            } else {
+                const bool page = key.starts_with("T_");
+                const bool clean = key.starts_with("R_");
+                RuleList& list = page    ? site.m_pageRules
+                                 : clean ? site.m_cleanRules
+                                         : site.m_entryRules;
+                int& count = page    ? site.m_nPageRules
+                             : clean ? site.m_nCleanRules
+                                     : site.m_nEntryRules;
+                list[static_cast<std::size_t>(count++)] = SiteRule{key, value};
+            }
+        }
+        site.m_strNextUrl = "/stale";
         session.StoreSite(1, site);
         session.SetServer(1, "searchhost");
         session.SetNotifyWnd(1, &window);
@@ -38,17 +61,11 @@ class Extraction : public testing::Test {
     int Extract(const std::string& page) { return session.ExtractResults(page.c_str(), 1); }
     SiteDef Stored() const { return *session.LookupSite(1); }
 
-    std::vector<std::string> Field(std::string SearchResult::*field) const {
-        std::vector<std::string> out;
+    // The results so far, a line each: link, title and text.
+    std::string Tsv() const {
+        std::string out;
         for (const auto& r : window.results) {
-            out.push_back(r.*field);
-        }
-        return out;
-    }
-    std::vector<int> Orders() const {
-        std::vector<int> out;
-        for (const auto& r : window.results) {
-            out.push_back(r.m_nOrder);
+            out += r.m_strUrl + "\t" + r.m_strTitle + "\t" + r.m_strText + "\n";
         }
         return out;
     }
@@ -58,191 +75,127 @@ class Extraction : public testing::Test {
     test::CollectingWindow window;
 };
 
-using V = std::vector<std::string>;
-
-const Rules kExampleEntry = {{"SEARCH", "<dt><a href=http://"},
-                             {"URL", ">"},
-                             {"TITLE", "</a>"},
-                             {"SEARCH", "<dd>"},
-                             {"TEXT", "<br>"}};
-const Rules kExamplePage = {{"T_SEARCH", "class=next href="}, {"T_NEXTURL", ">"}};
-const Rules kExampleClean = {{"R_DEL", "<b>"}, {"R_DEL", "</b>"}};
-const std::string kExamplePageText =
+const std::string kExampleEntry =
+    "STARTWORD <dl>\nSEARCH <dt><a href=http://\nURL >\nTITLE </a>\nSEARCH <dd>\nTEXT <br>\n";
+const std::string kExampleNext = "T_SEARCH class=next href=\nT_NEXTURL >\n";
+const std::string kExamplePage =
     "<p>1-2</p><a class=next href=/find?p=2>next</a><dl><dt><a href=http://pagehost/a>Alpha</a>"
     "<dd>First <b>hit</b><br><dt><a href=http://pagehost/b>Beta</a><dd>Second<br></dl>";
 
 TEST_F(Extraction, WorkedExample) {
-    Define(kExampleEntry, kExamplePage, kExampleClean, "<dl>");
-    ASSERT_EQ(Extract(kExamplePageText), 0);
-    EXPECT_EQ(Field(&SearchResult::m_strUrl), (V{"pagehost/a", "pagehost/b"}));
-    EXPECT_EQ(Field(&SearchResult::m_strTitle), (V{"Alpha", "Beta"}));
-    EXPECT_EQ(Field(&SearchResult::m_strText), (V{"First hit", "Second"}));
-    EXPECT_EQ(Field(&SearchResult::m_strSiteName), (V{"Site", "Site"}));
-    EXPECT_EQ(Orders(), (std::vector<int>{10, 20}));
+    Define(kExampleEntry + kExampleNext + "R_DEL <b>\nR_DEL </b>");
+    ASSERT_EQ(Extract(kExamplePage), 0);
+    EXPECT_EQ(Tsv(), "pagehost/a\tAlpha\tFirst hit\npagehost/b\tBeta\tSecond\n");
+    ASSERT_EQ(window.results.size(), 2u);
+    EXPECT_EQ(window.results[1].m_strSiteName, "Site");
+    EXPECT_EQ(window.results[0].m_nOrder, 10);
+    EXPECT_EQ(window.results[1].m_nOrder, 20);
     EXPECT_EQ(window.sites, (std::vector<std::uint32_t>{1, 1}));
     EXPECT_EQ(Stored().m_strNextUrl, "/find?p=2");
     EXPECT_EQ(Stored().m_nHits, 2);
 }
 
-TEST_F(Extraction, PageRulesThatDoNotMatch) {
-    // The next-page marker is missing: no next page, entries still come.
-    Define(kExampleEntry, {{"T_SEARCH", "class=nowhere"}, {"T_NEXTURL", ">"}}, {}, "<dl>");
-    site.m_strNextUrl = "/stale";
-    session.StoreSite(1, site);
-    ASSERT_EQ(Extract(kExamplePageText), 0);
-    EXPECT_EQ(window.results.size(), 2u);
-    EXPECT_EQ(Stored().m_strNextUrl, "");
-}
-
-TEST_F(Extraction, MissingStartWordYieldsNoEntriesButKeepsTheNextPage) {
-    Define(kExampleEntry, kExamplePage, {}, "<ol>");
-    ASSERT_EQ(Extract(kExamplePageText), 0);
-    EXPECT_TRUE(window.results.empty());
-    EXPECT_EQ(Stored().m_strNextUrl, "/find?p=2");
-}
-
-TEST_F(Extraction, StartWordIsSearchedFromThePageStart) {
-    // The page rules moved past "<dl>"; the entries still start on it.
-    Define({{"SEARCH", "<dl><dt>"}, {"URL", "|"}}, {{"T_SEARCH", "</dl>"}}, {}, "<dl>");
-    ASSERT_EQ(Extract("<dl><dt>x|</dl>"), 0);
-    EXPECT_EQ(Field(&SearchResult::m_strUrl), (V{"x"}));
-}
-
-TEST_F(Extraction, MissingTitleMarkerStillDeliversTheEntry) {
-    Define({{"SEARCH", "<li>"}, {"URL", "|"}, {"TITLE", "</t>"}});
-    ASSERT_EQ(Extract("<li>u1|<li>u2|"), 0);
-    EXPECT_EQ(Field(&SearchResult::m_strUrl), (V{"u1", "u2"}));
-    EXPECT_EQ(Field(&SearchResult::m_strTitle), (V{"", ""}));
-}
-
-TEST_F(Extraction, GuardEndsAnEntryWhoseMarkerBelongsToTheNextOne) {
-    // The first entry's link marker only appears inside the second entry:
-    // the entry ends before capturing, has no link, and the page is done.
-    Define({{"SEARCH", "<li>"}, {"URL", "|"}, {"TITLE", "#"}});
-    ASSERT_EQ(Extract("<li>no link here<li>u2|t2#<li>u3|t3#"), 0);
-    EXPECT_TRUE(window.results.empty());
-}
-
-TEST_F(Extraction, EntryWithoutLinkEndsThePage) {
-    Define({{"SEARCH", "<li>"}, {"TITLE", "|"}, {"URL", "#"}});
-    ASSERT_EQ(Extract("<li>a|u1#<li>b|<li>c|u3#"), 0);
-    EXPECT_EQ(Field(&SearchResult::m_strUrl), (V{"u1"}));
-}
-
-TEST_F(Extraction, ResultLimitIsTestedAfterEachResult) {
+// One page cut by one site definition.
+struct ScanCase {
+    const char* name;
+    std::string rules;
     std::string page;
-    for (int i = 0; i < 10; ++i) {
-        page += "<li>u" + std::to_string(i) + "|";
-    }
-    for (const int limit : {3, 0, -5}) {
-        window.results.clear();
-        site.m_nMaxCount = limit;
-        Define({{"SEARCH", "<li>"}, {"URL", "|"}});
-        ASSERT_EQ(Extract(page), 0);
-        EXPECT_EQ(Orders(), limit == 3 ? (std::vector<int>{10, 20, 30}) : std::vector<int>{10})
-            << "limit " << limit;
-    }
+    std::string results;
+    std::string next = "";  // the next page the page leaves behind
+};
+
+void PrintTo(const ScanCase& c, std::ostream* os) {
+    *os << c.name;
 }
 
-TEST_F(Extraction, OrderContinuesOverPages) {
-    std::string page;
-    for (int i = 0; i < 10; ++i) {
-        page += "<li>u|";
-    }
-    Define({{"SEARCH", "<li>"}, {"URL", "|"}});
-    ASSERT_EQ(Extract(page), 0);
-    window.results.clear();
-    ASSERT_EQ(Extract(page), 0);
-    EXPECT_EQ(Orders().front(), 110);
-    EXPECT_EQ(Orders().back(), 200);
-    EXPECT_EQ(Stored().m_nHits, 20);
+class Scan : public Extraction, public testing::WithParamInterface<ScanCase> {};
+
+TEST_P(Scan, DeliversTheExpectedResults) {
+    Define(GetParam().rules);
+    ASSERT_EQ(Extract(GetParam().page), 0);
+    EXPECT_EQ(Tsv(), GetParam().results);
+    EXPECT_EQ(Stored().m_strNextUrl, GetParam().next);
 }
 
-TEST_F(Extraction, AddStringAndAppends) {
-    Define({{"SEARCH", "<li>"}, {"URL", "|"}, {"ADDSTRING", "x"}, {"TEXT", "#"}});
-    ASSERT_EQ(Extract("<li>u|captured#"), 0);
-    EXPECT_EQ(Field(&SearchResult::m_strText), (V{"captured"}));
+const std::string kList = "SEARCH <li>\nURL |\n";
+const std::string kFive = "<li>a|<li>b|<li>c|<li>d|<li>e|";
+const std::string kFields = "SEARCH <li>\nURL |\nTITLE |\nTEXT |\n";
 
-    window.results.clear();
-    Define({{"SEARCH", "<li>"},
-            {"URL", "|"},
-            {"ADDSTRING", "x"},
-            {"TEXTADD", "#"},
-            {"TITLE", "!"},
-            {"TITLEADD", "?"},
-            {"SKIP", ";"},
-            {"TEXTADD", "."}});
-    ASSERT_EQ(Extract("<li>u|one#T1!T2?gone;two."), 0);
-    EXPECT_EQ(Field(&SearchResult::m_strText), (V{"xonetwo"}));
-    EXPECT_EQ(Field(&SearchResult::m_strTitle), (V{"T1T2"}));
-}
+INSTANTIATE_TEST_SUITE_P(
+    Pages, Scan,
+    testing::Values(
+        ScanCase{"NextMarkerMissing", kExampleEntry + "T_SEARCH class=nowhere\nT_NEXTURL >",
+                 kExamplePage, "pagehost/a\tAlpha\tFirst <b>hit</b>\npagehost/b\tBeta\tSecond\n"},
+        ScanCase{"StartWordMissingKeepsTheNextPage",
+                 kExampleEntry + kExampleNext + "STARTWORD <ol>", kExamplePage, "", "/find?p=2"},
+        // The page rules moved past "<dl>"; the entries still start on it.
+        ScanCase{"StartWordFromThePageStart",
+                 "STARTWORD <dl>\nT_SEARCH </dl>\nSEARCH <dl><dt>\nURL |", "<dl><dt>x|</dl>",
+                 "x\t\t\n"},
+        ScanCase{"MissingTitleMarker", kList + "TITLE </t>", "<li>u1|<li>u2|", "u1\t\t\nu2\t\t\n"},
+        // The first entry's link marker only appears inside the second entry:
+        // the entry ends before capturing, has no link, and the page is done.
+        ScanCase{"GuardEndsAnEntryWhoseMarkerIsTheNextOnes", kList + "TITLE #",
+                 "<li>no link here<li>u2|t2#<li>u3|t3#", ""},
+        ScanCase{"EntryWithoutLinkEndsThePage", "SEARCH <li>\nTITLE |\nURL #",
+                 "<li>a|u1#<li>b|<li>c|u3#", "u1\ta\t\n"},
+        ScanCase{"NulEndsThePage", kList, "<li>a|<li>b|\0<li>c|"s, "a\t\t\nb\t\t\n"},
+        // The limit is tested after each result, so one always comes.
+        ScanCase{"Limit3", kList + "MAXCOUNT 3", kFive, "a\t\t\nb\t\t\nc\t\t\n"},
+        ScanCase{"Limit0", kList + "MAXCOUNT 0", kFive, "a\t\t\n"},
+        ScanCase{"LimitNegative", kList + "MAXCOUNT -5", kFive, "a\t\t\n"},
+        ScanCase{"TextReplacesAddString", kList + "ADDSTRING x\nTEXT #", "<li>u|captured#",
+                 "u\t\tcaptured\n"},
+        ScanCase{"Appends",
+                 kList + "ADDSTRING x\nTEXTADD #\nTITLE !\nTITLEADD ?\nSKIP ;\nTEXTADD .",
+                 "<li>u|one#T1!T2?gone;two.", "u\tT1T2\txonetwo\n"},
+        ScanCase{"LocalLink", "LINKDV LOCAL\nSEARCH href=\nURL >", "<a href=/a.html>",
+                 "searchhost/a.html\t\t\n"},
+        ScanCase{"OnlyLocalExactly", "LINKDV local\nSEARCH href=\nURL >", "<a href=/a.html>",
+                 "/a.html\t\t\n"},
+        // EUC 検索 in the link (not converted), the title and the text.
+        ScanCase{"EucTextArrivesInShiftJis", "KANJI 1\n" + kFields,
+                 "<li>\xB8\xA1|\xB8\xA1\xBA\xF7|a\xBA\xF7|",
+                 "\xB8\xA1\t\x8C\x9F\x8D\xF5\ta\x8D\xF5\n"},
+        ScanCase{"CleanRulesSpareTheLink", "R_DEL <b>\n" + kFields, "<li>h/<b>|T<b>\t1|x<b>\ny\r|",
+                 "h/<b>\tT 1\tx y\r\n"},
+        // Deleting starts over, so pieces that join up go too.
+        ScanCase{"DeletionOfJoinedPieces", "R_DEL ab\n" + kFields, "<li>u||aabbc|", "u\t\tc\n"},
+        // The second R_DEL has an empty value, the last one a blank.
+        ScanCase{"EmptyDeletionsAndOtherKeysDoNothing", "R_KEEP x\nR_DEL \nR_DEL  \n" + kFields,
+                 "<li>u||x\ty x|", "u\t\txyx\n"}),
+    [](const auto& tested) { return std::string(tested.param.name); });
 
-TEST_F(Extraction, LocalLinksGetTheServerInFront) {
-    site.m_strLinkDv = "LOCAL";
-    Define({{"SEARCH", "href="}, {"URL", ">"}});
-    ASSERT_EQ(Extract("<a href=/a.html>"), 0);
-    EXPECT_EQ(Field(&SearchResult::m_strUrl), (V{"searchhost/a.html"}));
-    window.results.clear();
-    site.m_strLinkDv = "local";
-    Define({{"SEARCH", "href="}, {"URL", ">"}});
-    ASSERT_EQ(Extract("<a href=/a.html>"), 0);
-    EXPECT_EQ(Field(&SearchResult::m_strUrl), (V{"/a.html"})) << "only LOCAL exactly";
-}
-
-TEST_F(Extraction, EucSiteTextArrivesInShiftJis) {
-    site.m_nKanji = 1;
-    // EUC 検索 in the link, the title and the text.
-    Define({{"SEARCH", "<li>"}, {"URL", "|"}, {"TITLE", "|"}, {"TEXT", "|"}});
-    ASSERT_EQ(Extract("<li>\xB8\xA1|\xB8\xA1\xBA\xF7|a\xBA\xF7|"), 0);
-    ASSERT_EQ(window.results.size(), 1u);
-    EXPECT_EQ(window.results[0].m_strUrl, "\xB8\xA1") << "links are not converted";
-    EXPECT_EQ(window.results[0].m_strTitle, "\x8C\x9F\x8D\xF5");
-    EXPECT_EQ(window.results[0].m_strText, "a\x8D\xF5");
-}
-
-TEST_F(Extraction, ScanEndsAtANulByte) {
-    Define({{"SEARCH", "<li>"}, {"URL", "|"}});
-    const std::string page("<li>a|<li>b|\0<li>c|", 19);
-    ASSERT_EQ(session.ExtractResults(page.data(), 1), 0);
-    EXPECT_EQ(Field(&SearchResult::m_strUrl), (V{"a", "b"}));
+TEST_F(Extraction, OrderAndHitsContinueOverPages) {
+    Define(kList);
+    ASSERT_EQ(Extract(kFive), 0);
+    ASSERT_EQ(Extract(kFive), 0);
+    EXPECT_EQ(window.results.back().m_nOrder, 100);
+    EXPECT_EQ(Stored().m_nHits, 10);
 }
 
 TEST_F(Extraction, OverLongCaptureFailsAndKeepsTheOldRunState) {
-    Define({{"SEARCH", "<li>"}, {"URL", "|"}}, {{"T_NEXTURL", "!"}});
+    Define(kList + "T_NEXTURL !");
     const std::string fits(kFieldMax, 'x');
     ASSERT_EQ(Extract("/next!<li>" + fits + "|<li>" + fits + "y|<li>c|"), -1);
-    EXPECT_EQ(Field(&SearchResult::m_strUrl), (V{fits})) << "earlier results stay delivered";
+    EXPECT_EQ(Tsv(), fits + "\t\t\n") << "earlier results stay delivered";
     const SiteDef stored = Stored();
     EXPECT_EQ(stored.m_nHits, 0);
     EXPECT_EQ(stored.m_nOrder, 0);
-    EXPECT_EQ(stored.m_strNextUrl, "");
-
-    Define({{"SEARCH", "<li>"}, {"URL", "|"}}, {{"T_NEXTURL", "!"}});
+    EXPECT_EQ(stored.m_strNextUrl, "/stale");
     EXPECT_EQ(Extract(std::string(kFieldMax + 1, 'p') + "!"), -1) << "page rules too";
 }
 
 TEST_F(Extraction, AppendedFieldsStayWithinTheFieldSize) {
-    // 700 double-byte characters per capture, appended three times.
-    const std::string chunk = [] {
-        std::string s;
-        for (int i = 0; i < 700; ++i) {
-            s += "\x82\xA0";
-        }
-        return s;
-    }();
-    Define({{"SEARCH", "<li>"},
-            {"URL", "|"},
-            {"TITLEADD", "|"},
-            {"TITLEADD", "|"},
-            {"ADDSTRING", std::string(3000, 'a')}});
-    site.m_strLinkDv = "LOCAL";
+    // 700 double-byte characters per capture, appended twice; a long server
+    // in front of a LOCAL link.
+    std::string chunk;
+    for (int i = 0; i < 700; ++i) {
+        chunk += "\x82\xA0";
+    }
+    Define("LINKDV LOCAL\n" + kList + "TITLEADD |\nTITLEADD |\nADDSTRING " +
+           std::string(3000, 'a'));
     session.SetServer(1, std::string(2040, 'h'));
-    site.m_strLinkDv = "LOCAL";
-    session.StoreSite(1, [&] {
-        SiteDef d = site;
-        d.m_strLinkDv = "LOCAL";
-        return d;
-    }());
     ASSERT_EQ(Extract("<li>" + std::string(100, 'u') + "|" + chunk + "|" + chunk + "|"), 0);
     ASSERT_EQ(window.results.size(), 1u);
     const SearchResult& r = window.results[0];
@@ -254,9 +207,7 @@ TEST_F(Extraction, AppendedFieldsStayWithinTheFieldSize) {
 
 TEST_F(Extraction, SitesWithoutRecordOrWindow) {
     EXPECT_EQ(session.ExtractResults("<li>", 7), -1);
-    SiteDef other;
-    session.StoreSite(2, other);
-    EXPECT_EQ(session.ExtractResults("<li>", 2), -2);
+    session.StoreSite(2, SiteDef{});
     session.SetServer(2, "h");
     EXPECT_EQ(session.ExtractResults("<li>", 2), -2);
 }
@@ -264,8 +215,8 @@ TEST_F(Extraction, SitesWithoutRecordOrWindow) {
 // The entry loop as first written: the first entry rule's marker is searched
 // afresh for every rule of every entry. The scanner remembers that search;
 // both must cut every page into the same results.
-std::vector<std::string> ReferenceUrls(const std::string& page, const Rules& rules) {
-    std::vector<std::string> urls;
+std::string ReferenceResults(const std::string& page, const Rules& rules) {
+    std::string results;
     std::size_t cursor = 0;
     while (cursor < page.size()) {
         std::string url;
@@ -292,19 +243,15 @@ std::vector<std::string> ReferenceUrls(const std::string& page, const Rules& rul
         if (url.empty()) {
             break;
         }
-        urls.push_back(url);
+        results += url + "\t\t\n";
     }
-    return urls;
+    return results;
 }
 
 TEST_F(Extraction, RememberedGuardGivesTheSameResultsAsSearchingAfresh) {
     std::mt19937 rng(20261206);
-    const std::vector<Rules> ruleSets = {
-        {{"SEARCH", "<a"}, {"URL", ">"}, {"NOTE", "<b"}, {"TITLE", "<"}},
-        {{"NOTE", "!"}, {"SEARCH", "<a"}, {"URL", ">"}},
-        {{"URL", ">"}, {"SEARCH", "<a"}, {"TITLE", ">"}},
-        {{"SEARCH", ""}, {"URL", "<b"}, {"SEARCH", "<a"}},
-    };
+    const std::string ruleSets[] = {"SEARCH <a\nURL >\nNOTE <b\nURL <", "NOTE !\nSEARCH <a\nURL >",
+                                    "URL >\nSEARCH <a\nNOTE >", "SEARCH \nURL <b\nSEARCH <a"};
     const char alphabet[] = "<ab>!x";
     for (int round = 0; round < 400; ++round) {
         std::string page;
@@ -312,13 +259,11 @@ TEST_F(Extraction, RememberedGuardGivesTheSameResultsAsSearchingAfresh) {
         for (int i = 0; i < length; ++i) {
             page += alphabet[rng() % (sizeof alphabet - 1)];
         }
-        const Rules& rules = ruleSets[static_cast<std::size_t>(round) % ruleSets.size()];
+        const std::string& rules = ruleSets[round % 4];
         window.results.clear();
-        site = SiteDef{};
-        site.m_nMaxCount = 1000;
-        Define(rules);
+        Define(rules + "\nMAXCOUNT 1000");
         ASSERT_EQ(Extract(page), 0);
-        ASSERT_EQ(Field(&SearchResult::m_strUrl), ReferenceUrls(page, rules)) << page;
+        ASSERT_EQ(Tsv(), ReferenceResults(page, ParseRules(rules))) << page;
     }
 }
 

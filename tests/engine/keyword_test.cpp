@@ -7,44 +7,46 @@
 namespace quennit {
 namespace {
 
-struct EscapeCase {
-    std::string keyword;
-    std::string escaped;
-};
+using namespace std::string_literals;
 
-class UrlEscape : public testing::TestWithParam<EscapeCase> {};
-
-TEST_P(UrlEscape, EscapesBytePairsAndBlanks) {
-    EXPECT_EQ(UrlEscapeKeyword(GetParam().keyword), GetParam().escaped);
+TEST(UrlEscape, EscapesBytePairsAndBlanks) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"abc def", "abc+def"},
+        {"   ", "+++"},
+        {"Az09", "Az09"},
+        {"\x8C\x9F\x8D\xF5", "%8c%9f%8d%f5"},
+        {"\x83\x41", "%83%41"},  // second byte ASCII: still a pair
+        {"a&b=c?#/%+", "a&b=c?#/%+"},
+        {"\x80x", "\x80x"},     // 0x80 is copied
+        {"\x81x", "%81%78"},    // 0x81 starts a pair
+        {"ab\x82", "ab%82"},    // lone lead byte at the end
+        {"\xB1\xB2", "%b1%b2"}  // kana bytes pair up too
+    };
+    for (const auto& [keyword, escaped] : cases) {
+        EXPECT_EQ(UrlEscapeKeyword(keyword), escaped) << keyword;
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, UrlEscape,
-    testing::Values(EscapeCase{"abc def", "abc+def"}, EscapeCase{"   ", "+++"},
-                    EscapeCase{"Az09", "Az09"}, EscapeCase{"\x8C\x9F\x8D\xF5", "%8c%9f%8d%f5"},
-                    EscapeCase{"\x83\x41", "%83%41"},  // second byte ASCII: still a pair
-                    EscapeCase{"a&b=c?#/%+", "a&b=c?#/%+"},
-                    EscapeCase{"\x80x", "\x80x"},        // 0x80 is copied
-                    EscapeCase{"\x81x", "%81%78"},       // 0x81 starts a pair
-                    EscapeCase{"ab\x82", "ab%82"},       // lone lead byte at the end
-                    EscapeCase{"\xB1\xB2", "%b1%b2"}));  // kana bytes pair up too
-
-TEST(KeywordConversion, WorkedExample) {
-    EXPECT_EQ(SjisToEuc("\x8C\x9F\x8D\xF5"), "\xB8\xA1\xBA\xF7");
-    EXPECT_EQ(EucToSjis("\xB8\xA1\xBA\xF7"), "\x8C\x9F\x8D\xF5");
-    EXPECT_EQ(EucToSjis("\xDE\xA1"), "\x9F\x9F");
-}
-
-TEST(KeywordConversion, LoneBytesAtTheEnd) {
-    EXPECT_EQ(SjisToEuc("ab\x8C"), "ab") << "a lone lead byte is dropped";
-    EXPECT_EQ(EucToSjis("ab\xB8"), "ab\xB8") << "a lone EUC byte stays";
-    EXPECT_EQ(SjisToEuc(std::string("a\0\x8C\x9F", 4)), "a") << "the text ends at NUL";
-}
-
-TEST(KeywordConversion, HalfWidthKatakanaAndSupplementaryCharacters) {
-    EXPECT_EQ(SjisToEuc("\xB6\xC5"), "\x8E\xB6\x8E\xC5");
-    EXPECT_EQ(EucToSjis("\x8E\xB6\x8E\xC5"), "\xB6\xC5");
-    EXPECT_EQ(EucToSjis("a\x8F\xB0\xA1z"), "a\x81\xACz");
+TEST(KeywordConversion, Examples) {
+    struct Case {
+        bool toEuc;
+        std::string from;
+        std::string to;
+    };
+    const Case cases[] = {
+        {true, "\x8C\x9F\x8D\xF5", "\xB8\xA1\xBA\xF7"},  // 検索
+        {false, "\xB8\xA1\xBA\xF7", "\x8C\x9F\x8D\xF5"},
+        {false, "\xDE\xA1", "\x9F\x9F"},
+        {true, "ab\x8C", "ab"},                  // a lone lead byte is dropped
+        {false, "ab\xB8", "ab\xB8"},             // a lone EUC byte stays
+        {true, "a\0\x8C\x9F"s, "a"},             // the text ends at NUL
+        {true, "\xB6\xC5", "\x8E\xB6\x8E\xC5"},  // half-width katakana
+        {false, "\x8E\xB6\x8E\xC5", "\xB6\xC5"},
+        {false, "a\x8F\xB0\xA1z", "a\x81\xACz"},  // a supplementary character
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.toEuc ? SjisToEuc(c.from) : EucToSjis(c.from), c.to) << c.from;
+    }
 }
 
 // Every JIS X 0208 character (rows of lead bytes 0x81-0x9F and 0xE0-0xEF)
@@ -76,21 +78,28 @@ TEST(KeywordConversion, ArithmeticMatchesTheLibraryOverJisX0208) {
 }
 
 TEST(RequestPath, OnlyPercentSAndDoublePercentAreInterpreted) {
-    EXPECT_EQ(FormatRequestPath("/find?kw=%s&max=20", "abc+def"), "/find?kw=abc+def&max=20");
-    EXPECT_EQ(FormatRequestPath("/s?%s&pct=100%%", "k"), "/s?k&pct=100%");
-    EXPECT_EQ(FormatRequestPath("/%s/%s", "k"), "/k/k");
-    EXPECT_EQ(FormatRequestPath("/q?%d%n%x%", "k"), "/q?%d%n%x%") << "never a printf format";
-    EXPECT_EQ(FormatRequestPath("/fixed", "k"), "/fixed");
-}
-
-TEST(RequestPath, WorkedExamples) {
-    SiteDef site;
-    site.m_strUrlFormat = "/find?kw=%s&max=20";
-    EXPECT_EQ(BuildRequestPath(site, "abc def"), "/find?kw=abc+def&max=20");
-    EXPECT_EQ(BuildRequestPath(site, "\x8C\x9F\x8D\xF5"), "/find?kw=%8c%9f%8d%f5&max=20");
-    EXPECT_EQ(BuildRequestPath(site, "a&b=c"), "/find?kw=a&b=c&max=20");
-    site.m_nKanji = 1;
-    EXPECT_EQ(BuildRequestPath(site, "\x8C\x9F\x8D\xF5"), "/find?kw=%b8%a1%ba%f7&max=20");
+    struct Case {
+        const char* format;
+        int kanji;
+        std::string keyword;
+        std::string path;
+    };
+    const Case cases[] = {
+        {"/find?kw=%s&max=20", 2, "abc def", "/find?kw=abc+def&max=20"},
+        {"/find?kw=%s&max=20", 2, "\x8C\x9F\x8D\xF5", "/find?kw=%8c%9f%8d%f5&max=20"},
+        {"/find?kw=%s&max=20", 2, "a&b=c", "/find?kw=a&b=c&max=20"},
+        {"/find?kw=%s&max=20", 1, "\x8C\x9F\x8D\xF5", "/find?kw=%b8%a1%ba%f7&max=20"},
+        {"/s?%s&pct=100%%", 2, "k", "/s?k&pct=100%"},
+        {"/%s/%s", 2, "k", "/k/k"},
+        {"/q?%d%n%x%", 2, "k", "/q?%d%n%x%"},  // never a printf format
+        {"/fixed", 2, "k", "/fixed"},
+    };
+    for (const Case& c : cases) {
+        SiteDef site;
+        site.m_strUrlFormat = c.format;
+        site.m_nKanji = c.kanji;
+        EXPECT_EQ(BuildRequestPath(site, c.keyword), c.path) << c.format;
+    }
 }
 
 TEST(RequestPath, LongEucKeywordIsCutAtACharacterBoundary) {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <ostream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -18,8 +18,8 @@ using namespace test;
 
 class SearchRunTest : public ServerTest {
   protected:
-    void Load(CSearchSession& s, const std::string& sites) {
-        LoadSites(s, sites, &wnd);
+    void Load(CSearchSession& s, const std::string& sites, RecordingWindow& window) {
+        LoadSites(s, sites, &window);
         s.SetPauseClock(pauses.Clock());
         s.SetTimeout(3000);
         s.SetRetry(1);
@@ -33,25 +33,12 @@ class SearchRunTest : public ServerTest {
     // The order values of the results of one site, in arrival order.
     std::vector<std::int32_t> Orders(WPARAM site) const {
         std::vector<std::int32_t> out;
-        for (const auto& m : wnd.Messages()) {
-            if (m.msg == WM_SEARCH_RESULT && m.wParam == site) {
+        for (const auto& m : wnd.Only({WM_SEARCH_RESULT})) {
+            if (m.wParam == site) {
                 out.push_back(m.result.m_nOrder);
             }
         }
         return out;
-    }
-
-    int Requests(WPARAM site) const {
-        const auto all = wnd.Only({WM_INET_STATUS});
-        return static_cast<int>(std::count(all.begin(), all.end(), Status(site, 31)));
-    }
-
-    static std::vector<std::int32_t> Tens(int n) {
-        std::vector<std::int32_t> v;
-        for (int i = 1; i <= n; ++i) {
-            v.push_back(i * 10);
-        }
-        return v;
     }
 
     RecordingWindow wnd;
@@ -60,62 +47,77 @@ class SearchRunTest : public ServerTest {
 };
 
 TEST_F(SearchRunTest, OnePageSiteGivesExactlyItsMessages) {
-    Load(session, Site("One", "/page?n=1&of=1&per=3&q=%s"));
+    Load(session, Site("One", "/page?n=1&of=1&per=3&q=%s"), wnd);
     EXPECT_EQ(session.Search("", "kw"), 0);
     std::vector<Msg> expected;
     for (const LPARAM code : {10, 11, 20, 21, 30, 31, 40, 41, 50, 51}) {
         expected.push_back(Status(1, code));
     }
     expected.insert(expected.end(), 3, Result(1));
-    EXPECT_TRUE(SameSequence(wnd.Messages(), expected)) << Describe(wnd.Messages());
+    EXPECT_EQ(wnd.Messages(), expected);
     const auto results = wnd.Results();
     ASSERT_EQ(results.size(), 3u);
     EXPECT_EQ(results[0].m_strUrl, "example.test/doc/1");
     EXPECT_EQ(results[0].m_strTitle, "Title 1");
     EXPECT_EQ(results[0].m_strText, "Text 1");
     EXPECT_EQ(results[0].m_strSiteName, "One");
-    EXPECT_EQ(Orders(1), Tens(3));
+    EXPECT_EQ(Orders(1), (std::vector<std::int32_t>{10, 20, 30}));
 }
 
-TEST_F(SearchRunTest, PagingStopsAtTheResultLimit) {
-    // Ten results a page and a limit of 40: pages 1 to 4, no fifth request.
-    Load(session, Site("Paged", "/page?n=1&of=9&per=10&q=%s", "HOST_MAXCOUNT\t40\n"));
-    session.Search("", "kw");
-    EXPECT_EQ(Orders(1), Tens(40));
-    EXPECT_EQ(Requests(1), 4);
-    const auto def = session.LookupSite(1);
-    EXPECT_EQ(def->m_nHits, 40);
-    EXPECT_FALSE(def->m_strNextUrl.empty());
+// A site of ten results a page, followed page by page.
+struct PagingCase {
+    const char* name;
+    const char* format;
+    int maxCount;
+    std::size_t fewest;  // results
+    std::size_t most;
+    int requests;
+    int breaks;  // receive errors
+};
+
+void PrintTo(const PagingCase& c, std::ostream* os) {
+    *os << c.name;
 }
 
-TEST_F(SearchRunTest, PagingStopsOnTheLastPage) {
-    Load(session, Site("Paged", "/page?n=1&of=3&per=10&q=%s", "HOST_MAXCOUNT\t100\n"));
-    session.Search("", "kw");
-    EXPECT_EQ(Orders(1), Tens(30));
-    EXPECT_EQ(Requests(1), 3);
-}
+class PagingTest : public SearchRunTest, public testing::WithParamInterface<PagingCase> {};
 
-TEST_F(SearchRunTest, BrokenSecondPageDeliversWhatArrivedAndGoesOn) {
-    Load(session, Site("Broken", "/page?n=1&of=3&per=10&brk=2&q=%s", "HOST_MAXCOUNT\t100\n"));
+TEST_P(PagingTest, FollowsNextPages) {
+    const PagingCase& c = GetParam();
+    Load(session, Site("Paged", c.format, "HOST_MAXCOUNT\t" + std::to_string(c.maxCount) + "\n"),
+         wnd);
     session.Search("", "kw");
     const auto orders = Orders(1);
-    // Page 1 whole, part of page 2, then page 3 (its link came before the break).
-    EXPECT_GT(orders.size(), 20u);
-    EXPECT_LT(orders.size(), 30u);
-    EXPECT_EQ(orders, Tens(static_cast<int>(orders.size())));
-    EXPECT_TRUE(SameSequence(wnd.Only({WM_INET_ERROR}), {Error(1, 2)}));
-    EXPECT_EQ(Requests(1), 3);
+    EXPECT_GE(orders.size(), c.fewest);
+    EXPECT_LE(orders.size(), c.most);
+    for (std::size_t i = 0; i < orders.size(); ++i) {
+        ASSERT_EQ(orders[i], static_cast<std::int32_t>(10 * (i + 1)));
+    }
+    const auto statuses = wnd.Only({WM_INET_STATUS});
+    EXPECT_EQ(std::count(statuses.begin(), statuses.end(), Status(1, 31)), c.requests);
+    EXPECT_EQ(wnd.Only({WM_INET_ERROR}), std::vector<Msg>(std::size_t(c.breaks), Error(1, 2)));
 }
 
+INSTANTIATE_TEST_SUITE_P(
+    Sites, PagingTest,
+    testing::Values(PagingCase{"StopsAtTheLimit", "/page?n=1&of=9&per=10&q=%s", 40, 40, 40, 4, 0},
+                    PagingCase{"StopsOnTheLastPage", "/page?n=1&of=3&per=10&q=%s", 100, 30, 30, 3,
+                               0},
+                    // Page 2 breaks off: what arrived counts, and its next link
+                    // came before the break.
+                    PagingCase{"GoesOnAfterABrokenPage", "/page?n=1&of=3&per=10&brk=2&q=%s", 100,
+                               21, 29, 3, 1}),
+    [](const auto& tested) { return std::string(tested.param.name); });
+
 TEST_F(SearchRunTest, SitesAreVisitedInOrderAndFailuresDontStopTheRun) {
-    Load(session, Site("A", "/status/404?%s") + Site("B", "/page?n=1&of=1&per=2&q=%s") +
-                      "HOST_ID\tNoFormat\nHOST_ADDR\t127.0.0.1:1\n" +
-                      PageSite("Refused", "127.0.0.1:" + std::to_string(ClosedPort()), "/p?%s") +
-                      Site("C", "/page?n=1&of=1&per=1&q=%s"));
+    Load(session,
+         Site("A", "/status/404?%s") + Site("B", "/page?n=1&of=1&per=2&q=%s") +
+             "HOST_ID\tNoFormat\nHOST_ADDR\t127.0.0.1:1\n" +
+             PageSite("Refused", "127.0.0.1:" + std::to_string(ClosedPort()), "/p?%s") +
+             Site("C", "/page?n=1&of=1&per=1&q=%s"),
+         wnd);
     session.Search("", "kw");
-    EXPECT_TRUE(SameSequence(wnd.Only({WM_INET_ERROR, WM_SEARCH_RESULT}),
-                             {Error(1, 404), Result(2), Result(2), Error(4, 1), Result(5)}))
-        << Describe(wnd.Messages());
+    EXPECT_EQ(wnd.Only({WM_INET_ERROR, WM_SEARCH_RESULT}),
+              (std::vector<Msg>{Error(1, 404), Result(2), Result(2), Error(4, 1), Result(5)}));
     // A network failure is retried by the network layer, not by the run.
     EXPECT_EQ(pauses.Count(1000), 1);
 }
@@ -125,37 +127,25 @@ TEST_F(SearchRunTest, GroupAndSwitchSelectTheSites) {
                               Site("B", "/page?n=1&of=1&per=1&q=%s", "HOST_GROUP\tNews\n") +
                               Site("C", "/page?n=1&of=1&per=1&q=%s", "HOST_GROUP\tWeb\n") +
                               Site("D", "/page?n=1&of=1&per=1&q=%s");
-    struct Case {
-        std::string group;
-        std::vector<WPARAM> sites;
-    };
-    for (const Case& c :
-         {Case{"Web", {1, 3}}, Case{"", {1, 3, 4}}, Case{"web", {}}, Case{"Nothing", {}}}) {
+    const std::pair<std::string, std::vector<Msg>> cases[] = {
+        {"Web", {Result(1), Result(3)}},
+        {"", {Result(1), Result(3), Result(4)}},
+        {"web", {}},
+        {"Nothing", {}}};
+    for (const auto& [group, expected] : cases) {
         RecordingWindow fresh;
         CSearchSession s;
-        LoadSites(s, sites, &fresh);
-        s.SetPauseClock(pauses.Clock());
-        s.SetRetry(1);
+        Load(s, sites, fresh);
         s.SetSiteEnabled(2, 0);  // B is switched off
-        s.Search(c.group, "kw");
-        std::vector<WPARAM> got;
-        for (const auto& m : fresh.Only({WM_SEARCH_RESULT})) {
-            got.push_back(m.wParam);
-        }
-        EXPECT_EQ(got, c.sites) << "group " << c.group;
-        if (c.sites.empty()) {
-            EXPECT_TRUE(fresh.Messages().empty()) << "group " << c.group;
+        s.Search(group, "kw");
+        EXPECT_EQ(fresh.Only({WM_SEARCH_RESULT}), expected) << "group " << group;
+        if (expected.empty()) {
+            EXPECT_TRUE(fresh.Messages().empty()) << "group " << group;
         }
     }
 }
 
-TEST_F(SearchRunTest, EmptyTableEndsAtOnce) {
-    Load(session, "# no sites\n");
-    EXPECT_EQ(session.Search("", "kw"), 0);
-    EXPECT_TRUE(wnd.Messages().empty());
-}
-
-// Fails the first scan after delivering its results, or throws something
+// Fails the first scans after delivering their results, or throws something
 // that is not ours.
 class FlakySession : public CSearchSession {
   public:
@@ -174,48 +164,32 @@ class FlakySession : public CSearchSession {
     }
 };
 
-TEST_F(SearchRunTest, SiteIsTriedAgainAfterAnException) {
-    struct Case {
-        int failures;
-        int deliveries;  // pages whose results reach the window
-    };
-    for (const Case& c : {Case{1, 2}, Case{2, 2}, Case{3, 2}}) {
+TEST_F(SearchRunTest, SiteIsTriedOnceMoreAfterAnException) {
+    // F's two attempts both deliver (and may both fail); a third failure
+    // falls to G, which is tried again in its turn.
+    for (const int failures : {1, 3}) {
         RecordingWindow fresh;
         FlakySession s;
-        s.failures = c.failures;
-        LoadSites(s,
-                  Site("F", "/page?n=1&of=1&per=2&q=%s") + Site("G", "/page?n=1&of=1&per=1&q=%s"),
-                  &fresh);
-        s.SetPauseClock(pauses.Clock());
-        s.SetRetry(1);
+        s.failures = failures;
+        Load(s, Site("F", "/page?n=1&of=1&per=2&q=%s") + Site("G", "/page?n=1&of=1&per=1&q=%s"),
+             fresh);
         s.Search("", "kw");
         const auto results = fresh.Only({WM_SEARCH_RESULT});
-        // Two attempts for F, each delivering before it fails (or not); then G,
-        // whose first scan may still be a failing one.
-        std::size_t forF = 0;
-        for (const auto& m : results) {
-            forF += m.wParam == 1 ? 1 : 0;
-        }
-        EXPECT_EQ(forF, 2u * static_cast<std::size_t>(c.deliveries)) << c.failures;
-        EXPECT_EQ(results.back().wParam, 2u) << c.failures;
+        EXPECT_EQ(std::count(results.begin(), results.end(), Result(1)), 4) << failures;
+        EXPECT_EQ(results.back(), Result(2)) << failures;
     }
-}
-
-TEST_F(SearchRunTest, ForeignExceptionsAreNotRetried) {
-    FlakySession s;
-    s.foreign = true;
-    LoadSites(s, Site("F", "/page?n=1&of=1&per=1&q=%s"), &wnd);
-    s.SetPauseClock(pauses.Clock());
-    s.SetRetry(1);
-    EXPECT_THROW(s.Search("", "kw"), std::logic_error);
+    FlakySession foreign;
+    foreign.foreign = true;
+    Load(foreign, Site("F", "/page?n=1&of=1&per=1&q=%s"), wnd);
+    EXPECT_THROW(foreign.Search("", "kw"), std::logic_error) << "only our failures are retried";
 }
 
 TEST_F(SearchRunTest, KeywordReachesTheSiteEscaped) {
-    // The echo page shows the request line; the site's rules don't match it,
-    // so look at what the server saw through a LOCAL-less raw site.
-    Load(session, "HOST_ID\tEcho\nHOST_ADDR\t" + server->HostAddr() +
-                      "\nHOST_URL_FORMAT\t/echo?q=%s\n"
-                      "SEARCH\tGET \nURL\t HTTP/1.1\n");
+    // The echoed request line is cut into a result.
+    Load(session,
+         "HOST_ID\tEcho\nHOST_ADDR\t" + server->HostAddr() +
+             "\nHOST_URL_FORMAT\t/echo?q=%s\nSEARCH\tGET \nURL\t HTTP/1.1\n",
+         wnd);
     session.Search("", "a b\x8c\x9f");
     const auto results = wnd.Results();
     ASSERT_EQ(results.size(), 1u);

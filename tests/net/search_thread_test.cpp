@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <condition_variable>
-#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -22,6 +21,7 @@ namespace quennit {
 namespace {
 
 using namespace test;
+using namespace std::string_literals;
 
 bool Has(const std::vector<Msg>& ms, const Msg& m) {
     return std::find(ms.begin(), ms.end(), m) != ms.end();
@@ -29,17 +29,20 @@ bool Has(const std::vector<Msg>& ms, const Msg& m) {
 
 class SearchThreadTest : public ServerTest {
   public:
-    void Load(CSearchSession& s, const std::string& sites, double pauseScale = 0.001) {
+    // Timeouts off: only a stop ends a stalled request.
+    void Load(CSearchSession& s, const std::string& sites, IMessageWindow* window,
+              double pauseScale = 0.001) {
         pauses = std::make_unique<PauseRecorder>(pauseScale);
-        LoadSites(s, sites, &wnd);
+        LoadSites(s, sites, window);
         s.SetPauseClock(pauses->Clock());
-        s.SetTimeout(0);  // only a stop ends a stalled request
+        s.SetTimeout(0);
         s.SetRetry(1);
     }
 
-    void Start(CThInetCtrl& t, CSearchSession& s, const std::string& group = "") {
+    static void Start(CThInetCtrl& t, CSearchSession& s, IMessageWindow* window,
+                      const std::string& group = "") {
         t.m_pSession = &s;
-        t.m_pWnd = &wnd;
+        t.m_pWnd = window;
         t.m_strKeyword = "kw";
         t.m_strSearchGroup = group;
         ASSERT_TRUE(t.Start());
@@ -50,31 +53,25 @@ class SearchThreadTest : public ServerTest {
         return PageSite(name, server->HostAddr(), format, extra);
     }
 
+    bool Saw(const Msg& m) {
+        return wnd.WaitUntil([&](const auto& ms) { return Has(ms, m); });
+    }
+
     RecordingWindow wnd;
     std::unique_ptr<PauseRecorder> pauses;
 };
 
 TEST_F(SearchThreadTest, RunEndsWithOneCompletionMessage) {
     CSearchSession session;
-    Load(session, Site("A", "/page?n=1&of=2&per=3&q=%s") + Site("B", "/status/404?%s"));
+    Load(session, Site("A", "/page?n=1&of=2&per=3&q=%s") + Site("B", "/status/404?%s"), &wnd);
     CThInetCtrl thread;
-    Start(thread, session);
-    ASSERT_TRUE(wnd.WaitUntil([](const auto& ms) { return Has(ms, End()); }));
+    Start(thread, session, &wnd);
+    ASSERT_TRUE(Saw(End()));
     thread.Join();
     EXPECT_FALSE(thread.IsRunning());
-    const auto ms = wnd.Only({WM_SEARCH_RESULT, WM_INET_ERROR, WM_SEARCH_END});
-    EXPECT_TRUE(SameSequence(ms, {Result(1), Result(1), Result(1), Result(1), Result(1), Result(1),
-                                  Error(2, 404), End()}))
-        << Describe(ms);
-}
-
-TEST_F(SearchThreadTest, SearchOverNoSiteStillCompletes) {
-    CSearchSession session;
-    Load(session, Site("A", "/page?%s", "HOST_GROUP\tWeb\n"));
-    CThInetCtrl thread;
-    Start(thread, session, "News");
-    thread.Join();
-    EXPECT_TRUE(SameSequence(wnd.Messages(), {End()})) << Describe(wnd.Messages());
+    EXPECT_EQ(wnd.Only({WM_SEARCH_RESULT, WM_INET_ERROR, WM_SEARCH_END}),
+              (std::vector<Msg>{Result(1), Result(1), Result(1), Result(1), Result(1), Result(1),
+                                Error(2, 404), End()}));
 }
 
 class ForeignFailure : public CSearchSession {
@@ -86,24 +83,27 @@ class ForeignFailure : public CSearchSession {
 
 TEST_F(SearchThreadTest, EscapingExceptionIsReportedThenCompletionFollows) {
     ForeignFailure session;
-    Load(session, Site("A", "/page?n=1&of=1&per=1&q=%s"));
+    Load(session, Site("A", "/page?n=1&of=1&per=1&q=%s"), &wnd);
     std::vector<std::string> reported;
     CThInetCtrl thread;
     thread.m_onError = [&](const std::string& what) {
         reported.push_back(what);
         EXPECT_FALSE(Has(wnd.Messages(), End()));
     };
-    Start(thread, session);
+    Start(thread, session, &wnd);
     thread.Join();
     EXPECT_EQ(reported, std::vector<std::string>{"scanner broke"});
     EXPECT_EQ(wnd.Messages().back(), End());
 }
 
-// Where the search is when it is stopped, and how to tell it got there.
+// Where the search is when it is stopped: the first site's server and path,
+// and the status or pause (in ms) that shows the search got there.
 struct StopCase {
     const char* name;
-    std::function<std::string(SearchThreadTest&, StuckPort&)> sites;
-    std::function<bool(SearchThreadTest&)> reached;
+    const char* host;  // "stuck", "refused" or the test server
+    const char* path;
+    LPARAM status;
+    std::uint32_t pause;
     int retry;
 };
 
@@ -116,74 +116,57 @@ class StopTest : public SearchThreadTest, public ::testing::WithParamInterface<S
 TEST_P(StopTest, StopIsHonouredAndNothingFollowsIt) {
     const StopCase& c = GetParam();
     StuckPort stuck;
+    const std::string host = c.host == "stuck"s     ? "127.0.0.1:" + std::to_string(stuck.Port())
+                             : c.host == "refused"s ? "127.0.0.1:" + std::to_string(ClosedPort())
+                                                    : server->HostAddr();
     CSearchSession session;
     // Pauses as long as an hour: a stop that doesn't end them hangs the test.
-    Load(session, c.sites(*this, stuck) + Site("Next", "/page?n=1&of=1&per=1&q=%s"), 3600.0);
+    Load(session, PageSite("S", host, c.path) + Site("Next", "/page?n=1&of=1&per=1&q=%s"), &wnd,
+         3600.0);
     session.SetRetry(c.retry);
     CThInetCtrl thread;
-    Start(thread, session);
-    ASSERT_TRUE(c.reached(*this)) << Describe(wnd.Messages());
+    Start(thread, session, &wnd);
+    ASSERT_TRUE(c.status != 0 ? Saw(Status(1, c.status)) : pauses->WaitForPause(c.pause))
+        << ::testing::PrintToString(wnd.Messages());
     thread.Stop();
     const auto atStop = wnd.Messages();
     thread.Join();
     EXPECT_FALSE(thread.IsRunning());
-    EXPECT_TRUE(SameSequence(wnd.Messages(), atStop)) << Describe(wnd.Messages());
-    EXPECT_FALSE(Has(wnd.Messages(), End()));
-    // The stopped site's request was not left open.
-    const auto conn = session.LookupConn(1);
-    EXPECT_FALSE(conn->m_pFile);
+    EXPECT_EQ(wnd.Messages(), atStop);
+    EXPECT_FALSE(Has(atStop, End()));
+    EXPECT_FALSE(session.LookupConn(1)->m_pFile) << "the stopped request was left open";
 }
-
-bool SawStatus(SearchThreadTest& fx, LPARAM code);
 
 INSTANTIATE_TEST_SUITE_P(
     States, StopTest,
-    ::testing::Values(
-        StopCase{"Connecting",
-                 [](SearchThreadTest&, StuckPort& stuck) {
-                     return PageSite("S", "127.0.0.1:" + std::to_string(stuck.Port()), "/p?%s");
-                 },
-                 [](SearchThreadTest& fx) { return SawStatus(fx, 20); }, 1},
-        StopCase{"WaitingForTheAnswer",
-                 [](SearchThreadTest& fx, StuckPort&) { return fx.Site("S", "/stall-head?%s"); },
-                 [](SearchThreadTest& fx) { return SawStatus(fx, 31); }, 1},
-        StopCase{
-            "Reading",
-            [](SearchThreadTest& fx, StuckPort&) { return fx.Site("S", "/stall-body?n=5&%s"); },
-            [](SearchThreadTest& fx) { return SawStatus(fx, 41); }, 1},
-        StopCase{"RetryPause",
-                 [](SearchThreadTest&, StuckPort&) {
-                     return PageSite("S", "127.0.0.1:" + std::to_string(ClosedPort()), "/p?%s");
-                 },
-                 [](SearchThreadTest& fx) { return fx.pauses->WaitForPause(1000); }, 3},
-        StopCase{"EmptyReadPause",
-                 [](SearchThreadTest& fx, StuckPort&) { return fx.Site("S", "/empty?%s"); },
-                 [](SearchThreadTest& fx) { return fx.pauses->WaitForPause(100); }, 1}),
+    ::testing::Values(StopCase{"Connecting", "stuck", "/p?%s", 20, 0, 1},
+                      StopCase{"WaitingForTheAnswer", "", "/stall-head?%s", 31, 0, 1},
+                      StopCase{"Reading", "", "/stall-body?n=5&%s", 41, 0, 1},
+                      StopCase{"RetryPause", "refused", "/p?%s", 0, 1000, 3},
+                      StopCase{"EmptyReadPause", "", "/bytes?n=0&%s", 0, 100, 1}),
     [](const auto& tested) { return std::string(tested.param.name); });
-
-bool SawStatus(SearchThreadTest& fx, LPARAM code) {
-    return fx.wnd.WaitUntil([code](const auto& ms) { return Has(ms, Status(1, code)); });
-}
 
 TEST_F(SearchThreadTest, NewSearchStartsRightAfterAStop) {
     CSearchSession session;
-    Load(session, Site("Stall", "/stall-body?n=5&%s", "HOST_GROUP\tSlow\n") +
-                      Site("Good", "/page?n=1&of=1&per=2&q=%s", "HOST_GROUP\tFast\n"));
+    Load(session,
+         Site("Stall", "/stall-body?n=5&%s", "HOST_GROUP\tSlow\n") +
+             Site("Good", "/page?n=1&of=1&per=2&q=%s", "HOST_GROUP\tFast\n"),
+         &wnd);
     CThInetCtrl first;
-    Start(first, session, "Slow");
-    ASSERT_TRUE(wnd.WaitUntil([](const auto& ms) { return Has(ms, Status(1, 41)); }));
+    Start(first, session, &wnd, "Slow");
+    ASSERT_TRUE(Saw(Status(1, 41)));
     first.Stop();
     const std::size_t atStop = wnd.Messages().size();
 
     CThInetCtrl second;  // the first is not joined
-    Start(second, session, "Fast");
-    ASSERT_TRUE(wnd.WaitUntil([](const auto& ms) { return Has(ms, End()); }));
+    Start(second, session, &wnd, "Fast");
+    ASSERT_TRUE(Saw(End()));
     second.Join();
     first.Join();
     const auto all = wnd.Messages();
     const std::vector<Msg> after(all.begin() + static_cast<std::ptrdiff_t>(atStop), all.end());
     for (const auto& m : after) {
-        EXPECT_TRUE(m.msg == WM_SEARCH_END || m.wParam == 2) << Describe(after);
+        EXPECT_TRUE(m.msg == WM_SEARCH_END || m.wParam == 2) << Describe(m);
     }
     EXPECT_EQ(std::count(after.begin(), after.end(), End()), 1);
     EXPECT_EQ(std::count(after.begin(), after.end(), Result(2)), 2);
@@ -197,13 +180,8 @@ TEST_F(SearchThreadTest, OwnerGoingAwayStopsAndJoinsItsSearch) {
         CThInetCtrl thread;
     };
     auto owner = std::make_unique<Owner>();
-    LoadSites(owner->session, Site("Stall", "/stall-body?n=5&%s"), &owner->window);
-    owner->session.SetTimeout(0);
-    owner->session.SetRetry(1);
-    owner->thread.m_pSession = &owner->session;
-    owner->thread.m_pWnd = &owner->window;
-    owner->thread.m_strKeyword = "kw";
-    ASSERT_TRUE(owner->thread.Start());
+    Load(owner->session, Site("Stall", "/stall-body?n=5&%s"), &owner->window);
+    Start(owner->thread, owner->session, &owner->window);
     ASSERT_TRUE(owner->window.WaitUntil([](const auto& ms) { return Has(ms, Status(1, 41)); }));
     owner.reset();
 }
@@ -235,13 +213,9 @@ class MarshallingWindow : public IMessageWindow {
 TEST_F(SearchThreadTest, StopAndJoinFromTheWindowsThreadDontDeadlock) {
     MarshallingWindow window;
     CSearchSession session;
-    LoadSites(session, Site("A", "/page?n=1&of=1&per=1&q=%s"), &window);
-    session.SetRetry(1);
+    Load(session, Site("A", "/page?n=1&of=1&per=1&q=%s"), &window);
     CThInetCtrl thread;
-    thread.m_pSession = &session;
-    thread.m_pWnd = &window;
-    thread.m_strKeyword = "kw";
-    ASSERT_TRUE(thread.Start());
+    Start(thread, session, &window);
     ASSERT_TRUE(window.WaitPosted());  // the search now waits for this thread
     thread.Stop();
     thread.Join();

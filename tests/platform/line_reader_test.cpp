@@ -2,51 +2,35 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
-#include "platform/errors.h"
+#include "support/test_files.h"
 
 namespace quennit {
 namespace {
 
-std::vector<std::string> ReadAll(const std::string& content) {
-    const auto path = std::filesystem::temp_directory_path() /
-                      ("quennit_line_reader_" + std::to_string(::getpid()));
-    std::ofstream(path, std::ios::binary) << content;
-    LineReader reader(path.string());
-    std::vector<std::string> lines;
-    std::string line;
-    while (reader.ReadLine(line)) {
-        lines.push_back(line);
-    }
-    std::filesystem::remove(path);
-    return lines;
-}
+using Lines = std::vector<std::string>;
 
 TEST(LineReader, SplitsAtLineFeedAndDropsOneCarriageReturn) {
-    EXPECT_EQ(ReadAll("a\nb\r\nc\r\r\nd"), (std::vector<std::string>{"a", "b", "c\r", "d"}));
-    EXPECT_EQ(ReadAll("a\n\n"), (std::vector<std::string>{"a", ""}));
-    EXPECT_EQ(ReadAll(""), std::vector<std::string>{});
-    EXPECT_EQ(ReadAll("\r"), std::vector<std::string>{"\r"});
-}
-
-TEST(LineReader, KeepsNulBytesAndLongLines) {
-    const std::string nul("x\0y", 3);
-    EXPECT_EQ(ReadAll(nul + "\n"), std::vector<std::string>{nul});
+    using namespace std::string_literals;
     const std::string longLine(1 << 20, 'q');
-    EXPECT_EQ(ReadAll(longLine), std::vector<std::string>{longLine});
-}
-
-TEST(LineReader, MissingFileThrowsWithTheSystemReason) {
-    try {
-        LineReader reader("/nonexistent/dir/SearchSite.ini");
-        FAIL() << "expected FileException";
-    } catch (const FileException& e) {
-        EXPECT_NE(std::string(e.what()).find("No such file"), std::string::npos) << e.what();
+    const std::pair<std::string, Lines> cases[] = {
+        {"a\nb\r\nc\r\r\nd", {"a", "b", "c\r", "d"}},
+        {"a\n\n", {"a", ""}},
+        {"", {}},
+        {"\r", {"\r"}},
+        {"x\0y\n"s, {"x\0y"s}},
+        {longLine, {longLine}},
+    };
+    test::TempDir dir;
+    for (const auto& [content, expected] : cases) {
+        LineReader reader(dir.Write("lines.txt", content));
+        Lines lines;
+        for (std::string line; reader.ReadLine(line);) {
+            lines.push_back(line);
+        }
+        EXPECT_EQ(lines, expected) << content.substr(0, 20);
     }
 }
 

@@ -2,8 +2,8 @@
 """HTTP server with fault injection for the network tests.
 
 Binds 127.0.0.1 on a free port, prints the port on the first line of
-standard output and serves until standard input is closed (or it is killed).
-The path picks the behaviour:
+standard output and serves until standard input is closed. The path picks
+the behaviour:
 
   /page?n=N&of=M&per=K[&brk=B]  result page N of M with K entries and a next
                         link; page B breaks off half-way
@@ -14,12 +14,8 @@ The path picks the behaviour:
   /stall-body?n=N       head and N body bytes, then silence
   /break?n=N            announces more, sends N bytes, drops the connection
   /huge?mb=N            N MiB body with Content-Length
-  /endless              chunked body without end
-  /empty                200 with an empty body
-  /chunked?n=N&size=S   N chunks of S bytes
-  /slow?n=N&ms=T        N chunks of 100 bytes, T ms apart
-  /header-flood         headers without end
-  /bytes?n=N            exactly N body bytes ('x' repeated), no links
+  /slow?n=N&ms=T        N pieces of 100 bytes, T ms apart
+  /bytes?n=N            exactly N body bytes ('x' repeated; N=0 is empty)
   /echo                 the request line and headers as the body
 """
 import socket
@@ -30,14 +26,15 @@ from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 from urllib.parse import parse_qs, urlsplit
 
 
-def result_page(n, of, per, brk=0):
+def result_page(n, of, per, brk):
     parts = ["<html><body>\n"]
     if n < of:
-        parts.append('<a class="next" href="/page?n=%d&of=%d&per=%d&brk=%d">next</a>\n' % (n + 1, of, per, brk))
+        parts.append('<a class="next" href="/page?n=%d&of=%d&per=%d&brk=%d">next</a>\n'
+                     % (n + 1, of, per, brk))
     parts.append("<!-- results -->\n")
-    for i in range(per):
-        k = (n - 1) * per + i + 1
-        parts.append('<li><a href="http://example.test/doc/%d">Title %d</a><br>Text %d</li>\n' % (k, k, k))
+    for k in range((n - 1) * per + 1, n * per + 1):
+        parts.append('<li><a href="http://example.test/doc/%d">Title %d</a><br>Text %d</li>\n'
+                     % (k, k, k))
     parts.append("</body></html>\n")
     return "".join(parts).encode("ascii")
 
@@ -48,11 +45,10 @@ class Handler(BaseHTTPRequestHandler):
     def log_message(self, *args):
         pass
 
-    def head(self, code, length=None, extra=()):
+    def head(self, code, length, extra=()):
         self.send_response(code)
         self.send_header("Content-Type", "text/html")
-        if length is not None:
-            self.send_header("Content-Length", str(length))
+        self.send_header("Content-Length", str(length))
         for k, v in extra:
             self.send_header(k, v)
         self.end_headers()
@@ -60,6 +56,14 @@ class Handler(BaseHTTPRequestHandler):
     def body(self, code, data, extra=()):
         self.head(code, len(data), extra)
         self.wfile.write(data)
+
+    def partial(self, data, announced):
+        # Sends part of what the head announced, then hangs up.
+        self.head(200, announced)
+        self.wfile.write(data)
+        self.wfile.flush()
+        self.connection.shutdown(socket.SHUT_RDWR)
+        self.close_connection = True
 
     def do_GET(self):
         url = urlsplit(self.path)
@@ -71,77 +75,36 @@ class Handler(BaseHTTPRequestHandler):
                 n = num("n", 1)
                 page = result_page(n, num("of", 1), num("per", 10), num("brk", 0))
                 if n == num("brk", 0):
-                    # Breaks off after about half of the page.
-                    self.head(200, len(page))
-                    self.wfile.write(page[: len(page) // 2])
-                    self.wfile.flush()
-                    self.connection.shutdown(socket.SHUT_RDWR)
-                    self.close_connection = True
+                    self.partial(page[: len(page) // 2], len(page))
                 else:
                     self.body(200, page)
             elif path.startswith("/status/"):
                 self.body(int(path[len("/status/"):]), b"<html>status</html>")
-            elif path == "/redirect":
-                self.body(302, b"moved", [("Location", q.get("to", "/page"))])
-            elif path == "/loop":
-                self.body(302, b"again", [("Location", "/loop")])
+            elif path in ("/redirect", "/loop"):
+                self.body(302, b"moved", [("Location", q.get("to", "/loop"))])
             elif path == "/stall-head":
                 self.hold()
             elif path == "/stall-body":
-                n = num("n", 100)
-                self.head(200, n + 100000)
-                self.wfile.write(b"y" * n)
+                self.head(200, num("n", 100) + 100000)
+                self.wfile.write(b"y" * num("n", 100))
                 self.wfile.flush()
                 self.hold()
             elif path == "/break":
-                n = num("n", 3000)
-                self.head(200, n + 10000)
-                self.wfile.write(b"z" * n)
-                self.wfile.flush()
-                self.connection.shutdown(socket.SHUT_RDWR)
-                self.close_connection = True
+                self.partial(b"z" * num("n", 3000), num("n", 3000) + 10000)
             elif path == "/huge":
-                total = num("mb", 100) * 1024 * 1024
-                self.head(200, total)
-                block = b"h" * 65536
-                sent = 0
-                while sent < total:
-                    self.wfile.write(block)
-                    sent += len(block)
-            elif path == "/endless":
-                self.head(200, None, [("Transfer-Encoding", "chunked")])
-                chunk = b"e" * 8192
-                while True:
-                    self.wfile.write(b"%x\r\n%s\r\n" % (len(chunk), chunk))
-            elif path == "/empty":
-                self.body(200, b"")
-            elif path == "/chunked":
-                n, size = num("n", 5), num("size", 700)
-                self.head(200, None, [("Transfer-Encoding", "chunked")])
-                for i in range(n):
-                    data = bytes([ord("a") + i % 26]) * size
-                    self.wfile.write(b"%x\r\n%s\r\n" % (len(data), data))
-                    self.wfile.flush()
-                self.wfile.write(b"0\r\n\r\n")
+                self.head(200, num("mb", 100) << 20)
+                for _ in range(num("mb", 100) << 4):
+                    self.wfile.write(b"h" * 65536)
             elif path == "/slow":
-                n, ms = num("n", 5), num("ms", 50)
-                self.head(200, n * 100)
-                for _ in range(n):
+                self.head(200, num("n", 5) * 100)
+                for _ in range(num("n", 5)):
                     self.wfile.write(b"s" * 100)
                     self.wfile.flush()
-                    time.sleep(ms / 1000.0)
-            elif path == "/header-flood":
-                self.send_response(200)
-                i = 0
-                while True:
-                    self.send_header("X-Flood-%d" % i, "f" * 200)
-                    self.flush_headers()
-                    i += 1
+                    time.sleep(num("ms", 50) / 1000.0)
             elif path == "/bytes":
                 self.body(200, b"x" * num("n", 0))
             elif path == "/echo":
-                text = self.requestline + "\r\n" + str(self.headers)
-                self.body(200, text.encode("latin-1"))
+                self.body(200, (self.requestline + "\r\n" + str(self.headers)).encode("latin-1"))
             else:
                 self.body(404, b"unknown")
         except (BrokenPipeError, ConnectionResetError):
@@ -171,14 +134,10 @@ class Server(ThreadingHTTPServer):
         pass  # clients hang up on purpose here
 
 
-def main():
+if __name__ == "__main__":
     server = Server(("127.0.0.1", 0), Handler)
     print(server.server_address[1], flush=True)
     threading.Thread(target=server.serve_forever, daemon=True).start()
     sys.stdin.read()  # until the test closes our standard input
     server.closing = True
     server.shutdown()
-
-
-if __name__ == "__main__":
-    main()

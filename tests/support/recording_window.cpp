@@ -5,26 +5,19 @@
 namespace quennit::test {
 
 std::string Describe(const Msg& m) {
+    const std::string site = std::to_string(m.wParam);
     switch (m.msg) {
         case WM_INET_STATUS:
-            return "S" + std::to_string(m.wParam) + ":" + std::to_string(m.lParam);
+            return "S" + site + ":" + std::to_string(m.lParam);
         case WM_INET_ERROR:
-            return "E" + std::to_string(m.wParam) + ":" + std::to_string(m.lParam);
+            return "E" + site + ":" + std::to_string(m.lParam);
         case WM_SEARCH_RESULT:
-            return "R" + std::to_string(m.wParam) + ":" + m.result.m_strUrl;
+            return "R" + site + ":" + m.result.m_strUrl;
         case WM_SEARCH_END:
             return "END";
         default:
             return "?" + std::to_string(m.msg);
     }
-}
-
-std::string Describe(const std::vector<Msg>& ms) {
-    std::string out;
-    for (const auto& m : ms) {
-        out += Describe(m) + " ";
-    }
-    return out;
 }
 
 Msg Status(WPARAM site, LPARAM code) {
@@ -51,9 +44,6 @@ LRESULT RecordingWindow::SendMessage(std::uint32_t msg, WPARAM wParam, LPARAM lP
         m_messages.push_back(m);
     }
     m_cv.notify_all();
-    if (m_onMessage) {
-        m_onMessage(m);
-    }
     return 0;
 }
 
@@ -63,21 +53,17 @@ std::vector<Msg> RecordingWindow::Messages() const {
 }
 
 std::vector<Msg> RecordingWindow::Only(std::initializer_list<std::uint32_t> kinds) const {
-    std::vector<Msg> out;
-    for (const auto& m : Messages()) {
-        if (std::find(kinds.begin(), kinds.end(), m.msg) != kinds.end()) {
-            out.push_back(m);
-        }
-    }
+    std::vector<Msg> out = Messages();
+    std::erase_if(out, [&](const Msg& m) {
+        return std::find(kinds.begin(), kinds.end(), m.msg) == kinds.end();
+    });
     return out;
 }
 
 std::vector<SearchResult> RecordingWindow::Results() const {
     std::vector<SearchResult> out;
-    for (const auto& m : Messages()) {
-        if (m.msg == WM_SEARCH_RESULT) {
-            out.push_back(m.result);
-        }
+    for (const auto& m : Only({WM_SEARCH_RESULT})) {
+        out.push_back(m.result);
     }
     return out;
 }
@@ -86,10 +72,6 @@ bool RecordingWindow::WaitUntil(const std::function<bool(const std::vector<Msg>&
                                 std::chrono::seconds limit) const {
     std::unique_lock lock(m_mutex);
     return m_cv.wait_for(lock, limit, [&] { return pred(m_messages); });
-}
-
-bool SameSequence(const std::vector<Msg>& a, const std::vector<Msg>& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin());
 }
 
 }  // namespace quennit::test

@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <functional>
 #include <mutex>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -12,7 +13,8 @@
 
 namespace quennit::test {
 
-// One message as a window received it. For results the record is copied.
+// One message as a window received it. Results keep a copy of the record
+// and compare by site only.
 struct Msg {
     std::uint32_t msg = 0;
     WPARAM wParam = 0;
@@ -25,12 +27,13 @@ struct Msg {
 };
 
 std::string Describe(const Msg& m);
-std::string Describe(const std::vector<Msg>& ms);
+inline void PrintTo(const Msg& m, std::ostream* os) {
+    *os << Describe(m);
+}
 
-// Shorthands for expected sequences.
 Msg Status(WPARAM site, LPARAM code);
 Msg Error(WPARAM site, LPARAM code);
-Msg Result(WPARAM site);  // lParam not compared for results, see Matches
+Msg Result(WPARAM site);
 Msg End();
 
 // Records every message it is sent, on the sending thread.
@@ -49,16 +52,10 @@ class RecordingWindow : public IMessageWindow {
     bool WaitUntil(const std::function<bool(const std::vector<Msg>&)>& pred,
                    std::chrono::seconds limit = std::chrono::seconds(20)) const;
 
-    // Called on the sending thread for every message, after recording.
-    std::function<void(const Msg&)> m_onMessage;
-
   private:
     mutable std::mutex m_mutex;
     mutable std::condition_variable m_cv;
     std::vector<Msg> m_messages;
 };
-
-// Compares kinds, sites and codes; results compare by site only.
-bool SameSequence(const std::vector<Msg>& a, const std::vector<Msg>& b);
 
 }  // namespace quennit::test

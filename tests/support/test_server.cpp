@@ -1,22 +1,37 @@
 #include "test_server.h"
 
+#include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
-#include <signal.h>
 #include <spawn.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <arpa/inet.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
 
+#include "platform/http_client.h"
+
 extern char** environ;
 
 namespace quennit::test {
+
+namespace {
+
+// A TCP socket bound to a free port on 127.0.0.1; returns the port.
+int BindLoopback(int fd) {
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    bind(fd, reinterpret_cast<sockaddr*>(&addr), len);
+    getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
+    return ntohs(addr.sin_port);
+}
+
+}  // namespace
 
 TestServer::TestServer() {
     int in[2];
@@ -28,34 +43,27 @@ TestServer::TestServer() {
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, in[0], 0);
     posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    const char* script = QUENNIT_TEST_SERVER;
     char python[] = "python3";
-    char* argv[] = {python, const_cast<char*>(script), nullptr};
-    const int rc = posix_spawnp(&m_pid, "python3", &actions, nullptr, argv, environ);
+    char script[] = QUENNIT_TEST_SERVER;
+    char* argv[] = {python, script, nullptr};
+    const int rc = posix_spawnp(&m_pid, python, &actions, nullptr, argv, environ);
     posix_spawn_file_actions_destroy(&actions);
     close(in[0]);
     close(out[1]);
-    if (rc != 0) {
-        close(in[1]);
-        close(out[0]);
-        throw std::runtime_error("cannot start the test server");
-    }
     m_stdin = in[1];
     std::FILE* f = fdopen(out[0], "r");
-    if (f == nullptr || std::fscanf(f, "%d", &m_port) != 1) {
-        if (f != nullptr) {
-            std::fclose(f);
-        }
-        throw std::runtime_error("the test server did not report its port");
-    }
+    const bool reported = rc == 0 && std::fscanf(f, "%d", &m_port) == 1;
     std::fclose(f);
+    if (!reported) {
+        close(m_stdin);
+        throw std::runtime_error("the test server did not start");
+    }
 }
 
 TestServer::~TestServer() {
     // Closing its standard input asks the server to shut down.
     close(m_stdin);
-    int status = 0;
-    waitpid(m_pid, &status, 0);
+    waitpid(m_pid, nullptr, 0);
 }
 
 std::string TestServer::HostAddr() const {
@@ -63,33 +71,21 @@ std::string TestServer::HostAddr() const {
 }
 
 int ClosedPort() {
-    // Bind a port and close it again: nothing listens there afterwards.
+    // Nothing listens on a port once it is closed again.
     const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    addr.sin_port = 0;
-    bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    socklen_t len = sizeof addr;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
+    const int port = BindLoopback(fd);
     close(fd);
-    return ntohs(addr.sin_port);
+    return port;
 }
-
-}  // namespace quennit::test
-
-namespace quennit::test {
 
 StuckPort::StuckPort() {
     m_listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    m_port = BindLoopback(m_listener);
+    listen(m_listener, 0);
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(m_listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    listen(m_listener, 0);
-    socklen_t len = sizeof addr;
-    getsockname(m_listener, reinterpret_cast<sockaddr*>(&addr), &len);
-    m_port = ntohs(addr.sin_port);
+    addr.sin_port = htons(static_cast<std::uint16_t>(m_port));
     // Never accepted: these fill the queue, and later handshakes go unanswered.
     for (int i = 0; i < 4; ++i) {
         const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
@@ -111,6 +107,7 @@ void ServerTest::SetUpTestSuite() {
     for (const char* var : {"http_proxy", "HTTP_PROXY", "all_proxy", "ALL_PROXY"}) {
         unsetenv(var);
     }
+    HttpGlobalInit();
     server = new TestServer();
 }
 

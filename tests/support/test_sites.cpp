@@ -4,8 +4,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
-#include <cstdlib>
 #include <stdexcept>
 
 namespace quennit::test {
@@ -67,10 +65,6 @@ int PauseRecorder::Count(std::uint32_t ms) const {
     const auto p = Pauses();
     return static_cast<int>(std::count(p.begin(), p.end(), ms));
 }
-
-}  // namespace quennit::test
-
-namespace quennit::test {
 
 bool PauseRecorder::WaitForPause(std::uint32_t ms) const {
     std::unique_lock lock(m_mutex);
