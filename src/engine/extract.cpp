@@ -297,7 +297,8 @@ int CSearchSession::ExtractResults(const char* page, std::uint32_t site) {
             AppendCapped(local, url, false);
             url = std::move(local);
         }
-        DeliverResult(site, *def, *conn, url, title, body, def->m_nOrder);
+        DeliverResult(site, &*def, conn->m_pNotifyWnd, def->m_strHostId, url, title, body,
+                      def->m_nOrder);
         if (def->m_nHits >= def->m_nMaxCount) {
             break;
         }

@@ -13,29 +13,23 @@ void CSearchSession::NotifyResult(std::uint32_t site, const SjisString& siteName
         return;
     }
     const auto def = m_sites.Lookup(site);
-    SearchResult result;
-    result.m_strUrl = url;
-    result.m_strText = text;
-    ApplyCleanRules(def ? &*def : nullptr, result.m_strText);
-    result.m_strTitle = title;
-    ApplyCleanRules(def ? &*def : nullptr, result.m_strTitle);
-    result.m_strSiteName = siteName;
-    result.m_nOrder = order;
-    SendToWindow(conn->m_pNotifyWnd, WM_SEARCH_RESULT, site, reinterpret_cast<LPARAM>(&result));
+    DeliverResult(site, def ? &*def : nullptr, conn->m_pNotifyWnd, siteName, url, title, text,
+                  order);
 }
 
-void CSearchSession::DeliverResult(std::uint32_t site, const SiteDef& def, const SiteConn& conn,
-                                   const SjisString& url, const SjisString& title,
-                                   const SjisString& text, std::int32_t order) const {
+void CSearchSession::DeliverResult(std::uint32_t site, const SiteDef* def, IMessageWindow* wnd,
+                                   const SjisString& siteName, const SjisString& url,
+                                   const SjisString& title, const SjisString& text,
+                                   std::int32_t order) {
     SearchResult result;
     result.m_strUrl = url;
     result.m_strText = text;
-    ApplyCleanRules(&def, result.m_strText);
+    ApplyCleanRules(def, result.m_strText);
     result.m_strTitle = title;
-    ApplyCleanRules(&def, result.m_strTitle);
-    result.m_strSiteName = def.m_strHostId;
+    ApplyCleanRules(def, result.m_strTitle);
+    result.m_strSiteName = siteName;
     result.m_nOrder = order;
-    SendToWindow(conn.m_pNotifyWnd, WM_SEARCH_RESULT, site, reinterpret_cast<LPARAM>(&result));
+    SendToWindow(wnd, WM_SEARCH_RESULT, site, reinterpret_cast<LPARAM>(&result));
 }
 
 void CSearchSession::CleanText(std::uint32_t site, SjisString& text) const {

@@ -68,9 +68,9 @@ class CSearchSession : public CInetSession {
   protected:
     // NotifyResult and CleanText for a caller that already holds copies of
     // the site's records (the extraction, once per result).
-    void DeliverResult(std::uint32_t site, const SiteDef& def, const SiteConn& conn,
-                       const SjisString& url, const SjisString& title, const SjisString& text,
-                       std::int32_t order) const;
+    static void DeliverResult(std::uint32_t site, const SiteDef* def, IMessageWindow* wnd,
+                              const SjisString& siteName, const SjisString& url,
+                              const SjisString& title, const SjisString& text, std::int32_t order);
     static void ApplyCleanRules(const SiteDef* def, SjisString& text);
 
     SiteTable m_sites;
