@@ -147,9 +147,6 @@ INSTANTIATE_TEST_SUITE_P(
                  "[WINDOW]\r\nX1=30px\r\nY1=abc\r\nX2=-\r\nY2=12-3\r\nTYPE=+2\r\n"
                  "[SEARCH]\r\nTIMEOUT=5000\r\nRETRY=007\r\n",
                  {30, 0, 0, 12, 2, 5000, 7}},
-        ReadCase{"NegativePlacement",
-                 "[WINDOW]\r\nX1=-1200\r\nY1=-40\r\nX2=-200\r\nY2=700\r\n",
-                 {-1200, -40, -200, 700, 0, 0, 0}},
         ReadCase{"QuotedValue", "[WINDOW]\r\nX1=\"42\"\r\nY1='7'\r\n", {42, 7, -1, -1, 0, 0, 0}},
         ReadCase{"FirstOfTwoKeysCounts", "[WINDOW]\r\nX1=1\r\nx1=2\r\n", {1, -1, -1, -1, 0, 0, 0}},
         ReadCase{"FirstOfTwoSectionsCounts",

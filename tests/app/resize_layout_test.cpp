@@ -51,79 +51,62 @@ class ResizeLayoutTest : public QObject {
   private slots:
     void cleanup() { QVERIFY(QApplication::topLevelWidgets().isEmpty()); }
 
-    // The control starts at (100, 50)-(180, 90) in a 400 × 300 window:
-    // right-to-left 300, bottom-to-top 250, right-to-right 220,
+    // Unless given, the control starts at (100, 50)-(180, 90) in a 400 × 300
+    // window: right-to-left 300, bottom-to-top 250, right-to-right 220,
     // bottom-to-bottom 210.
     void modes_data() {
-        QTest::addColumn<int>("left");
-        QTest::addColumn<int>("top");
-        QTest::addColumn<int>("right");
-        QTest::addColumn<int>("bottom");
+        QTest::addColumn<QList<int>>("modes");  // left, top, right, bottom
+        QTest::addColumn<QRect>("start");
         QTest::addColumn<QSize>("size");
         QTest::addColumn<QRect>("expected");
 
+        const QRect start(100, 50, 80, 40);
         const QSize bigger(600, 450);  // ratios 1.5 and 1.5
-        QTest::newRow("all stay") << 0 << 0 << 0 << 0 << bigger << QRect(100, 50, 80, 40);
+        QTest::newRow("all stay") << QList<int>{0, 0, 0, 0} << start << bigger << start;
         QTest::newRow("glued right, same width")
-            << 1 << 0 << 1 << 0 << bigger << QRect(300, 50, 80, 40);
+            << QList<int>{1, 0, 1, 0} << start << bigger << QRect(300, 50, 80, 40);
         QTest::newRow("top stays, bottom glued: grows downward")
-            << 0 << 0 << 1 << 1 << bigger << QRect(100, 50, 280, 190);
+            << QList<int>{0, 0, 1, 1} << start << bigger << QRect(100, 50, 280, 190);
         QTest::newRow("left proportional, right glued: widens")
-            << 2 << 0 << 1 << 0 << bigger << QRect(150, 50, 230, 40);
-        QTest::newRow("all proportional") << 2 << 2 << 2 << 2 << bigger << QRect(150, 75, 120, 60);
+            << QList<int>{2, 0, 1, 0} << start << bigger << QRect(150, 50, 230, 40);
+        QTest::newRow("all proportional")
+            << QList<int>{2, 2, 2, 2} << start << bigger << QRect(150, 75, 120, 60);
         QTest::newRow("keep size from the new corner")
-            << 1 << 1 << 3 << 3 << bigger << QRect(300, 200, 80, 40);
+            << QList<int>{1, 1, 3, 3} << start << bigger << QRect(300, 200, 80, 40);
         QTest::newRow("mode 3 on left and top stays")
-            << 3 << 3 << 1 << 1 << bigger << QRect(100, 50, 280, 190);
-        QTest::newRow("unknown mode stays") << 7 << 7 << 7 << 7 << bigger << QRect(100, 50, 80, 40);
+            << QList<int>{3, 3, 1, 1} << start << bigger << QRect(100, 50, 280, 190);
+        QTest::newRow("unknown mode stays") << QList<int>{7, 7, 7, 7} << start << bigger << start;
         QTest::newRow("narrower, glued right")
-            << 1 << 1 << 1 << 1 << QSize(350, 280) << QRect(50, 30, 80, 40);
+            << QList<int>{1, 1, 1, 1} << start << QSize(350, 280) << QRect(50, 30, 80, 40);
         // 405 - 300 × (405 / 400): exactly 101.25, truncated to 101.
-        QTest::newRow("truncated") << 2 << 0 << 0 << 0 << QSize(405, 300) << QRect(101, 50, 79, 40);
+        QTest::newRow("truncated")
+            << QList<int>{2, 0, 0, 0} << start << QSize(405, 300) << QRect(101, 50, 79, 40);
+        // Ratios and positions are single-precision floats, truncated toward
+        // zero: exact arithmetic gives 162 and 166 here, doubles 162 and 165.
+        const QRect at160(160, 50, 80, 40);  // right-to-left 240
+        QTest::newRow("float 405")
+            << QList<int>{2, 0, 0, 0} << at160 << QSize(405, 300) << QRect(161, 50, 79, 40);
+        QTest::newRow("float 415")
+            << QList<int>{2, 0, 0, 0} << at160 << QSize(415, 300) << QRect(166, 50, 74, 40);
+        // 399 - 410 × 0.9975 = -9.975
+        QTest::newRow("toward zero when negative")
+            << QList<int>{2, 0, 0, 0} << QRect(-10, 50, 80, 40) << QSize(399, 300)
+            << QRect(-9, 50, 79, 40);
     }
     void modes() {
-        QFETCH(int, left);
-        QFETCH(int, top);
-        QFETCH(int, right);
-        QFETCH(int, bottom);
+        QFETCH(QList<int>, modes);
+        QFETCH(QRect, start);
         QFETCH(QSize, size);
         QFETCH(QRect, expected);
 
         auto window = ShownWindow();
         QVERIFY(window);
-        QVERIFY(window->layout.AddControl(window.get(), window->control, left, top, right, bottom,
-                                          false));
+        window->control->setGeometry(start);
+        QVERIFY(window->layout.AddControl(window.get(), window->control, modes[0], modes[1],
+                                          modes[2], modes[3], false));
         window->resize(size);
         QTRY_COMPARE(window->size(), size);
         QTRY_COMPARE(window->control->geometry(), expected);
-    }
-
-    // Ratios and positions are single-precision floats, truncated toward
-    // zero: exact arithmetic gives 162 and 166 here, doubles 162 and 165.
-    void singlePrecision_data() {
-        QTest::addColumn<int>("width");
-        QTest::addColumn<int>("expectedLeft");
-        QTest::newRow("405") << 405 << 161;
-        QTest::newRow("415") << 415 << 166;
-    }
-    void singlePrecision() {
-        QFETCH(int, width);
-        QFETCH(int, expectedLeft);
-        auto window = ShownWindow();
-        QVERIFY(window);
-        window->control->setGeometry(160, 50, 80, 40);  // right-to-left 240
-        QVERIFY(window->layout.AddControl(window.get(), window->control, 2, 0, 0, 0, false));
-        window->resize(width, 300);
-        QTRY_COMPARE(window->control->x(), expectedLeft);
-    }
-
-    void towardZeroForNegativePositions() {
-        auto window = ShownWindow();
-        QVERIFY(window);
-        window->control->setGeometry(-10, 50, 80, 40);  // right-to-left 410
-        QVERIFY(window->layout.AddControl(window.get(), window->control, 2, 0, 0, 0, false));
-        window->resize(399, 300);  // 399 - 410 × 0.9975 = -9.975
-        QTRY_COMPARE(window->control->x(), -9);
     }
 
     void narrowerThanMinimumSnapsBack_data() {

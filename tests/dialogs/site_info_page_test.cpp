@@ -1,19 +1,18 @@
 #include <memory>
 #include <string>
 
-#include <QHeaderView>
 #include <QLabel>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include "app/site_info_page.h"
-#include "app/sort_list_ctrl.h"
 #include "engine/search_session.h"
-#include "widget_test_util.h"
+#include "qt_test_util.h"
+#include "test_sites.h"
 
 using quennit::CSearchSession;
 using quennit::CSiteInfoPage;
 using quennit::CSortListCtrl;
+using quennit::test::Column;
 
 namespace {
 
@@ -22,57 +21,39 @@ std::string Sites(int count) {
     std::string text = "SITE_FILE_VER\t\t1.05\n";
     for (int n = 1; n <= count; ++n) {
         const std::string i = std::to_string(n);
-        text += "HOST_ID\tS" + i + "\nHOST_ADDR\th" + i + ".example\nHOST_GROUP\tG" + i +
-                "\nHOST_URL_FORMAT\t/q?%s\n";
+        text += "HOST_ID\tS" + i + "\nHOST_ADDR\th" + i + ".example\nHOST_GROUP\tG" + i + "\n";
     }
     return text;
 }
 
-// Two sites named alike (1 and 3) with another between them.
-const std::string kDuplicates =
+// Two sites named alike (1 and 3) with another between them, and one
+// without an address.
+const std::string kDuplicates = quennit::test::Sjis(
     "HOST_ID\tウェブ検索\nHOST_ADDR\tone.example\n"
     "HOST_ID\tニュース\nHOST_ADDR\ttwo.example\n"
-    "HOST_ID\tウェブ検索\nHOST_ADDR\tthree.example\n";
+    "HOST_ID\tウェブ検索\nHOST_ADDR\tthree.example\n"
+    "HOST_ID\tローカル\n");
 
 struct Fixture {
-    explicit Fixture(const std::string& siteFile) {
-        loaded = quennit::test::LoadSiteText(session, dir.path(), siteFile);
-    }
-    void Open() {
+    explicit Fixture(const std::string& siteFile, std::uint32_t disabled = 0) {
+        quennit::test::LoadSites(session, siteFile, nullptr);
+        if (disabled != 0) {
+            session.SetSiteEnabled(disabled, 0);
+        }
         page = std::make_unique<CSiteInfoPage>(&session);
         page->resize(500, 400);
         page->show();
         list = page->findChild<CSortListCtrl*>(QStringLiteral("siteList"));
     }
-    QString Label(const char* name) const {
-        return page->findChild<QLabel*>(QLatin1String(name))->text();
-    }
-    std::string Cell(int row, int column) const {
-        return quennit::SjisToUtf8(list->GetCellText(row, column));
-    }
-    int RowOf(const std::string& address) const {
-        for (int row = 0; row < list->RowCount(); ++row) {
-            if (Cell(row, 2) == address) {
-                return row;
-            }
-        }
-        return -1;
+    int RowOf(const char* address) const {
+        return static_cast<int>(Column(*list, 2).indexOf(QLatin1String(address)));
     }
     bool Enabled(std::uint32_t site) const { return session.LookupSite(site)->m_bEnabled != 0; }
 
-    QTemporaryDir dir;
     CSearchSession session;
-    bool loaded = false;
     std::unique_ptr<CSiteInfoPage> page;
     CSortListCtrl* list = nullptr;
 };
-
-// Toggles a row's check box the way the keyboard does: select, then Space.
-void ToggleWithSpace(CSortListCtrl* list, int row) {
-    list->setFocus();
-    list->SelectRow(row);
-    QTest::keyClick(list, Qt::Key_Space);
-}
 
 }  // namespace
 
@@ -80,9 +61,10 @@ class SiteInfoPageTest : public QObject {
     Q_OBJECT
 
   private slots:
+    void init() { CSortListCtrl::ResetSortState(); }
     void cleanup() { QVERIFY(quennit::test::NoWindowLeft()); }
 
-    void ListsSitesInTheTablesOrder_data() {
+    void listsSitesInTheTablesOrderWithTheirSwitches_data() {
         QTest::addColumn<int>("count");
         QTest::addColumn<QList<int>>("order");
         QTest::newRow("none") << 0 << QList<int>{};
@@ -90,129 +72,81 @@ class SiteInfoPageTest : public QObject {
         QTest::newRow("seventeen, in two runs")
             << 17 << QList<int>{15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 17, 16};
     }
-    void ListsSitesInTheTablesOrder() {
+    void listsSitesInTheTablesOrderWithTheirSwitches() {
         QFETCH(int, count);
         QFETCH(QList<int>, order);
-        Fixture f(Sites(count));
-        QVERIFY(f.loaded);
-        if (count > 0) {
-            f.session.SetSiteEnabled(std::uint32_t{2}, 0);
+        Fixture f(Sites(count), count > 0 ? 2 : 0);
+        QStringList names, groups, hosts;
+        for (const int n : order) {
+            names << QStringLiteral("S%1").arg(n);
+            groups << QStringLiteral("G%1").arg(n);
+            hosts << QStringLiteral("h%1.example").arg(n);
         }
-        f.Open();
-
-        QCOMPARE(f.list->RowCount(), order.size());
+        QCOMPARE(Column(*f.list, 0), names);
+        QCOMPARE(Column(*f.list, 1), groups);
+        QCOMPARE(Column(*f.list, 2), hosts);
         for (int row = 0; row < order.size(); ++row) {
-            const std::string n = std::to_string(order[row]);
-            QCOMPARE(f.Cell(row, 0), "S" + n);
-            QCOMPARE(f.Cell(row, 1), "G" + n);
-            QCOMPARE(f.Cell(row, 2), "h" + n + ".example");
             QCOMPARE(f.list->GetCheck(row), order[row] != 2);
         }
-        QCOMPARE(f.Label("siteFileVersion"), QStringLiteral("1.05"));
-        QCOMPARE(f.Label("siteCount"), QString::number(count));
+        QCOMPARE(f.page->findChild<QLabel*>(QStringLiteral("siteFileVersion"))->text(),
+                 QStringLiteral("1.05"));
+        QCOMPARE(f.page->findChild<QLabel*>(QStringLiteral("siteCount"))->text(),
+                 QString::number(count));
     }
 
-    void HasTheThreeColumns() {
-        Fixture f(Sites(1));
-        f.Open();
-        const QStringList names = {QStringLiteral("サイト名"), QStringLiteral("グループ"),
-                                   QStringLiteral("アドレス")};
-        const int widths[] = {120, 120, 130};
-        QCOMPARE(f.list->GetHeaderCount(), 3);
-        for (int c = 0; c < 3; ++c) {
-            QCOMPARE(f.list->model()->headerData(c, Qt::Horizontal).toString(), names[c]);
-            QCOMPARE(f.list->header()->sectionSize(c), widths[c]);
-        }
+    void applyChangesSwitchesEachRowsOwnSite_data() {
+        QTest::addColumn<QString>("cleared");  // the row's address
+        QTest::addColumn<bool>("sortByAddress");
+        QTest::addColumn<QList<bool>>("enabled");  // sites 1, 2, 3, 4 afterwards
+        QTest::newRow("second of the pair")
+            << "three.example" << false << QList<bool>{true, true, false, true};
+        QTest::newRow("first of the pair")
+            << "one.example" << false << QList<bool>{false, true, true, true};
+        QTest::newRow("the other site")
+            << "two.example" << false << QList<bool>{true, false, true, true};
+        QTest::newRow("site without address")
+            << "" << false << QList<bool>{true, true, true, false};
+        // Listed 4, 3, 2, 1; by address the row of site 3 moves down.
+        QTest::newRow("second of the pair, sorted")
+            << "three.example" << true << QList<bool>{true, true, false, true};
     }
-
-    void ApplyChangesSwitchesEachRowsOwnSite_data() {
-        // Rows by address; sites 1 and 3 share a name.
-        QTest::addColumn<QString>("cleared");
-        QTest::addColumn<QList<bool>>("enabled");  // sites 1, 2, 3 afterwards
-        QTest::newRow("second of the pair") << "three.example" << QList<bool>{true, true, false};
-        QTest::newRow("first of the pair") << "one.example" << QList<bool>{false, true, true};
-        QTest::newRow("the other site") << "two.example" << QList<bool>{true, false, true};
-    }
-    void ApplyChangesSwitchesEachRowsOwnSite() {
+    void applyChangesSwitchesEachRowsOwnSite() {
         QFETCH(QString, cleared);
+        QFETCH(bool, sortByAddress);
         QFETCH(QList<bool>, enabled);
         Fixture f(kDuplicates);
-        f.Open();
-        const int row = f.RowOf(cleared.toStdString());
-        QVERIFY(row >= 0);
-        ToggleWithSpace(f.list, row);
+        if (sortByAddress) {
+            const int before = f.RowOf("three.example");
+            f.list->SortByColumn(2);
+            QVERIFY(f.RowOf("three.example") != before);
+        }
+        // Toggled the way the keyboard does: select, then Space.
+        const int row = f.RowOf(cleared.toLatin1().constData());
+        f.list->setFocus();
+        f.list->SelectRow(row);
+        QTest::keyClick(f.list, Qt::Key_Space);
         QVERIFY(!f.list->GetCheck(row));
         // Nothing reaches the table before OK.
-        QVERIFY(f.Enabled(1) && f.Enabled(2) && f.Enabled(3));
+        QVERIFY(f.Enabled(1) && f.Enabled(2) && f.Enabled(3) && f.Enabled(4));
         QVERIFY(f.page->ApplyChanges());
-        for (std::uint32_t site = 1; site <= 3; ++site) {
+        for (std::uint32_t site = 1; site <= 4; ++site) {
             QCOMPARE(f.Enabled(site), enabled[static_cast<int>(site) - 1]);
         }
     }
 
-    void RowsKeepTheirSitesThroughSorting() {
-        Fixture f(kDuplicates);
-        f.Open();
-        // Listed 3, 2, 1; by address ascending: one, three, two. The row of
-        // site 3 moves from the top to the middle.
-        QCOMPARE(f.RowOf("three.example"), 0);
-        CSortListCtrl::ResetSortState();
-        f.list->SortByColumn(2);
-        const int row = f.RowOf("three.example");
-        QCOMPARE(row, 1);
-        ToggleWithSpace(f.list, row);
-        f.page->ApplyChanges();
-        QVERIFY(f.Enabled(1));
-        QVERIFY(f.Enabled(2));
-        QVERIFY(!f.Enabled(3));
-        CSortListCtrl::ResetSortState();
-    }
-
-    void ReopeningShowsTheCurrentSwitches() {
-        Fixture f(kDuplicates);
-        f.session.SetSiteEnabled(std::uint32_t{3}, 0);
-        f.Open();
-        QVERIFY(!f.list->GetCheck(f.RowOf("three.example")));
-        QVERIFY(f.list->GetCheck(f.RowOf("one.example")));
-    }
-
-    void DoubleClickOpensTheSitesAddress() {
+    void enterAndDoubleClickOpenTheRowsOwnAddress() {
         quennit::test::RecordingOpener opener;
         Fixture f(kDuplicates);
-        f.Open();
-        const int row = f.RowOf("two.example");
-        QWidget* viewport = f.list->viewport();
-        const QPoint inRow = f.list->visualRect(f.list->model()->index(row, 1)).center();
-        // A real double-click: the first press and release, then the second.
-        QTest::mouseClick(viewport, Qt::LeftButton, {}, inRow);
-        QTest::mouseDClick(viewport, Qt::LeftButton, {}, inRow);
-        QCOMPARE(opener.Urls(), QList<QUrl>{QUrl(QStringLiteral("http://two.example"))});
-
-        // Below the last row: nothing.
-        const QPoint below(20, viewport->height() - 3);
-        QTest::mouseClick(viewport, Qt::LeftButton, {}, below);
-        QTest::mouseDClick(viewport, Qt::LeftButton, {}, below);
-        QCOMPARE(opener.Urls().size(), 1);
-    }
-
-    void EnterOpensTheSelectedSite() {
-        quennit::test::RecordingOpener opener;
-        Fixture f(kDuplicates);
-        f.Open();
         f.list->setFocus();
         QTest::keyClick(f.list, Qt::Key_Return);  // no row selected yet
-        QVERIFY(opener.Urls().isEmpty());
-
+        QVERIFY(opener.urls.isEmpty());
         f.list->SelectRow(f.RowOf("one.example"));
         QTest::keyClick(f.list, Qt::Key_Return);
-        QCOMPARE(opener.Urls(), QList<QUrl>{QUrl(QStringLiteral("http://one.example"))});
-    }
-
-    void ASiteWithoutAddressIsListedEmpty() {
-        Fixture f("HOST_ID\tローカル\nHOST_ID\tリモート\nHOST_ADDR\tremote.example\n");
-        f.Open();
-        QCOMPARE(f.list->RowCount(), 2);
-        QCOMPARE(f.Cell(f.RowOf(""), 0), std::string("ローカル"));
+        const int row = f.RowOf("three.example");
+        quennit::test::DoubleClick(f.list->viewport(),
+                                   f.list->visualRect(f.list->model()->index(row, 1)).center());
+        QCOMPARE(opener.urls, (QList<QUrl>{QUrl(QStringLiteral("http://one.example")),
+                                           QUrl(QStringLiteral("http://three.example"))}));
     }
 };
 

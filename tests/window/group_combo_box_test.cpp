@@ -64,15 +64,6 @@ class GroupComboBoxTest : public QObject {
         QCOMPARE(box.currentIndex(), -1);
         QCOMPARE(box.currentText(), QString());
     }
-
-    void addingKeepsTheSelectedItem() {
-        CGroupComboBox box;
-        box.AddString(QStringLiteral("M"), true);
-        box.setCurrentIndex(0);
-        box.AddString(QStringLiteral("A"), true);
-        box.AddString(QStringLiteral("Z"), true);
-        QCOMPARE(box.currentText(), QStringLiteral("M"));
-    }
 };
 
 QTEST_MAIN(GroupComboBoxTest)

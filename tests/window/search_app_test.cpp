@@ -1,11 +1,11 @@
 #include <memory>
 
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include "app/maker_page.h"
 #include "app/search_app.h"
-#include "platform/text_codec.h"
-#include "window_test_support.h"
+#include "qt_test_util.h"
 
 using namespace quennit;
 using quennit::test::BoxAnswerer;
@@ -25,19 +25,18 @@ class SearchAppTest : public QObject {
     }
 
   private slots:
-    void init() {
-        m_dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_dir->isValid());
-    }
+    void init() { m_dir = std::make_unique<QTemporaryDir>(); }
 
     void cleanup() {
         m_dir.reset();
-        QCOMPARE(test::LiveTopLevelWidgets(), 0);
+        QVERIFY(test::NoWindowLeft());
     }
 
     void firstRunCreatesTheSettingsAndStoresThePlacement() {
-        const std::string site = Utf8ToSjis("HOST_ID\tデモ\nHOST_GROUP\tWeb\n").value();
-        QVERIFY(test::WriteFile(Folder() + "SearchSite.ini", QByteArray::fromStdString(site)));
+        QFile site(Folder() + "SearchSite.ini");
+        QVERIFY(site.open(QIODevice::WriteOnly));
+        site.write(QByteArray::fromStdString(test::Sjis("HOST_ID\tデモ\nHOST_GROUP\tWeb\n")));
+        site.close();
         BoxAnswerer boxes;
         boxes.CloseWindowsOfClass("quennit::CSearchDlg");
         CSearchApp app(Folder());
@@ -46,8 +45,7 @@ class SearchAppTest : public QObject {
         QVERIFY(boxes.seen.empty());
         const CAppSettings s = Reload();
         QCOMPARE(s.TYPE, 1);
-        QVERIFY(s.X2 > s.X1);
-        QVERIFY(s.Y2 > s.Y1);
+        QVERIFY(s.X2 > s.X1 && s.Y2 > s.Y1);
         // The template's search values survive the run.
         QCOMPARE(s.TIMEOUT, 20);
         QCOMPARE(s.RETRY, 1);
@@ -55,7 +53,6 @@ class SearchAppTest : public QObject {
 
     void missingSiteFileIsReportedAndSettingsAreStillWritten() {
         BoxAnswerer boxes;
-        boxes.Queue(QMessageBox::Ok);
         boxes.CloseWindowsOfClass("quennit::CSearchDlg");
         CSearchApp app(Folder());
         QVERIFY(!app.InitInstance());
@@ -73,13 +70,11 @@ class SearchAppTest : public QObject {
 
     void unwritableFolderEndsBeforeTheWindow() {
         BoxAnswerer boxes;
-        boxes.Queue(QMessageBox::Ok);
         boxes.CloseWindowsOfClass("quennit::CSearchDlg");
         CSearchApp app(Folder() + "no/such/folder/");
         QVERIFY(!app.InitInstance());
-        QCOMPARE(boxes.seen.size(), size_t(1));
-        QCOMPARE(boxes.seen[0].text,
-                 QStringLiteral("初期化ファイルの読み込みでエラーが発生しました。"));
+        QCOMPARE(boxes.Texts(),
+                 QStringList{QStringLiteral("初期化ファイルの読み込みでエラーが発生しました。")});
         QCOMPARE(boxes.windowsClosed, 0);
     }
 };

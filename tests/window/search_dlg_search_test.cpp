@@ -1,29 +1,31 @@
-// Searches from the window against sites served on 127.0.0.1 by the test.
+// Searches from the window against the test server on 127.0.0.1.
 
+#include <cstdlib>
 #include <memory>
 
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include "app/app_icons.h"
 #include "app/busy_animation.h"
 #include "app/group_combo_box.h"
 #include "app/search_dlg.h"
-#include "app/sort_list_ctrl.h"
-#include "local_site_server.h"
-#include "platform/text_codec.h"
-#include "window_test_support.h"
+#include "qt_test_util.h"
+#include "test_server.h"
+#include "test_sites.h"
 
 using namespace quennit;
 using quennit::test::BoxAnswerer;
-using quennit::test::LocalSiteServer;
+using quennit::test::Column;
+using quennit::test::PageSite;
 
 namespace {
 
 const QString kCompleted = QStringLiteral("検索が完了しました");
+const QString kWaiting = QStringLiteral("Stalled : 要求を送信しました");
 
 }  // namespace
 
@@ -31,9 +33,10 @@ class SearchDlgSearchTest : public QObject {
     Q_OBJECT
 
   private:
+    std::unique_ptr<test::TestServer> m_server;
     std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<LocalSiteServer> m_server;
     CAppSettings m_settings;
+    test::PauseRecorder m_pauses;  // the pauses between requests, shortened
     std::unique_ptr<CSearchDlg> m_dlg;
 
     template <class T>
@@ -43,83 +46,98 @@ class SearchDlgSearchTest : public QObject {
 
     QString StatusLine() const { return Child<QLabel>("statusLine")->text(); }
 
-    QStringList Column(const char* list, int column) const {
-        const auto* l = Child<CSortListCtrl>(list);
-        QStringList cells;
-        for (int r = 0; r < l->RowCount(); ++r) {
-            cells << QString::fromStdString(SjisToUtf8(l->GetCellText(r, column)));
+    std::string Site(const char* name, const char* group, const std::string& path) const {
+        return PageSite(test::Sjis(name), m_server->HostAddr(), path,
+                        std::string("HOST_GROUP\t") + group + "\n");
+    }
+
+    bool OpenWindow(const std::string& sites) {
+        QFile file(m_dir->path() + "/SearchSite.ini");
+        if (!file.open(QIODevice::WriteOnly) || file.write(sites.data(), sites.size()) < 0) {
+            return false;
         }
-        return cells;
+        file.close();
+        m_dlg = std::make_unique<CSearchDlg>(m_dir->path() + "/");
+        m_dlg->m_pSettings = &m_settings;
+        m_dlg->Session().SetPauseClock(m_pauses.Clock());
+        return m_dlg->Open();
+    }
+
+    // A site that never answers, and one of three results in "web".
+    bool OpenWithStalledSite() {
+        return OpenWindow(Site("Stalled", "slow", "/stall-head?q=%s") +
+                          Site("Quick", "web", "/page?n=1&of=1&per=2&q=%s"));
+    }
+
+    void Search(const QString& keyword, const QString& group) {
+        Child<QLineEdit>("keywordEdit")->setText(keyword);
+        auto* groups = Child<CGroupComboBox>("groupCombo");
+        groups->setCurrentIndex(groups->findText(group));
+        QTest::mouseClick(Child<QPushButton>("searchButton"), Qt::LeftButton);
     }
 
     bool ShowsIcon(int id) const {
         return Child<QPushButton>("searchButton")->icon().cacheKey() == AppIcon(id).cacheKey();
     }
 
-    // Starts a search of the group "web" (no question asked).
-    void Search(const QString& keyword) {
-        Child<QLineEdit>("keywordEdit")->setText(keyword);
-        auto* groups = Child<CGroupComboBox>("groupCombo");
-        groups->setCurrentIndex(groups->findText(QStringLiteral("web")));
-        QTest::mouseClick(Child<QPushButton>("searchButton"), Qt::LeftButton);
+    void VerifyIdle() const {
+        QVERIFY(!m_dlg->IsSearching());
+        QVERIFY(ShowsIcon(IDI_SEARCH));
+        QVERIFY(!Child<CBusyAnimation>("animation")->IsPlaying());
+        QCOMPARE(Child<CBusyAnimation>("animation")->CurrentFrame(), 0);
+        QVERIFY(QApplication::overrideCursor() == nullptr);
     }
 
   private slots:
+    void initTestCase() {
+        for (const char* var : {"http_proxy", "HTTP_PROXY", "all_proxy", "ALL_PROXY"}) {
+            unsetenv(var);
+        }
+        m_server = std::make_unique<test::TestServer>();
+    }
+    void cleanupTestCase() { m_server.reset(); }
+
     void init() {
         m_dir = std::make_unique<QTemporaryDir>();
-        m_server = std::make_unique<LocalSiteServer>();
-        QVERIFY(m_dir->isValid());
-        QVERIFY(m_server->Port() != 0);
-        const QByteArray sites =
-            "SITE_FILE_VER\t1\n" +
-            m_server->SiteLines(QByteArray::fromStdString(Utf8ToSjis("第一サイト").value()), 1,
-                                "web") +
-            m_server->SiteLines("Second", 2, "web") + m_server->SiteLines("Elsewhere", 3, "other");
-        QVERIFY(test::WriteFile(m_dir->path() + "/SearchSite.ini", sites));
         m_settings = CAppSettings();
-        m_settings.TIMEOUT = 5;
+        m_settings.TIMEOUT = 30;
         m_settings.RETRY = 1;
-        m_dlg = std::make_unique<CSearchDlg>(m_dir->path() + "/");
-        m_dlg->m_pSettings = &m_settings;
-        QVERIFY(m_dlg->Open());
     }
 
     void cleanup() {
         m_dlg.reset();
-        m_server.reset();
         m_dir.reset();
-        QCOMPARE(test::LiveTopLevelWidgets(), 0);
+        QVERIFY(test::NoWindowLeft());
         QVERIFY(QApplication::overrideCursor() == nullptr);
     }
 
     void allSitesFillBothListsInOrder() {
+        QVERIFY(OpenWindow(Site("第一サイト", "web", "/page?n=1&of=1&per=1&q=%s") +
+                           Site("Second", "web", "/page?n=1&of=1&per=2&q=%s") +
+                           Site("Elsewhere", "other", "/page?n=1&of=1&per=3&q=%s")));
         BoxAnswerer boxes;
         boxes.Queue(QMessageBox::Yes);
-        Child<QLineEdit>("keywordEdit")->setText(QStringLiteral("alpha"));
-        QTest::mouseClick(Child<QPushButton>("searchButton"), Qt::LeftButton);
+        Search(QStringLiteral("alpha"), QString());
         QCOMPARE(boxes.seen.size(), size_t(1));
         QTRY_COMPARE_WITH_TIMEOUT(StatusLine(), kCompleted, 20000);
 
-        QCOMPARE(Column("resultList", 1),
-                 (QStringList{"alpha 1-1", "alpha 1-2", "alpha 1-3", "alpha 2-1", "alpha 2-2",
-                              "alpha 2-3", "alpha 3-1", "alpha 3-2", "alpha 3-3"}));
-        QCOMPARE(Column("resultList", 0)[0], QStringLiteral("example.jp/1/1"));
-        QCOMPARE(Column("resultList", 2)[0], QStringLiteral("text 1"));
-        QCOMPARE(Column("resultList", 3)[0], QStringLiteral("第一サイト"));
-        QCOMPARE(Column("resultList", 4).mid(0, 3), (QStringList{"10", "20", "30"}));
-        QCOMPARE(Column("statusList", 0), (QStringList{"第一サイト", "Second", "Elsewhere"}));
-        for (const QString& status : Column("statusList", 1)) {
-            QVERIFY2(!status.isEmpty(), qPrintable(status));
-        }
-        QVERIFY(!m_dlg->IsSearching());
-        QVERIFY(ShowsIcon(IDI_SEARCH));
-        QVERIFY(!Child<CBusyAnimation>("animation")->IsPlaying());
+        const auto& list = *Child<CSortListCtrl>("resultList");
+        QCOMPARE(Column(list, 3), (QStringList{"第一サイト", "Second", "Second", "Elsewhere",
+                                               "Elsewhere", "Elsewhere"}));
+        QCOMPARE(Column(list, 1).mid(3), (QStringList{"Title 1", "Title 2", "Title 3"}));
+        QCOMPARE(Column(list, 0)[0], QStringLiteral("example.test/doc/1"));
+        QCOMPARE(Column(list, 2)[0], QStringLiteral("Text 1"));
+        QCOMPARE(Column(list, 4).mid(3), (QStringList{"10", "20", "30"}));
+        const auto& status = *Child<CSortListCtrl>("statusList");
+        QCOMPARE(Column(status, 0), (QStringList{"第一サイト", "Second", "Elsewhere"}));
+        QVERIFY(!Column(status, 1).contains(QString()));
+        VerifyIdle();
     }
 
-    void stopAskedAndCancelledGoesOnThenOkStops() {
-        m_server->Hold(true);
-        Search(QStringLiteral("alpha"));
-        QTRY_COMPARE(m_server->Requests(), 1);
+    void stopAskedCancelGoesOnOkStopsAndANewSearchRunsAtOnce() {
+        QVERIFY(OpenWithStalledSite());
+        Search(QStringLiteral("alpha"), QStringLiteral("slow"));
+        QTRY_COMPARE(StatusLine(), kWaiting);
         QVERIFY(m_dlg->IsSearching());
         QVERIFY(ShowsIcon(IDI_STOP));
         QVERIFY(Child<CBusyAnimation>("animation")->IsPlaying());
@@ -127,6 +145,7 @@ class SearchDlgSearchTest : public QObject {
 
         BoxAnswerer boxes;
         boxes.Queue(QMessageBox::Cancel);
+        boxes.Queue(QMessageBox::Ok);
         QTest::mouseClick(Child<QPushButton>("searchButton"), Qt::LeftButton);
         QCOMPARE(boxes.seen.size(), size_t(1));
         QCOMPARE(boxes.seen[0].text, QStringLiteral("現在の検索を中断しますか？"));
@@ -135,44 +154,33 @@ class SearchDlgSearchTest : public QObject {
         QVERIFY(m_dlg->IsSearching());
         QVERIFY(ShowsIcon(IDI_STOP));
 
-        const QString lineBeforeStop = StatusLine();
-        boxes.Queue(QMessageBox::Ok);
         QTest::mouseClick(Child<QPushButton>("searchButton"), Qt::LeftButton);
-        QVERIFY(!m_dlg->IsSearching());
-        QVERIFY(ShowsIcon(IDI_SEARCH));
-        QCOMPARE(Child<CBusyAnimation>("animation")->CurrentFrame(), 0);
-        QVERIFY(!Child<CBusyAnimation>("animation")->IsPlaying());
-        QVERIFY(QApplication::overrideCursor() == nullptr);
+        VerifyIdle();
+        QCoreApplication::processEvents();
+        QCOMPARE(StatusLine(), kWaiting);
 
-        // The held page now arrives, but the stopped search shows nothing
-        // more; a new search starts at once and shows only its own rows.
-        m_server->Release();
-        Search(QStringLiteral("beta"));
+        // Joins the stopped search and shows only its own rows.
+        Search(QStringLiteral("beta"), QStringLiteral("web"));
         QTRY_COMPARE_WITH_TIMEOUT(StatusLine(), kCompleted, 20000);
-        const QStringList titles = Column("resultList", 1);
-        QCOMPARE(titles.size(), 6);
-        for (const QString& title : titles) {
-            QVERIFY2(title.startsWith(QStringLiteral("beta ")), qPrintable(title));
-        }
-        QVERIFY(lineBeforeStop != kCompleted);
+        QCOMPARE(Column(*Child<CSortListCtrl>("resultList"), 3), (QStringList{"Quick", "Quick"}));
+        QCOMPARE(Column(*Child<CSortListCtrl>("statusList"), 0), QStringList{"Quick"});
     }
 
     void closingDuringASearchEndsItWithoutHanging() {
-        m_server->Hold(true);
-        Search(QStringLiteral("alpha"));
-        QTRY_COMPARE(m_server->Requests(), 1);
+        QVERIFY(OpenWithStalledSite());
+        Search(QStringLiteral("alpha"), QStringLiteral("slow"));
+        QTRY_COMPARE(StatusLine(), kWaiting);
         BoxAnswerer boxes;
-        QElapsedTimer timer;
-        timer.start();
-        m_dlg->close();
-        QVERIFY(timer.elapsed() < 5000);
+        m_dlg->close();  // joins the search thread
         QVERIFY(boxes.seen.empty());
         QVERIFY(!m_dlg->isVisible());
-        QVERIFY(!m_dlg->IsSearching());
         QCOMPARE(m_settings.TYPE, 1);
-        // Destroying the window now frees nothing that a thread still uses.
+        VerifyIdle();
+        // Nothing of the ended search arrives afterwards.
+        QCoreApplication::processEvents();
+        QCOMPARE(StatusLine(), kWaiting);
+        // Destroying the window frees nothing that a thread still uses.
         m_dlg.reset();
-        m_server->Release();
     }
 };
 

@@ -1,9 +1,9 @@
 #include <memory>
 
-#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include "app/app_icons.h"
@@ -11,34 +11,14 @@
 #include "app/dialog_units.h"
 #include "app/group_combo_box.h"
 #include "app/search_dlg.h"
-#include "app/sort_list_ctrl.h"
 #include "engine/search_result.h"
-#include "platform/text_codec.h"
-#include "window_test_support.h"
+#include "qt_test_util.h"
 
 using namespace quennit;
 using quennit::test::BoxAnswerer;
-using quennit::test::UrlCatcher;
-
-namespace {
-
-SjisString Sjis(const char* utf8) {
-    return Utf8ToSjis(utf8).value();
-}
-
-// Three sites in three groups; nothing listens on port 1, so a search
-// fails fast without touching any network.
-QByteArray SiteFile() {
-    const std::string text =
-        "SITE_FILE_VER\t1.0\n"
-        "HOST_ID\tデモ検索\nHOST_ADDR\t127.0.0.1:1\nHOST_URL_FORMAT\t/s?q=%s\n"
-        "HOST_GROUP\tニュース\n"
-        "HOST_ID\tSecond\nHOST_ADDR\t127.0.0.1:1\nHOST_URL_FORMAT\t/s?q=%s\nHOST_GROUP\tnews\n"
-        "HOST_ID\tThird\nHOST_ADDR\t127.0.0.1:1\nHOST_URL_FORMAT\t/s?q=%s\nHOST_GROUP\tWeb\n";
-    return QByteArray::fromStdString(Sjis(text.c_str()));
-}
-
-}  // namespace
+using quennit::test::Column;
+using quennit::test::RecordingOpener;
+using quennit::test::Sjis;
 
 class SearchDlgTest : public QObject {
     Q_OBJECT
@@ -50,7 +30,6 @@ class SearchDlgTest : public QObject {
 
     QString Folder() const { return m_dir->path() + QLatin1Char('/'); }
 
-    // Opens the window with the current settings.
     bool OpenWindow() {
         m_dlg = std::make_unique<CSearchDlg>(Folder());
         m_dlg->m_pSettings = &m_settings;
@@ -62,71 +41,56 @@ class SearchDlgTest : public QObject {
         return m_dlg->findChild<T*>(QString::fromLatin1(name));
     }
 
-    void SendResult(const char* url, const char* title, std::int32_t order) {
+    void SendResult(const char* url, std::int32_t order) {
         SearchResult r;
         r.m_strSiteName = Sjis("デモ検索");
         r.m_strUrl = url;
-        r.m_strTitle = Sjis(title);
+        r.m_strTitle = Sjis("日本語のタイトル");
         r.m_strText = Sjis("説明文");
         r.m_nOrder = order;
         m_dlg->SendMessage(WM_SEARCH_RESULT, 1, reinterpret_cast<LPARAM>(&r));
     }
 
-    static QStringList Row(const CSortListCtrl* list, int row) {
-        QStringList cells;
-        for (int c = 0; c < list->GetHeaderCount(); ++c) {
-            cells << QString::fromStdString(SjisToUtf8(list->GetCellText(row, c)));
-        }
-        return cells;
-    }
-
-    static QStringList Headers(const CSortListCtrl* list) {
-        QStringList headers;
-        for (int c = 0; c < list->GetHeaderCount(); ++c) {
-            headers << list->model()->headerData(c, Qt::Horizontal).toString();
-        }
-        return headers;
+    bool ShowsSearchIcon() const {
+        return Child<QPushButton>("searchButton")->icon().cacheKey() ==
+               AppIcon(IDI_SEARCH).cacheKey();
     }
 
   private slots:
     void init() {
+        // Three sites in three groups; nothing listens on port 1.
         m_dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_dir->isValid());
-        QVERIFY(test::WriteFile(Folder() + "SearchSite.ini", SiteFile()));
+        QFile file(Folder() + "SearchSite.ini");
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray::fromStdString(
+            Sjis("SITE_FILE_VER\t1.0\n"
+                 "HOST_ID\tデモ検索\nHOST_ADDR\t127.0.0.1:1\nHOST_GROUP\tニュース\n"
+                 "HOST_ID\tSecond\nHOST_ADDR\t127.0.0.1:1\nHOST_GROUP\tnews\n"
+                 "HOST_ID\tThird\nHOST_ADDR\t127.0.0.1:1\nHOST_GROUP\tWeb\n")));
         m_settings = CAppSettings();
         m_settings.X1 = m_settings.Y1 = m_settings.X2 = m_settings.Y2 = -1;
         m_settings.TYPE = 0;
-        m_settings.TIMEOUT = 2;
-        m_settings.RETRY = 1;
     }
 
     void cleanup() {
         m_dlg.reset();
         m_dir.reset();
-        QCOMPARE(test::LiveTopLevelWidgets(), 0);
+        QVERIFY(test::NoWindowLeft());
     }
 
-    void opensCentredEnlargedWithListsAndGroups() {
+    void firstOpeningIsCentredEnlargedAndSnapsBackToTheTemplate() {
         QVERIFY(OpenWindow());
         const DialogUnits du(DialogFont());
         const QSize frame = m_dlg->frameGeometry().size() - m_dlg->size();
         const int w = du.X(222) + frame.width();
         const int h = du.Y(69) + frame.height();
         // A quarter more on the near side, then a quarter of that on the far.
-        const int expectedW = w + w / 4 + (w + w / 4) / 4;
-        const int expectedH = h + h / 4 + (h + h / 4) / 4;
-        QCOMPARE(m_dlg->frameGeometry().size(), QSize(expectedW, expectedH));
+        QCOMPARE(m_dlg->frameGeometry().size(),
+                 QSize(w + w / 4 + (w + w / 4) / 4, h + h / 4 + (h + h / 4) / 4));
 
-        auto* results = Child<CSortListCtrl>("resultList");
-        auto* status = Child<CSortListCtrl>("statusList");
-        QVERIFY(results && status);
-        QVERIFY(results->isVisible());
-        QVERIFY(!status->isVisible());
-        QCOMPARE(Headers(results), (QStringList{"URL", "タイトル", "説明", "SITE", "順序"}));
-        QCOMPARE(Headers(status), (QStringList{"サイト名", "STATUS"}));
-
+        QCOMPARE(Child<CSortListCtrl>("resultList")->isVisible(), true);
+        QCOMPARE(Child<CSortListCtrl>("statusList")->isVisible(), false);
         auto* groups = Child<CGroupComboBox>("groupCombo");
-        QVERIFY(groups);
         QStringList items;
         for (int i = 0; i < groups->count(); ++i) {
             items << groups->itemText(i);
@@ -134,47 +98,29 @@ class SearchDlgTest : public QObject {
         QCOMPARE(items, (QStringList{"news", "Web", "ニュース"}));
         QCOMPARE(groups->currentText(), QString());
 
-        QCOMPARE(Child<QPushButton>("searchButton")->icon().cacheKey(),
-                 AppIcon(IDI_SEARCH).cacheKey());
-        QVERIFY(!Child<CBusyAnimation>("animation")->IsPlaying());
-        for (const char* name :
-             {"keywordEdit", "settingsButton", "helpButton", "listSwitchButton", "statusLine"}) {
-            QVERIFY2(m_dlg->findChild<QWidget*>(name) != nullptr, name);
-        }
-    }
-
-    void resizingFollowsTheAnchorsAndStopsAtTheTemplateSize() {
-        QVERIFY(OpenWindow());
-        auto* edit = Child<QLineEdit>("keywordEdit");
         auto* search = Child<QPushButton>("searchButton");
-        auto* results = Child<CSortListCtrl>("resultList");
         auto* line = Child<QLabel>("statusLine");
         const int gapRight = m_dlg->width() - search->geometry().right();
-        const int lineGap = m_dlg->height() - line->geometry().bottom();
-
+        const int gapBelow = m_dlg->height() - line->geometry().bottom();
         m_dlg->resize(m_dlg->width() + 200, m_dlg->height() + 100);
         QTRY_COMPARE(m_dlg->width() - search->geometry().right(), gapRight);
-        QCOMPARE(m_dlg->height() - line->geometry().bottom(), lineGap);
-        QVERIFY(edit->geometry().right() < search->geometry().left());
-        QVERIFY(results->geometry().bottom() < line->geometry().top());
-
-        const DialogUnits du(DialogFont());
+        QCOMPARE(m_dlg->height() - line->geometry().bottom(), gapBelow);
         m_dlg->resize(10, 10);
         QTRY_COMPARE(m_dlg->size(), QSize(du.X(222), du.Y(69)));
     }
 
     void placementIsRestoredAndStored_data() {
         QTest::addColumn<int>("type");
-        QTest::addColumn<bool>("maximized");
+        QTest::addColumn<bool>("minimizeBeforeClose");
         QTest::addColumn<int>("storedType");
         QTest::newRow("normal") << 1 << false << 1;
         QTest::newRow("minimized opens normal") << 2 << false << 1;
-        QTest::newRow("maximized") << 3 << true << 3;
+        QTest::newRow("maximized") << 3 << false << 3;
+        QTest::newRow("closed minimized") << 1 << true << 2;
     }
-
     void placementIsRestoredAndStored() {
         QFETCH(int, type);
-        QFETCH(bool, maximized);
+        QFETCH(bool, minimizeBeforeClose);
         QFETCH(int, storedType);
         const QRect saved(110, 90, 640, 380);
         m_settings.X1 = saved.left();
@@ -183,31 +129,20 @@ class SearchDlgTest : public QObject {
         m_settings.Y2 = saved.top() + saved.height();
         m_settings.TYPE = type;
         QVERIFY(OpenWindow());
-        QCOMPARE(m_dlg->isMaximized(), maximized);
+        QCOMPARE(m_dlg->isMaximized(), type == 3);
         QVERIFY(!m_dlg->isMinimized());
-        if (!maximized) {
+        if (type != 3) {
             QCOMPARE(m_dlg->frameGeometry(), saved);
         }
-
+        if (minimizeBeforeClose) {
+            m_dlg->showMinimized();
+        }
         m_dlg->close();
-        QVERIFY(!m_dlg->isVisible());
         QCOMPARE(m_settings.TYPE, storedType);
-        QCOMPARE(QRect(QPoint(m_settings.X1, m_settings.Y1), QPoint(m_settings.X2, m_settings.Y2)),
-                 QRect(saved.topLeft(), saved.bottomRight() + QPoint(1, 1)));
-    }
-
-    void closingMinimizedStoresType2() {
-        m_settings.X1 = 50;
-        m_settings.Y1 = 60;
-        m_settings.X2 = 650;
-        m_settings.Y2 = 460;
-        m_settings.TYPE = 1;
-        QVERIFY(OpenWindow());
-        m_dlg->showMinimized();
-        m_dlg->close();
-        QCOMPARE(m_settings.TYPE, 2);
-        QCOMPARE(m_settings.X2 - m_settings.X1, 600);
-        QCOMPARE(m_settings.Y2 - m_settings.Y1, 400);
+        // The normal placement is stored, whatever the state.
+        QCOMPARE(QRect(m_settings.X1, m_settings.Y1, m_settings.X2 - m_settings.X1,
+                       m_settings.Y2 - m_settings.Y1),
+                 saved);
     }
 
     void progressMessagesUpdateStatusLineAndList_data() {
@@ -232,177 +167,151 @@ class SearchDlgTest : public QObject {
         QTest::newRow("unknown site and code")
             << QList<QList<qint64>>{{status, 9, 100}} << QStringLiteral(" : ") << QStringList{"|"};
     }
-
     void progressMessagesUpdateStatusLineAndList() {
         QFETCH(QList<QList<qint64>>, messages);
         QFETCH(QString, line);
         QFETCH(QStringList, rows);
         QVERIFY(OpenWindow());
         for (const auto& m : messages) {
-            QCOMPARE(m_dlg->SendMessage(static_cast<std::uint32_t>(m[0]), static_cast<WPARAM>(m[1]),
-                                        static_cast<LPARAM>(m[2])),
-                     LRESULT(0));
+            m_dlg->SendMessage(static_cast<std::uint32_t>(m[0]), static_cast<WPARAM>(m[1]),
+                               static_cast<LPARAM>(m[2]));
         }
         QCOMPARE(Child<QLabel>("statusLine")->text(), line);
-        auto* list = Child<CSortListCtrl>("statusList");
+        const auto* list = Child<CSortListCtrl>("statusList");
         QStringList actual;
         for (int r = 0; r < list->RowCount(); ++r) {
-            actual << Row(list, r).join(QLatin1Char('|'));
+            actual << Column(*list, 0)[r] + '|' + Column(*list, 1)[r];
         }
         QCOMPARE(actual, rows);
     }
 
-    void resultsAppendRowsInArrivalOrder() {
-        QVERIFY(OpenWindow());
-        SendResult("www.example.jp/a", "日本語のタイトル", 120);
-        SendResult("www.example.jp/b", "二番目", 10);
-        auto* list = Child<CSortListCtrl>("resultList");
-        QCOMPARE(list->RowCount(), 2);
-        QCOMPARE(Row(list, 0), (QStringList{"www.example.jp/a", "日本語のタイトル", "説明文",
-                                            "デモ検索", "120"}));
-        QCOMPARE(Row(list, 1)[0], QStringLiteral("www.example.jp/b"));
+    void refusedSearchStartsNothing_data() {
+        QTest::addColumn<QString>("keyword");
+        QTest::addColumn<QString>("group");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QMessageBox::Icon>("icon");
+        QTest::addColumn<QMessageBox::StandardButtons>("buttons");
+        QTest::addColumn<QMessageBox::StandardButton>("defaultButton");
+        QTest::newRow("empty keyword")
+            << QString() << "Web" << QStringLiteral("検索キーワードを入力してください。")
+            << QMessageBox::Information << QMessageBox::StandardButtons(QMessageBox::Ok)
+            << QMessageBox::NoButton;
+        QTest::newRow("keyword Shift_JIS can't hold")
+            << QStringLiteral("カフェ☕☕") << "Web"
+            << QStringLiteral("検索キーワードに使えない文字が含まれています。\r☕")
+            << QMessageBox::Warning << QMessageBox::StandardButtons(QMessageBox::Ok)
+            << QMessageBox::NoButton;
+        QTest::newRow("empty group, answered No")
+            << QStringLiteral("検索語") << QString()
+            << QStringLiteral(
+                   "検索グループが指定されていません。\r登録されている全てのサイト"
+                   "を検索しますか？")
+            << QMessageBox::NoIcon << (QMessageBox::Yes | QMessageBox::No) << QMessageBox::No;
     }
-
-    void emptyKeywordIsRefusedAndListsAreEmptied() {
+    void refusedSearchStartsNothing() {
+        QFETCH(QString, keyword);
+        QFETCH(QString, group);
+        QFETCH(QString, text);
+        QFETCH(QMessageBox::Icon, icon);
+        QFETCH(QMessageBox::StandardButtons, buttons);
+        QFETCH(QMessageBox::StandardButton, defaultButton);
         QVERIFY(OpenWindow());
-        SendResult("www.example.jp/a", "a", 10);
+        SendResult("www.example.jp/a", 10);
         m_dlg->SendMessage(WM_INET_STATUS, 1, 21);
-        BoxAnswerer boxes;
-        boxes.Queue(QMessageBox::Ok);
-        QTest::mouseClick(Child<QPushButton>("searchButton"), Qt::LeftButton);
-        QCOMPARE(boxes.seen.size(), size_t(1));
-        QCOMPARE(boxes.seen[0].title, QStringLiteral("Quennit"));
-        QCOMPARE(boxes.seen[0].text, QStringLiteral("検索キーワードを入力してください。"));
-        QCOMPARE(boxes.seen[0].icon, QMessageBox::Information);
-        QCOMPARE(boxes.seen[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
-        QCOMPARE(Child<CSortListCtrl>("resultList")->RowCount(), 0);
-        QCOMPARE(Child<CSortListCtrl>("statusList")->RowCount(), 0);
-        QVERIFY(!m_dlg->IsSearching());
-    }
+        Child<QLineEdit>("keywordEdit")->setText(keyword);
+        auto* groups = Child<CGroupComboBox>("groupCombo");
+        groups->setCurrentIndex(groups->findText(group));
 
-    void keywordThatShiftJisCannotHoldIsRefused() {
-        QVERIFY(OpenWindow());
-        Child<QLineEdit>("keywordEdit")->setText(QStringLiteral("カフェ☕"));
-        Child<CGroupComboBox>("groupCombo")->setCurrentIndex(0);
-        BoxAnswerer boxes;
-        boxes.Queue(QMessageBox::Ok);
-        QTest::mouseClick(Child<QPushButton>("searchButton"), Qt::LeftButton);
-        QCOMPARE(boxes.seen.size(), size_t(1));
-        QCOMPARE(boxes.seen[0].icon, QMessageBox::Warning);
-        QVERIFY(boxes.seen[0].text.endsWith(QStringLiteral("☕")));
-        QVERIFY(!m_dlg->IsSearching());
-        QCOMPARE(Child<QPushButton>("searchButton")->icon().cacheKey(),
-                 AppIcon(IDI_SEARCH).cacheKey());
-    }
-
-    void emptyGroupAsksAndNoStartsNothing() {
-        QVERIFY(OpenWindow());
-        Child<QLineEdit>("keywordEdit")->setText(QStringLiteral("検索語"));
         BoxAnswerer boxes;
         boxes.Queue(QMessageBox::No);
         QTest::mouseClick(Child<QPushButton>("searchButton"), Qt::LeftButton);
         QCOMPARE(boxes.seen.size(), size_t(1));
-        QCOMPARE(boxes.seen[0].text,
-                 QStringLiteral("検索グループが指定されていません。\r登録されている全てのサイト"
-                                "を検索しますか？"));
-        QCOMPARE(boxes.seen[0].icon, QMessageBox::NoIcon);
-        QCOMPARE(boxes.seen[0].buttons, QMessageBox::Yes | QMessageBox::No);
-        QCOMPARE(boxes.seen[0].defaultButton, QMessageBox::No);
+        QCOMPARE(boxes.seen[0].title, QStringLiteral("Quennit"));
+        QCOMPARE(boxes.seen[0].text, text);
+        QCOMPARE(boxes.seen[0].icon, icon);
+        QCOMPARE(boxes.seen[0].buttons, buttons);
+        QCOMPARE(boxes.seen[0].defaultButton, defaultButton);
+        // The lists are emptied before the checks.
+        QCOMPARE(Child<CSortListCtrl>("resultList")->RowCount(), 0);
+        QCOMPARE(Child<CSortListCtrl>("statusList")->RowCount(), 0);
         QVERIFY(!m_dlg->IsSearching());
+        QVERIFY(ShowsSearchIcon());
         QVERIFY(!Child<CBusyAnimation>("animation")->IsPlaying());
         QVERIFY(QApplication::overrideCursor() == nullptr);
     }
 
-    void escapeNeverClosesTheWindow() {
+    void keysEnterSearchesOrOpensTheSelectedResultEscapeNeverCloses() {
         QVERIFY(OpenWindow());
-        QTest::keyClick(m_dlg.get(), Qt::Key_Escape);
-        QTest::keyClick(Child<QLineEdit>("keywordEdit"), Qt::Key_Escape);
-        QTest::keyClick(Child<CSortListCtrl>("resultList"), Qt::Key_Escape);
-        QVERIFY(m_dlg->isVisible());
-    }
-
-    void enterSearchesUnlessAResultIsSelected() {
-        QVERIFY(OpenWindow());
-        UrlCatcher urls;
+        RecordingOpener opener;
         BoxAnswerer boxes;
-        SendResult("www.example.jp/a", "a", 10);
-        SendResult("www.example.jp/b", "b", 20);
         auto* edit = Child<QLineEdit>("keywordEdit");
         auto* list = Child<CSortListCtrl>("resultList");
-        edit->setText(QStringLiteral("abc"));
+        for (QWidget* w : {static_cast<QWidget*>(m_dlg.get()), static_cast<QWidget*>(edit),
+                           static_cast<QWidget*>(list)}) {
+            QTest::keyClick(w, Qt::Key_Escape);
+        }
+        QVERIFY(m_dlg->isVisible());
 
         // In the keyword box Enter presses Search (which asks about the group).
+        edit->setText(QStringLiteral("abc"));
         boxes.Queue(QMessageBox::No);
         edit->setFocus();
         QTest::keyClick(edit, Qt::Key_Return);
         QCOMPARE(boxes.seen.size(), size_t(1));
-        QVERIFY(urls.urls.isEmpty());
 
         // On a selected result Enter opens it instead.
-        SendResult("www.example.jp/a", "a", 10);
-        SendResult("www.example.jp/b", "b", 20);
+        SendResult("www.example.jp/a", 120);
+        SendResult("www.example.jp/b", 10);
+        QCOMPARE(Column(*list, 0), (QStringList{"www.example.jp/a", "www.example.jp/b"}));
+        QCOMPARE(Column(*list, 4), (QStringList{"120", "10"}));
+        QCOMPARE(list->GetCellText(0, 1) + list->GetCellText(0, 2) + list->GetCellText(0, 3),
+                 Sjis("日本語のタイトル説明文デモ検索"));
         list->setFocus();
         list->SelectRow(1);
         QTest::keyClick(list, Qt::Key_Return);
-        QCOMPARE(urls.urls, QList<QUrl>{QUrl("http://www.example.jp/b")});
+        QCOMPARE(opener.urls, QList<QUrl>{QUrl("http://www.example.jp/b")});
         QCOMPARE(boxes.seen.size(), size_t(1));
 
-        // Focus on the list with nothing selected: Search again.
+        // On the list with nothing selected: Search again.
         list->clearSelection();
         boxes.Queue(QMessageBox::No);
         QTest::keyClick(list, Qt::Key_Enter);
         QCOMPARE(boxes.seen.size(), size_t(2));
-        QCOMPARE(urls.urls.size(), 1);
+        QCOMPARE(opener.urls.size(), 1);
     }
 
-    void doubleClickOpensTheRowButNotTheEmptyArea() {
+    void doubleClickOpensTheRowAsGiven() {
         QVERIFY(OpenWindow());
-        UrlCatcher urls;
-        SendResult("www.example.jp/a?q=%E3%81%82", "a", 10);
+        RecordingOpener opener;
+        SendResult("www.example.jp/a?q=%E3%81%82", 10);
         auto* list = Child<CSortListCtrl>("resultList");
-        const QRect rowRect = list->visualRect(list->model()->index(0, 0));
-        const QPoint onRow = rowRect.center();
-        const QPoint below = onRow + QPoint(0, 5 * rowRect.height());
-        // A double-click is a press and release, then a second press that
-        // the platform reports as a double-click.
-        const auto doubleClick = [list](QPoint at) {
-            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
-            QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
-        };
-        doubleClick(below);
-        QVERIFY(urls.urls.isEmpty());
-        doubleClick(onRow);
-        QCOMPARE(urls.urls.size(), 1);
+        test::DoubleClick(list->viewport(), list->visualRect(list->model()->index(0, 1)).center());
         // Escapes already in the address go out as they are.
-        QCOMPARE(urls.urls[0].toEncoded(), QByteArray("http://www.example.jp/a?q=%E3%81%82"));
+        QCOMPARE(opener.urls.value(0).toEncoded(),
+                 QByteArray("http://www.example.jp/a?q=%E3%81%82"));
     }
 
     void listSwitchTogglesAndKeepsRows() {
         QVERIFY(OpenWindow());
-        SendResult("www.example.jp/a", "a", 10);
+        SendResult("www.example.jp/a", 10);
         m_dlg->SendMessage(WM_INET_STATUS, 1, 21);
         auto* results = Child<CSortListCtrl>("resultList");
         auto* status = Child<CSortListCtrl>("statusList");
-        auto* button = Child<QPushButton>("listSwitchButton");
         for (int click = 1; click <= 3; ++click) {
-            QTest::mouseClick(button, Qt::LeftButton);
-            const bool statusShown = click % 2 == 1;
-            QCOMPARE(status->isVisible(), statusShown);
-            QCOMPARE(results->isVisible(), !statusShown);
+            QTest::mouseClick(Child<QPushButton>("listSwitchButton"), Qt::LeftButton);
+            QCOMPARE(status->isVisible(), click % 2 == 1);
+            QCOMPARE(results->isVisible(), click % 2 == 0);
         }
         QCOMPARE(results->RowCount(), 1);
         QCOMPARE(status->RowCount(), 1);
     }
 
-    void helpButtonOpensTheHelpPage() {
+    void helpButtonAndAboutMenu() {
         QVERIFY(OpenWindow());
-        UrlCatcher urls;
+        RecordingOpener opener;
         QTest::mouseClick(Child<QPushButton>("helpButton"), Qt::LeftButton);
-        QCOMPARE(urls.urls, QList<QUrl>{QUrl::fromLocalFile(Folder() + "Help/Quennit.html")});
-    }
+        QCOMPARE(opener.urls, QList<QUrl>{QUrl::fromLocalFile(Folder() + "Help/Quennit.html")});
 
-    void contextMenuOpensTheAboutBox() {
-        QVERIFY(OpenWindow());
         BoxAnswerer boxes;
         boxes.ChooseFirstMenuItem();
         boxes.CloseWindowsOfClass("quennit::CAboutDlg");
