@@ -1,10 +1,8 @@
 #include <cstring>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 #include <string_view>
 #include <vector>
 
+#include "engine/byte_search.h"
 #include "engine/keyword.h"
 #include "engine/search_session.h"
 #include "platform/mbcs.h"
@@ -18,46 +16,6 @@ constexpr std::size_t npos = std::string_view::npos;
 // Rule values and markers behave as C strings: they end at a NUL byte.
 std::string_view Marker(const SjisString& value) {
     return std::string_view(value.c_str());
-}
-
-// Byte-wise substring search. Result pages are scanned for short markers
-// ("<br>", "</a>") that memmem handles one or two bytes at a time; comparing
-// a marker's first and last bytes 16 positions at once and checking only
-// where both match keeps the scan close to the speed of a plain memchr.
-std::size_t FindBytes(const char* text, std::size_t size, std::size_t from,
-                      std::string_view marker) {
-    const std::size_t n = marker.size();
-    if (n == 1) {
-        const void* hit = std::memchr(text + from, marker[0], size - from);
-        return hit == nullptr ? npos
-                              : static_cast<std::size_t>(static_cast<const char*>(hit) - text);
-    }
-    std::size_t i = from;
-#if defined(__SSE2__)
-    if (n <= size) {
-        const __m128i first = _mm_set1_epi8(marker[0]);
-        const __m128i last = _mm_set1_epi8(marker[n - 1]);
-        for (; i + n - 1 + 16 <= size; i += 16) {
-            const __m128i blockFirst = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
-            const __m128i blockLast =
-                _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i + n - 1));
-            auto mask = static_cast<unsigned>(_mm_movemask_epi8(
-                _mm_and_si128(_mm_cmpeq_epi8(blockFirst, first), _mm_cmpeq_epi8(blockLast, last))));
-            while (mask != 0) {
-                const auto bit = static_cast<std::size_t>(__builtin_ctz(mask));
-                if (std::memcmp(text + i + bit + 1, marker.data() + 1, n - 2) == 0) {
-                    return i + bit;
-                }
-                mask &= mask - 1;
-            }
-        }
-    }
-#endif
-    if (i >= size) {
-        return npos;
-    }
-    const void* hit = memmem(text + i, size - i, marker.data(), n);
-    return hit == nullptr ? npos : static_cast<std::size_t>(static_cast<const char*>(hit) - text);
 }
 
 // The page text that the scan sees.

@@ -1,5 +1,6 @@
 #include <cstring>
 
+#include "engine/byte_search.h"
 #include "engine/search_result.h"
 #include "engine/search_session.h"
 
@@ -60,8 +61,9 @@ void CSearchSession::ApplyCleanRules(const SiteDef* def, SjisString& text) {
         // one too. Such an occurrence can start at most value.size() - 1
         // bytes before the deletion (there was none before it), so the next
         // search resumes there instead of at the first byte.
-        for (auto pos = text.find(value); pos != SjisString::npos;
-             pos = text.find(value, pos >= value.size() ? pos - (value.size() - 1) : 0)) {
+        for (auto pos = FindBytes(text.data(), text.size(), 0, value); pos != SjisString::npos;
+             pos = FindBytes(text.data(), text.size(),
+                             pos >= value.size() ? pos - (value.size() - 1) : 0, value)) {
             text.erase(pos, value.size());
         }
     }
