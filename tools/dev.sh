@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Set-up, build and test entry point for Quennit on Debian 12.
 #   tools/dev.sh start        install what is missing, build, open Quennit on the demo sites
-#   tools/dev.sh test         install what is missing, build, run every test
+#   tools/dev.sh test         install what is missing, build, run every test (e2e included)
 #   tools/dev.sh deps         only install the Debian packages
 #   tools/dev.sh e2e [PNG]    the window end to end under Xvfb, with a screenshot
 #   tools/dev.sh asan|tsan    build and test under the sanitizers
@@ -59,6 +59,9 @@ case "${1:-}" in
         deps
         build dev
         ctest --preset dev -j "$(jobs)"
+        # The window end to end in a virtual X server; the screenshot is a
+        # by-product kept out of the source tree.
+        tools/e2e.sh build/dev build/dev/e2e-screenshot.png
         ;;
     asan)
         deps
