@@ -10,61 +10,44 @@ std::string Utf8(std::string_view sjis) {
     return SjisToUtf8(sjis);
 }
 
-std::string TsvField(std::string_view utf8) {
+namespace {
+
+// Backslash escapes shared by both formats; JSON also escapes the quote and
+// every other control character.
+std::string Escape(std::string_view utf8, bool json) {
     std::string out;
     out.reserve(utf8.size());
     for (const char c : utf8) {
-        switch (c) {
-            case '\t':
-                out += "\\t";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '\r':
-                out += "\\r";
-                break;
-            case '\\':
-                out += "\\\\";
-                break;
-            default:
-                out += c;
+        const auto u = static_cast<unsigned char>(c);
+        if (c == '\t') {
+            out += "\\t";
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\r') {
+            out += "\\r";
+        } else if (c == '\\') {
+            out += "\\\\";
+        } else if (json && c == '"') {
+            out += "\\\"";
+        } else if (json && u < 0x20) {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\u%04x", u);
+            out += buf;
+        } else {
+            out += c;
         }
     }
     return out;
 }
 
+}  // namespace
+
+std::string TsvField(std::string_view utf8) {
+    return Escape(utf8, false);
+}
+
 std::string JsonString(std::string_view utf8) {
-    std::string out = "\"";
-    for (const char c : utf8) {
-        const auto u = static_cast<unsigned char>(c);
-        switch (c) {
-            case '"':
-                out += "\\\"";
-                break;
-            case '\\':
-                out += "\\\\";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '\r':
-                out += "\\r";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            default:
-                if (u < 0x20) {
-                    char buf[8];
-                    std::snprintf(buf, sizeof buf, "\\u%04x", u);
-                    out += buf;
-                } else {
-                    out += c;
-                }
-        }
-    }
-    return out + "\"";
+    return "\"" + Escape(utf8, true) + "\"";
 }
 
 std::string FormatResult(const SearchResult& result, Format format) {
