@@ -124,10 +124,10 @@ TEST_F(RequestPageTest, FailedAttemptsAreReportedAndPausedEach) {
     const std::string refused = "127.0.0.1:" + std::to_string(ClosedPort());
     // A negative count from a hand-edited settings file must not retry for
     // ever; none at all sends nothing.
-    for (const Case& c :
-         {Case{"no-such-host.invalid", "/", 3000, 1, 1}, Case{refused, "/", 3000, 3, 3},
-          Case{refused, "/", 3000, -2, 1}, Case{"", "/page", 3000, 0, 0},
-          Case{"", "/stall-head", 200, 1, 1}, Case{"", "/loop", 3000, 1, 1}}) {
+    for (const Case& c : {Case{"no-such-host.invalid", "/", 3000, 1, 1},
+                          Case{refused, "/", 3000, 3, 3}, Case{refused, "/", 3000, -2, 1},
+                          Case{"", "/page", 3000, 0, 0}, Case{"", "/stall-head", 200, 1, 1},
+                          Case{"", "/loop", 3000, 1, 1}, Case{"", "/header-flood", 3000, 1, 1}}) {
         SCOPED_TRACE(c.host + c.object);
         RecordingWindow fresh;
         PauseRecorder freshPauses;
@@ -201,6 +201,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(ReadCase{"Empty", "/bytes?n=0", 655350, 3000, 1, 0, 0},
                       ReadCase{"SmallBuffer", "/bytes?n=5000", 3000, 3000, 1, 1023, 0},
                       ReadCase{"Huge", "/huge?mb=100", 655350, 3000, 1, -1, 0},
+                      ReadCase{"Endless", "/endless", 655350, 3000, 1, -1, 0},
+                      ReadCase{"Chunked", "/chunked?n=5000", 655350, 3000, 1, 5000, 0},
                       // The receive time-out is an idle limit, not a cap on the page.
                       ReadCase{"SlowButLive", "/slow?n=10&ms=60", 655350, 300, 1, 1000, 0},
                       ReadCase{"BreakAfter3000", "/break?n=3000", 655350, 3000, 1, 3000, 1},

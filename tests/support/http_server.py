@@ -14,6 +14,9 @@ the behaviour:
   /stall-body?n=N       head and N body bytes, then silence
   /break?n=N            announces more, sends N bytes, drops the connection
   /huge?mb=N            N MiB body with Content-Length
+  /endless              a chunked body that never ends
+  /chunked?n=N          N body bytes in chunks of 1,000
+  /header-flood         header lines without end
   /slow?n=N&ms=T        N pieces of 100 bytes, T ms apart
   /bytes?n=N            exactly N body bytes ('x' repeated; N=0 is empty)
   /echo                 the request line and headers as the body
@@ -95,6 +98,22 @@ class Handler(BaseHTTPRequestHandler):
                 self.head(200, num("mb", 100) << 20)
                 for _ in range(num("mb", 100) << 4):
                     self.wfile.write(b"h" * 65536)
+            elif path in ("/endless", "/chunked"):
+                self.send_response(200)
+                self.send_header("Transfer-Encoding", "chunked")
+                self.end_headers()
+                left = num("n", 0) if path == "/chunked" else -1
+                while left != 0 and not self.server.closing:
+                    piece = 1000 if left < 0 else min(left, 1000)
+                    self.wfile.write(b"%x\r\n%s\r\n" % (piece, b"c" * piece))
+                    left = left - piece if left > 0 else left
+                self.wfile.write(b"0\r\n\r\n")
+            elif path == "/header-flood":
+                self.send_response(200)
+                n = 0
+                while not self.server.closing:
+                    self.wfile.write(b"X-Flood-%d: %s\r\n" % (n, b"f" * 200))
+                    n += 1
             elif path == "/slow":
                 self.head(200, num("n", 5) * 100)
                 for _ in range(num("n", 5)):
