@@ -7,7 +7,7 @@
 #include <random>
 #include <string>
 
-#include "app/sort_list_ctrl.h"
+#include "app/widgets/sort_list_ctrl.h"
 
 namespace {
 

@@ -21,8 +21,8 @@
 #include <QTimer>
 #include <QUrl>
 
-#include "app/sort_list_ctrl.h"
-#include "app/url_opener.h"
+#include "app/dialogs/url_opener.h"
+#include "app/widgets/sort_list_ctrl.h"
 #include "platform/text_codec.h"
 
 namespace quennit::test {

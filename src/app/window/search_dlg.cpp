@@ -1,0 +1,596 @@
+#include "app/window/search_dlg.h"
+
+#include <cstdint>
+#include <string>
+#include <utility>
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QFrame>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QScreen>
+#include <QUrl>
+
+#include "app/dialogs/about_dlg.h"
+#include "app/dialogs/dialog_units.h"
+#include "app/dialogs/maker_page.h"
+#include "app/dialogs/setting_dlg.h"
+#include "app/dialogs/url_opener.h"
+#include "app/widgets/sort_list_ctrl.h"
+#include "app/window/app_icons.h"
+#include "app/window/busy_animation.h"
+#include "app/window/group_combo_box.h"
+#include "engine/search_result.h"
+#include "platform/text_codec.h"
+
+namespace quennit {
+
+namespace {
+
+QString FromSjis(const SjisString& text) {
+    return QString::fromStdString(SjisToUtf8(text));
+}
+
+// The characters of text that Shift_JIS has no code for, each once.
+QString UnencodableChars(const QString& text) {
+    QString bad;
+    for (const char32_t c : text.toUcs4()) {
+        const QString one = QString::fromUcs4(&c, 1);
+        if (!Utf8ToSjis(one.toStdString()) && !bad.contains(one)) {
+            bad += one;
+        }
+    }
+    return bad;
+}
+
+const QString kCompleted = QStringLiteral("検索が完了しました");
+
+}  // namespace
+
+CSearchDlg::CSearchDlg(QString programFolder, QWidget* parent)
+    : QDialog(parent),
+      m_strFolder(std::move(programFolder)),
+      m_gate(this, [this](std::uint32_t msg, WPARAM wParam, LPARAM lParam) {
+          return WindowProc(msg, wParam, lParam);
+      }) {
+    setObjectName(QStringLiteral("searchDialog"));
+    setWindowTitle(QStringLiteral("Quennit"));
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
+    setFont(DialogFont());
+    CreateControls();
+}
+
+CSearchDlg::~CSearchDlg() {
+    // Nothing that a search thread uses may go before the thread has ended.
+    RetireSearchThread(true);
+    EndSearchUI();
+    JoinRetiredThreads();
+}
+
+void CSearchDlg::CreateControls() {
+    const DialogUnits du(font());
+    resize(du.X(222), du.Y(69));
+    // Centred on the screen, as the window is created.
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect r(QPoint(0, 0), size());
+        r.moveCenter(screen->availableGeometry().center());
+        move(r.topLeft());
+    }
+
+    // Created in tab order.
+    m_groupCombo = new CGroupComboBox(this);
+    m_groupCombo->setObjectName(QStringLiteral("groupCombo"));
+    m_groupCombo->setGeometry(du.X(2), du.Y(10), du.X(48), du.Y(13));
+
+    m_keywordEdit = new QLineEdit(this);
+    m_keywordEdit->setObjectName(QStringLiteral("keywordEdit"));
+    m_keywordEdit->setGeometry(du.Rect(52, 10, 80, 13));
+
+    const auto makeButton = [&](const char* name, QRect rect) {
+        auto* button = new QPushButton(this);
+        button->setObjectName(QString::fromLatin1(name));
+        button->setGeometry(rect);
+        button->setAutoDefault(false);
+        button->setIconSize(QSize(16, 16));
+        return button;
+    };
+    m_searchButton = makeButton("searchButton", du.Rect(134, 7, 17, 15));
+    m_searchButton->setDefault(true);
+    m_settingsButton = makeButton("settingsButton", du.Rect(165, 7, 17, 15));
+    m_helpButton = makeButton("helpButton", du.Rect(185, 7, 17, 15));
+
+    const auto makeList = [&](const char* name) {
+        auto* list = new CSortListCtrl(this);
+        list->setObjectName(QString::fromLatin1(name));
+        list->setGeometry(du.Rect(2, 25, 217, 26));
+        list->setSelectionMode(QAbstractItemView::SingleSelection);
+        list->setFrameShape(QFrame::StyledPanel);
+        list->setFrameShadow(QFrame::Sunken);
+        return list;
+    };
+    m_resultList = makeList("resultList");
+    m_statusList = makeList("statusList");
+    m_statusList->hide();
+
+    m_listSwitchButton = makeButton("listSwitchButton", du.Rect(207, 53, 12, 12));
+    m_listSwitchButton->setIconSize(QSize(12, 12));
+
+    // The buttons show only icons: name them for tool tips and screen readers.
+    const std::pair<QWidget*, QString> names[] = {
+        {m_groupCombo, QStringLiteral("検索グループ")},
+        {m_keywordEdit, QStringLiteral("検索キーワード")},
+        {m_searchButton, QStringLiteral("検索")},
+        {m_settingsButton, QStringLiteral("設定")},
+        {m_helpButton, QStringLiteral("ヘルプ")},
+        {m_listSwitchButton, QStringLiteral("検索結果とサイトの状態を切り替え")},
+    };
+    for (const auto& [widget, name] : names) {
+        widget->setAccessibleName(name);
+        if (qobject_cast<QPushButton*>(widget) != nullptr) {
+            widget->setToolTip(name);
+        }
+    }
+
+    m_animation = new CBusyAnimation(this);
+    m_animation->setObjectName(QStringLiteral("animation"));
+    m_animation->setGeometry(du.Rect(205, 7, 14, 15));
+
+    m_statusLine = new QLabel(this);
+    m_statusLine->setObjectName(QStringLiteral("statusLine"));
+    m_statusLine->setGeometry(du.Rect(2, 53, 204, 12));
+    m_statusLine->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    m_statusLine->setTextFormat(Qt::PlainText);
+
+    m_separator = new QFrame(this);
+    m_separator->setObjectName(QStringLiteral("separator"));
+    m_separator->setGeometry(du.Rect(154, 7, 8, 15));
+    m_separator->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+
+    m_rule = new QFrame(this);
+    m_rule->setObjectName(QStringLiteral("rule"));
+    m_rule->setGeometry(du.Rect(2, 7, 129, 2));
+    m_rule->setFrameStyle(QFrame::HLine | QFrame::Sunken);
+
+    connect(m_searchButton, &QPushButton::clicked, this, &CSearchDlg::OnSearch);
+    connect(m_settingsButton, &QPushButton::clicked, this, &CSearchDlg::OnSetting);
+    connect(m_helpButton, &QPushButton::clicked, this, &CSearchDlg::OnHelp);
+    connect(m_listSwitchButton, &QPushButton::clicked, this, &CSearchDlg::OnListSwitch);
+    connect(m_resultList, &CSortListCtrl::rowDoubleClicked, this, &CSearchDlg::OpenResult);
+}
+
+bool CSearchDlg::OnInitDialog() {
+    m_bInitialised = true;
+    // With its native window the platform can tell the frame size, which
+    // the minimum size and the stored placement include.
+    winId();
+    setWindowIcon(AppIcon(IDR_MAINFRAME));
+
+    // The window's size right now, the template's, becomes its minimum.
+    const struct {
+        QWidget* control;
+        int left, top, right, bottom;
+    } anchors[] = {
+        {m_keywordEdit, 2, 0, 1, 0},    {m_rule, 0, 0, 1, 0},
+        {m_groupCombo, 0, 0, 2, 0},     {m_searchButton, 1, 0, 1, 0},
+        {m_settingsButton, 1, 0, 1, 0}, {m_helpButton, 1, 0, 1, 0},
+        {m_separator, 1, 0, 1, 0},      {m_animation, 1, 0, 1, 0},
+        {m_resultList, 0, 0, 1, 1},     {m_statusList, 0, 0, 1, 1},
+        {m_statusLine, 0, 1, 1, 1},     {m_listSwitchButton, 1, 1, 1, 1},
+    };
+    for (const auto& a : anchors) {
+        m_layout.AddControl(this, a.control, a.left, a.top, a.right, a.bottom, true);
+    }
+
+    m_searchButton->setIcon(AppIcon(IDI_SEARCH));
+    m_settingsButton->setIcon(AppIcon(IDI_SETTING));
+    m_helpButton->setIcon(AppIcon(IDI_HELP));
+    m_listSwitchButton->setIcon(AppIcon(IDI_LISTSWITCH));
+
+    for (CSortListCtrl* list : {m_resultList, m_statusList}) {
+        list->setSelectionBehavior(QAbstractItemView::SelectRows);
+        list->setAllColumnsShowFocus(true);
+        list->SetGridLines(true);
+    }
+
+    m_resultList->InsertColumn(0, QStringLiteral("URL"), 100);
+    m_resultList->InsertColumn(1, QStringLiteral("タイトル"), 150);
+    m_resultList->InsertColumn(2, QStringLiteral("説明"), 150);
+    m_resultList->InsertColumn(3, QStringLiteral("SITE"), 50);
+    m_resultList->InsertColumn(4, QStringLiteral("順序"), 50, Qt::AlignRight);
+    m_statusList->InsertColumn(0, QStringLiteral("サイト名"), 200);
+    m_statusList->InsertColumn(1, QStringLiteral("STATUS"), 200);
+
+    ApplyPlacement();
+    m_animation->Stop();
+
+    const std::string siteFile = (m_strFolder + QStringLiteral("SearchSite.ini")).toStdString();
+    std::string error;
+    if (!m_session.LoadSiteFile(siteFile, error)) {
+        Message(QMessageBox::Critical,
+                QStringLiteral("正しいサイト定義ファイルが必要です。") + QChar(u'\r') +
+                    MakerPageUrl(m_strFolder).toString() + QStringLiteral("から取得してください。"),
+                QMessageBox::Ok);
+        return false;
+    }
+
+    const int count = m_session.GetSiteCount();
+    for (int n = 1; n <= count; ++n) {
+        m_session.SetErrorWnd(static_cast<std::uint32_t>(n), this);
+        m_session.SetNotifyWnd(static_cast<std::uint32_t>(n), this);
+    }
+
+    if (m_pSettings != nullptr) {
+        if (m_pSettings->TIMEOUT != 0) {
+            const std::int64_t ms = static_cast<std::int64_t>(m_pSettings->TIMEOUT) * 1000;
+            m_session.SetTimeout(static_cast<std::uint32_t>(ms));
+        }
+        if (m_pSettings->RETRY != 0) {
+            m_session.SetRetry(m_pSettings->RETRY);
+        }
+    }
+
+    SjisString group;
+    for (bool more = m_session.EnumSiteGroup(true, group); more;
+         more = m_session.EnumSiteGroup(false, group)) {
+        m_groupCombo->AddString(FromSjis(group), true);
+    }
+    m_groupCombo->setCurrentIndex(-1);
+    m_groupCombo->setFocus();
+    return true;
+}
+
+bool CSearchDlg::Open() {
+    if (!OnInitDialog()) {
+        // The window closes itself before it is ever shown.
+        done(QDialog::Rejected);
+        return false;
+    }
+    show();
+    return true;
+}
+
+int CSearchDlg::exec() {
+    if (!Open()) {
+        return QDialog::Rejected;
+    }
+    return QDialog::exec();
+}
+
+void CSearchDlg::done(int result) {
+    RetireSearchThread(true);
+    EndSearchUI();
+    JoinRetiredThreads();
+    if (m_bInitialised) {
+        StorePlacement();
+    }
+    QDialog::done(result);
+}
+
+// ---- Placement ------------------------------------------------------------
+
+QRect CSearchDlg::OuterRect(const QRect& client) const {
+    // The frame is known only once a window manager has framed the window;
+    // until then (and under the offscreen platform) it is zero.
+    const QRect frame = frameGeometry();
+    const QRect inner = geometry();
+    return client.adjusted(frame.left() - inner.left(), frame.top() - inner.top(),
+                           frame.right() - inner.right(), frame.bottom() - inner.bottom());
+}
+
+void CSearchDlg::SetOuterRect(const QRect& outer) {
+    const QSize frame = frameGeometry().size() - size();
+    move(outer.topLeft());
+    resize(outer.size() - frame);
+}
+
+void CSearchDlg::ApplyPlacement() {
+    if (m_pSettings == nullptr) {
+        return;
+    }
+    const CAppSettings& s = *m_pSettings;
+    if (s.TYPE != 0) {
+        SetOuterRect(QRect(s.X1, s.Y1, s.X2 - s.X1, s.Y2 - s.Y1));
+        // A window closed minimized opens in its normal state.
+        if (s.TYPE == 3) {
+            setWindowState(Qt::WindowMaximized);
+        }
+        return;
+    }
+    // First run: the centred window, enlarged by a quarter on each side
+    // (the far side's quarter taken of the already widened size).
+    const QRect outer = frameGeometry();
+    int left = outer.x();
+    int top = outer.y();
+    int right = outer.x() + outer.width();
+    int bottom = outer.y() + outer.height();
+    const int width = right - left;
+    const int height = bottom - top;
+    left -= width / 4;
+    right += (right - left) / 4;
+    top -= height / 4;
+    bottom += (bottom - top) / 4;
+    SetOuterRect(QRect(left, top, right - left, bottom - top));
+}
+
+void CSearchDlg::StorePlacement() {
+    if (m_pSettings == nullptr || m_bPlacementStored) {
+        return;
+    }
+    m_bPlacementStored = true;
+    QRect normal = normalGeometry();
+    if (!normal.isValid()) {
+        normal = geometry();
+    }
+    const QRect outer = OuterRect(normal);
+    m_pSettings->X1 = outer.x();
+    m_pSettings->Y1 = outer.y();
+    m_pSettings->X2 = outer.x() + outer.width();
+    m_pSettings->Y2 = outer.y() + outer.height();
+    m_pSettings->TYPE = isMinimized() ? 2 : (isMaximized() ? 3 : 1);
+}
+
+// ---- Events ---------------------------------------------------------------
+
+void CSearchDlg::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+        case Qt::Key_Escape:
+            // The window never closes on Escape.
+            event->accept();
+            return;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            if (focusWidget() == m_resultList && m_resultList->GetSelectedRow() >= 0) {
+                OpenResult(m_resultList->GetSelectedRow());
+                event->accept();
+                return;
+            }
+            break;
+        default:
+            break;
+    }
+    // Enter elsewhere presses the default (Search) button.
+    QDialog::keyPressEvent(event);
+}
+
+void CSearchDlg::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    if (m_bInitialised) {
+        m_layout.Apply(this, true);
+    }
+}
+
+void CSearchDlg::contextMenuEvent(QContextMenuEvent* event) {
+    // Stands in for the window menu's item, which window managers own here.
+    QMenu menu(this);
+    menu.setObjectName(QStringLiteral("windowMenu"));
+    menu.addAction(QStringLiteral("Quennit のﾊﾞｰｼﾞｮﾝ情報(&A)..."), this, &CSearchDlg::OnAboutBox);
+    menu.exec(event->globalPos());
+}
+
+void CSearchDlg::OnAboutBox() {
+    CAboutDlg about(m_strFolder, this);
+    about.exec();
+}
+
+void CSearchDlg::OnSetting() {
+    CSettingDlg dlg(&m_session, m_pSettings, this);
+    dlg.exec();
+}
+
+void CSearchDlg::OnHelp() {
+    OpenUrl(QUrl::fromLocalFile(m_strFolder + QStringLiteral("Help/Quennit.html")));
+}
+
+void CSearchDlg::OnListSwitch() {
+    const bool statusShown = m_statusList->isVisible();
+    m_resultList->setVisible(statusShown);
+    m_statusList->setVisible(!statusShown);
+}
+
+void CSearchDlg::OpenResult(int row) {
+    if (row < 0) {
+        return;
+    }
+    // The address is opened as given, whatever scheme it may already carry.
+    const QString url = QStringLiteral("http://") + FromSjis(m_resultList->GetCellText(row, 0));
+    OpenUrl(QUrl(url, QUrl::TolerantMode));
+}
+
+int CSearchDlg::Message(QMessageBox::Icon icon, const QString& text,
+                        QMessageBox::StandardButtons buttons,
+                        QMessageBox::StandardButton defaultButton) {
+    QMessageBox box(icon, QStringLiteral("Quennit"), text, buttons, this);
+    box.setTextFormat(Qt::PlainText);
+    if (defaultButton != QMessageBox::NoButton) {
+        box.setDefaultButton(defaultButton);
+    }
+    return box.exec();
+}
+
+// ---- Search ---------------------------------------------------------------
+
+bool CSearchDlg::IsSearching() const {
+    return m_pSearchThread != nullptr && m_pSearchThread->IsRunning();
+}
+
+void CSearchDlg::OnSearch() {
+    if (IsSearching()) {
+        // The search goes on while the question is open and may even end.
+        const int answer =
+            Message(QMessageBox::NoIcon, QStringLiteral("現在の検索を中断しますか？"),
+                    QMessageBox::Ok | QMessageBox::Cancel);
+        if (answer == QMessageBox::Ok && m_pSearchThread != nullptr) {
+            RetireSearchThread(true);
+            EndSearchUI();
+        }
+        return;
+    }
+
+    // Emptied before the checks, so a refused start leaves them empty too.
+    m_resultList->DeleteAllItems();
+    m_statusList->DeleteAllItems();
+
+    const QString keyword = m_keywordEdit->text();
+    if (keyword.isEmpty()) {
+        Message(QMessageBox::Information, QStringLiteral("検索キーワードを入力してください。"),
+                QMessageBox::Ok);
+        return;
+    }
+    const std::optional<SjisString> sjisKeyword = Utf8ToSjis(keyword.toStdString());
+    if (!sjisKeyword) {
+        Message(QMessageBox::Warning,
+                QStringLiteral("検索キーワードに使えない文字が含まれています。") + QChar(u'\r') +
+                    UnencodableChars(keyword),
+                QMessageBox::Ok);
+        return;
+    }
+
+    const QString group = m_groupCombo->currentText();
+    if (group.isEmpty()) {
+        const int answer =
+            Message(QMessageBox::NoIcon,
+                    QStringLiteral("検索グループが指定されていません。") + QChar(u'\r') +
+                        QStringLiteral("登録されている全てのサイトを検索しますか？"),
+                    QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+        if (answer != QMessageBox::Yes) {
+            return;
+        }
+    }
+
+    BeginSearchUI();
+    // Two searches never share the session: a stopped one has been told to
+    // stop and can't wait for this window, so it ends promptly.
+    JoinRetiredThreads();
+
+    auto thread = std::make_unique<CThInetCtrl>();
+    thread->m_pWnd = this;
+    thread->m_pSession = &m_session;
+    thread->m_strSearchGroup = Utf8ToSjis(group.toStdString()).value_or(SjisString());
+    thread->m_strKeyword = *sjisKeyword;
+    CThInetCtrl* started = thread.get();
+    const bool ok =
+        m_gate.StartAdmitted(started->GetStopToken(), [started] { return started->Start(); });
+    if (!ok) {
+        EndSearchUI();
+        return;
+    }
+    m_pSearchThread = std::move(thread);
+}
+
+void CSearchDlg::BeginSearchUI() {
+    if (!m_bWaitCursor) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        m_bWaitCursor = true;
+    }
+    m_animation->Play();
+    m_searchButton->setIcon(AppIcon(IDI_STOP));
+}
+
+void CSearchDlg::EndSearchUI() {
+    if (m_bWaitCursor) {
+        QApplication::restoreOverrideCursor();
+        m_bWaitCursor = false;
+    }
+    m_animation->Stop();
+    RetireSearchThread(false);
+    m_searchButton->setIcon(AppIcon(IDI_SEARCH));
+}
+
+void CSearchDlg::RetireSearchThread(bool stop) {
+    m_gate.Revoke();
+    if (m_pSearchThread != nullptr) {
+        if (stop) {
+            m_pSearchThread->Stop();
+        }
+        m_retired.push_back(std::move(m_pSearchThread));
+    }
+}
+
+void CSearchDlg::JoinRetiredThreads() {
+    for (auto& thread : m_retired) {
+        thread->Join();
+    }
+    m_retired.clear();
+}
+
+// ---- Messages of the search thread ----------------------------------------
+
+bool CSearchDlg::IsWindow() const {
+    return m_gate.Accepts();
+}
+
+LRESULT CSearchDlg::SendMessage(std::uint32_t msg, WPARAM wParam, LPARAM lParam) {
+    return m_gate.Send(msg, wParam, lParam);
+}
+
+LRESULT CSearchDlg::WindowProc(std::uint32_t msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+        case WM_INET_STATUS:
+            return OnInetStatus(wParam, lParam);
+        case WM_SEARCH_RESULT:
+            return OnSearchResult(wParam, lParam);
+        case WM_SEARCH_END:
+            return OnSearchEnd();
+        case WM_INET_ERROR:
+            return OnInetError(wParam, lParam);
+        default:
+            return 0;
+    }
+}
+
+LRESULT CSearchDlg::OnInetStatus(WPARAM site, LPARAM code) {
+    const SjisString name = m_session.GetSiteName(static_cast<std::uint32_t>(site));
+    const SjisString text = CInetSession::GetStatusText(static_cast<std::uint32_t>(code));
+    m_statusLine->setText(FromSjis(name) + QStringLiteral(" : ") + FromSjis(text));
+    SetSiteStatus(name, text);
+    return 0;
+}
+
+LRESULT CSearchDlg::OnInetError(WPARAM site, LPARAM code) {
+    const SjisString name = m_session.GetSiteName(static_cast<std::uint32_t>(site));
+    const SjisString text = CInetSession::GetErrorText(code);
+    m_statusLine->setText(FromSjis(name) + QStringLiteral(" : ERROR ") + FromSjis(text));
+    SetSiteStatus(name, text);
+    return 0;
+}
+
+void CSearchDlg::SetSiteStatus(const SjisString& name, const SjisString& text) {
+    int row = 0;
+    while (row < m_statusList->RowCount() && m_statusList->GetCellText(row, 0) != name) {
+        ++row;
+    }
+    if (row == m_statusList->RowCount()) {
+        row = m_statusList->InsertRow(row, name);
+    }
+    m_statusList->SetCellText(row, 1, text);
+}
+
+LRESULT CSearchDlg::OnSearchResult(WPARAM, LPARAM record) {
+    // The record lives on the sender's side only while this call lasts.
+    const auto* result = reinterpret_cast<const SearchResult*>(record);
+    const int row = m_resultList->InsertRow(m_resultList->RowCount(), result->m_strUrl);
+    if (row >= 0) {
+        m_resultList->SetCellText(row, 1, result->m_strTitle);
+        m_resultList->SetCellText(row, 2, result->m_strText);
+        m_resultList->SetCellText(row, 3, result->m_strSiteName);
+        m_resultList->SetCellText(row, 4, std::to_string(result->m_nOrder));
+    }
+    if (m_resultList->RowCount() % 10 == 0) {
+        repaint();
+    }
+    return 0;
+}
+
+LRESULT CSearchDlg::OnSearchEnd() {
+    m_statusLine->setText(kCompleted);
+    EndSearchUI();
+    return 0;
+}
+
+}  // namespace quennit

@@ -1,0 +1,128 @@
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include <QDialog>
+#include <QMessageBox>
+#include <QString>
+
+#include "app/settings/app_settings.h"
+#include "app/widgets/resize_layout.h"
+#include "app/window/message_gate.h"
+#include "engine/search_session.h"
+#include "net/search_thread.h"
+#include "platform/message_window.h"
+
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace quennit {
+
+class CBusyAnimation;
+class CGroupComboBox;
+class CSortListCtrl;
+
+// The program's one window: keyword, group, Search/Stop, the result and
+// site status lists, and the status line. It owns the search session, runs
+// at most one search thread and receives that thread's messages.
+//
+// Messages from the search thread are handed over on this window's thread
+// and the thread waits for each (see CMessageGate). A stopped search is
+// revoked first, so none of its messages arrive afterwards and it is never
+// left waiting for this window; it is joined before a new search starts and
+// before the window closes.
+class CSearchDlg : public QDialog, public IMessageWindow {
+    Q_OBJECT
+
+  public:
+    // programFolder ends in "/"; SearchSite.ini and Help/ are found there.
+    explicit CSearchDlg(QString programFolder, QWidget* parent = nullptr);
+    ~CSearchDlg() override;
+
+    // Set by start-up before the window opens; not owned.
+    CAppSettings* m_pSettings = nullptr;
+
+    // Initialises the window and shows it without a modal loop. False when
+    // the site definition file could not be loaded: the window has then
+    // reported it and closed itself (its placement is stored all the same).
+    bool Open();
+
+    // Open, then the modal run.
+    int exec() override;
+
+    // Ends the window: stops a running search, stores the placement.
+    void done(int result) override;
+
+    bool IsSearching() const;
+    CSearchSession& Session() { return m_session; }
+
+    // IMessageWindow: the search thread's side.
+    bool IsWindow() const override;
+    LRESULT SendMessage(std::uint32_t msg, WPARAM wParam, LPARAM lParam) override;
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+  private:
+    void CreateControls();
+    bool OnInitDialog();
+    void ApplyPlacement();
+    void StorePlacement();
+    QRect OuterRect(const QRect& client) const;
+    void SetOuterRect(const QRect& outer);
+
+    LRESULT WindowProc(std::uint32_t msg, WPARAM wParam, LPARAM lParam);
+    LRESULT OnInetStatus(WPARAM site, LPARAM code);
+    LRESULT OnInetError(WPARAM site, LPARAM code);
+    LRESULT OnSearchResult(WPARAM site, LPARAM record);
+    LRESULT OnSearchEnd();
+    void SetSiteStatus(const SjisString& name, const SjisString& text);
+
+    void OnSearch();
+    void OnSetting();
+    void OnHelp();
+    void OnListSwitch();
+    void OnAboutBox();
+    void OpenResult(int row);
+
+    void BeginSearchUI();
+    void EndSearchUI();
+    // Revokes the current search's messages and parks its thread until it
+    // can be joined; with stop, the thread is asked to stop first.
+    void RetireSearchThread(bool stop);
+    void JoinRetiredThreads();
+
+    int Message(QMessageBox::Icon icon, const QString& text, QMessageBox::StandardButtons buttons,
+                QMessageBox::StandardButton defaultButton = QMessageBox::NoButton);
+
+    // Controls, owned by the window as its children.
+    CGroupComboBox* m_groupCombo = nullptr;
+    QLineEdit* m_keywordEdit = nullptr;
+    QPushButton* m_searchButton = nullptr;
+    QPushButton* m_settingsButton = nullptr;
+    QPushButton* m_helpButton = nullptr;
+    CSortListCtrl* m_resultList = nullptr;
+    CSortListCtrl* m_statusList = nullptr;
+    QPushButton* m_listSwitchButton = nullptr;
+    CBusyAnimation* m_animation = nullptr;
+    QLabel* m_statusLine = nullptr;
+    QFrame* m_separator = nullptr;
+    QFrame* m_rule = nullptr;
+
+    CSearchSession m_session;
+    QString m_strFolder;
+    CResizeLayout m_layout;
+    std::unique_ptr<CThInetCtrl> m_pSearchThread;
+    std::vector<std::unique_ptr<CThInetCtrl>> m_retired;
+    CMessageGate m_gate;
+    bool m_bWaitCursor = false;
+    bool m_bInitialised = false;
+    bool m_bPlacementStored = false;
+};
+
+}  // namespace quennit

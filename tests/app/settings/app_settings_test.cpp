@@ -1,0 +1,349 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+#include "app/settings/app_settings.h"
+#include "app/settings/profile_file.h"
+
+namespace quennit {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr char kTemplate[] =
+    "######################################\r\n"
+    "# Quennit - Initialize file.\r\n"
+    "######################################\r\n"
+    "[WINDOW]\r\n"
+    "X1=\r\n"
+    "Y1=\r\n"
+    "X2=\r\n"
+    "Y2=\r\n"
+    "TYPE=\r\n"
+    "[SEARCH]\r\n"
+    "RETRY=1\r\n"
+    "TIMEOUT=20\r\n"
+    "MULTI=\r\n";
+
+// The ASCII text as UTF-16 little endian with its byte order mark.
+std::string Utf16Le(std::string_view ascii) {
+    std::string out = "\xFF\xFE";
+    for (char c : ascii) {
+        out += c;
+        out += '\0';
+    }
+    return out;
+}
+
+// Each test works in a folder of its own, removed afterwards.
+class SettingsFileTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "quennit-settings-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        m_dir = pattern;
+        m_path = (m_dir / "Quennit.ini").string();
+    }
+    void TearDown() override {
+        std::error_code ec;
+        fs::permissions(m_dir, fs::perms::owner_all, fs::perm_options::add, ec);
+        fs::remove_all(m_dir, ec);
+    }
+
+    void Write(const std::string& bytes) const { std::ofstream(m_path, std::ios::binary) << bytes; }
+    std::string Read() const { return ReadWholeFile(m_path).value_or("<missing>"); }
+    std::vector<std::string> Files() const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(m_dir)) {
+            names.push_back(entry.path().filename().string());
+        }
+        return names;
+    }
+
+    fs::path m_dir;
+    std::string m_path;
+};
+
+struct Values {
+    std::int32_t x1, y1, x2, y2, type, timeout, retry;
+};
+
+void ExpectValues(const CAppSettings& s, const Values& v) {
+    EXPECT_EQ(s.X1, v.x1);
+    EXPECT_EQ(s.Y1, v.y1);
+    EXPECT_EQ(s.X2, v.x2);
+    EXPECT_EQ(s.Y2, v.y2);
+    EXPECT_EQ(s.TYPE, v.type);
+    EXPECT_EQ(s.TIMEOUT, v.timeout);
+    EXPECT_EQ(s.RETRY, v.retry);
+}
+
+TEST_F(SettingsFileTest, MissingFileIsCreatedFromTheTemplate) {
+    CAppSettings s;
+    ASSERT_TRUE(s.Load(m_path));
+    EXPECT_EQ(Read(), kTemplate);
+    ExpectValues(s, {-1, -1, -1, -1, 0, 20, 1});
+    EXPECT_EQ(Files(), std::vector<std::string>{"Quennit.ini"});
+}
+
+TEST_F(SettingsFileTest, CreateDefaultFileReplacesAnExistingFile) {
+    Write("[SEARCH]\r\nRETRY=7\r\nsomething long that must go away\r\n");
+    CAppSettings s;
+    ASSERT_TRUE(s.CreateDefaultFile(m_path));
+    EXPECT_EQ(Read(), kTemplate);
+}
+
+// ---- Reading --------------------------------------------------------------
+
+struct ReadCase {
+    const char* name;
+    std::string content;
+    Values expected;
+};
+
+// Test names and failure messages show the case's name, not its bytes.
+void PrintTo(const ReadCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class SettingsReadTest : public SettingsFileTest, public ::testing::WithParamInterface<ReadCase> {};
+
+TEST_P(SettingsReadTest, ReadsTheValues) {
+    Write(GetParam().content);
+    CAppSettings s;
+    ASSERT_TRUE(s.Load(m_path));
+    ExpectValues(s, GetParam().expected);
+    EXPECT_EQ(Read(), GetParam().content) << "reading must not change the file";
+}
+
+const std::string kFull =
+    "[WINDOW]\r\nX1=10\r\nY1=20\r\nX2=300\r\nY2=400\r\nTYPE=1\r\n[SEARCH]\r\nRETRY=3\r\nTIMEOUT="
+    "40\r\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SettingsReadTest,
+    ::testing::Values(
+        ReadCase{"AllKeys", kFull, {10, 20, 300, 400, 1, 40, 3}},
+        ReadCase{"NoSearchSection",
+                 "[WINDOW]\r\nX1=1\r\nY1=2\r\nX2=3\r\nY2=4\r\nTYPE=3\r\n",
+                 {1, 2, 3, 4, 3, 0, 0}},
+        ReadCase{"EmptyFile", "", {-1, -1, -1, -1, 0, 0, 0}},
+        ReadCase{"NamesIgnoreCase",
+                 "[window]\r\nx1=5\r\nTyPe=2\r\n[Search]\r\nretry=4\r\n",
+                 {5, -1, -1, -1, 2, 0, 4}},
+        ReadCase{"BlanksAroundEquals",
+                 "[ WINDOW ]\r\n  X1  =  12  \r\n\tY1\t=\t-3\t\r\n",
+                 {12, -3, -1, -1, 0, 0, 0}},
+        ReadCase{"EmptyOrBlankValueTakesDefault",
+                 "[WINDOW]\r\nX1=\r\nY1=   \r\n[SEARCH]\r\nTIMEOUT=\r\nRETRY= \r\n",
+                 {-1, -1, -1, -1, 0, 0, 0}},
+        ReadCase{"LeadingInteger",
+                 "[WINDOW]\r\nX1=30px\r\nY1=abc\r\nX2=-\r\nY2=12-3\r\nTYPE=+2\r\n"
+                 "[SEARCH]\r\nTIMEOUT=5000\r\nRETRY=007\r\n",
+                 {30, 0, 0, 12, 2, 5000, 7}},
+        ReadCase{"QuotedValue", "[WINDOW]\r\nX1=\"42\"\r\nY1='7'\r\n", {42, 7, -1, -1, 0, 0, 0}},
+        ReadCase{"FirstOfTwoKeysCounts", "[WINDOW]\r\nX1=1\r\nx1=2\r\n", {1, -1, -1, -1, 0, 0, 0}},
+        ReadCase{"FirstOfTwoSectionsCounts",
+                 "[WINDOW]\r\nX1=1\r\n[SEARCH]\r\n[WINDOW]\r\nY1=2\r\n",
+                 {1, -1, -1, -1, 0, 0, 0}},
+        ReadCase{"KeyInOtherSectionIgnored",
+                 "X1=9\r\n[SEARCH]\r\nX1=5\r\n[WINDOW]\r\nTIMEOUT=8\r\n",
+                 {-1, -1, -1, -1, 0, 0, 0}},
+        ReadCase{"Utf8Bom", "\xEF\xBB\xBF[WINDOW]\r\nX1=77\r\n", {77, -1, -1, -1, 0, 0, 0}},
+        ReadCase{"LfOnly", "[WINDOW]\nX1=1\nY1=2\n[SEARCH]\nRETRY=5", {1, 2, -1, -1, 0, 0, 5}},
+        ReadCase{"CommentsAndJunk",
+                 "; comment\r\n[WINDOW]\r\n;X1=3\r\n#Y1=4\r\nno equals sign\r\n[WINDOW\r\nX1=6\r\n",
+                 {6, -1, -1, -1, 0, 0, 0}},
+        ReadCase{"Utf16Le", Utf16Le("[WINDOW]\r\nX1=-5\r\n"), {-5, -1, -1, -1, 0, 0, 0}}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+// ---- Writing --------------------------------------------------------------
+
+struct WriteCase {
+    const char* name;
+    std::string before;
+    std::string after;
+};
+
+void PrintTo(const WriteCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class SettingsWriteTest : public SettingsFileTest,
+                          public ::testing::WithParamInterface<WriteCase> {};
+
+// Saves X1=10 Y1=-20 X2=300 Y2=400 TYPE=3 TIMEOUT=5000 RETRY=2 into the file.
+TEST_P(SettingsWriteTest, SavesInPlace) {
+    Write(GetParam().before);
+    CAppSettings s;
+    ASSERT_TRUE(s.Load(m_path));
+    s.X1 = 10;
+    s.Y1 = -20;
+    s.X2 = 300;
+    s.Y2 = 400;
+    s.TYPE = 3;
+    s.TIMEOUT = 5000;
+    s.RETRY = 2;
+    ASSERT_TRUE(s.Save());
+    EXPECT_EQ(Read(), GetParam().after);
+    EXPECT_EQ(Files(), std::vector<std::string>{"Quennit.ini"});
+
+    CAppSettings again;
+    ASSERT_TRUE(again.Load(m_path));
+    ExpectValues(again, {10, -20, 300, 400, 3, 5000, 2});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SettingsWriteTest,
+    ::testing::Values(
+        WriteCase{"Template", kTemplate,
+                  "######################################\r\n"
+                  "# Quennit - Initialize file.\r\n"
+                  "######################################\r\n"
+                  "[WINDOW]\r\nX1=10\r\nY1=-20\r\nX2=300\r\nY2=400\r\nTYPE=3\r\n"
+                  "[SEARCH]\r\nRETRY=2\r\nTIMEOUT=5000\r\nMULTI=\r\n"},
+        WriteCase{
+            "OtherOrderKept",
+            "[SEARCH]\r\nTIMEOUT=1\r\nRETRY=1\r\n[WINDOW]\r\nTYPE=1\r\nY2=1\r\nX2=1\r\nY1=1\r\n"
+            "X1=1\r\n",
+            "[SEARCH]\r\nTIMEOUT=5000\r\nRETRY=2\r\n[WINDOW]\r\nTYPE=3\r\nY2=400\r\nX2=300\r\n"
+            "Y1=-20\r\nX1=10\r\n"},
+        WriteCase{"MissingKeysGoToTheEndOfTheirSection",
+                  "[WINDOW]\r\nX1=1\r\nEXTRA=keep\r\n\r\n; next\r\n[SEARCH]\r\nMULTI=\r\n",
+                  "[WINDOW]\r\nX1=10\r\nEXTRA=keep\r\nX2=300\r\nY1=-20\r\nY2=400\r\nTYPE=3\r\n\r\n"
+                  "; next\r\n[SEARCH]\r\nMULTI=\r\nTIMEOUT=5000\r\nRETRY=2\r\n"},
+        WriteCase{
+            "MissingSectionGoesToTheEnd",
+            "# banner\r\n[OTHER]\r\nA=b\r\n[WINDOW]\r\nX1=\r\nY1=\r\nX2=\r\nY2=\r\nTYPE=",
+            "# banner\r\n[OTHER]\r\nA=b\r\n[WINDOW]\r\nX1=10\r\nY1=-20\r\nX2=300\r\nY2=400\r\n"
+            "TYPE=3\r\n[SEARCH]\r\nTIMEOUT=5000\r\nRETRY=2\r\n"},
+        WriteCase{"EmptyFile", "",
+                  "[WINDOW]\r\nX1=10\r\nX2=300\r\nY1=-20\r\nY2=400\r\nTYPE=3\r\n"
+                  "[SEARCH]\r\nTIMEOUT=5000\r\nRETRY=2\r\n"},
+        WriteCase{"LfOnlyStaysLf", "[WINDOW]\nX1=1\n[SEARCH]\nRETRY=1\nTIMEOUT=1\n",
+                  "[WINDOW]\nX1=10\nX2=300\nY1=-20\nY2=400\nTYPE=3\n[SEARCH]\nRETRY=2\n"
+                  "TIMEOUT=5000\n"},
+        WriteCase{"BlanksAndSpellingKept",
+                  "[window]\r\n  x1 = 5 \r\ny1\t=\t\r\nX2=1\r\nY2=1\r\nTYPE=1\r\n"
+                  "[SEARCH]\r\nRETRY=1\r\nTIMEOUT=1\r\n",
+                  "[window]\r\n  x1 = 10\r\ny1\t=\t-20\r\nX2=300\r\nY2=400\r\nTYPE=3\r\n"
+                  "[SEARCH]\r\nRETRY=2\r\nTIMEOUT=5000\r\n"},
+        WriteCase{
+            "OnlyTheFirstDuplicateChanges",
+            "[WINDOW]\r\nX1=1\r\nX1=2\r\nY1=1\r\nX2=1\r\nY2=1\r\nTYPE=1\r\n[SEARCH]\r\n"
+            "RETRY=1\r\nTIMEOUT=1\r\n[WINDOW]\r\nX1=3\r\n",
+            "[WINDOW]\r\nX1=10\r\nX1=2\r\nY1=-20\r\nX2=300\r\nY2=400\r\nTYPE=3\r\n[SEARCH]\r\n"
+            "RETRY=2\r\nTIMEOUT=5000\r\n[WINDOW]\r\nX1=3\r\n"},
+        WriteCase{"Utf8BomKept", "\xEF\xBB\xBF[WINDOW]\r\nX1=1\r\n",
+                  "\xEF\xBB\xBF[WINDOW]\r\nX1=10\r\nX2=300\r\nY1=-20\r\nY2=400\r\nTYPE=3\r\n"
+                  "[SEARCH]\r\nTIMEOUT=5000\r\nRETRY=2\r\n"},
+        WriteCase{
+            "ShiftJisCommentsKept",
+            "; \x83\x41\x83\x43\x83\x52\x83\x93\r\n[WINDOW]\r\nX1=1\r\nY1=1\r\nX2=1\r\nY2=1\r\n"
+            "TYPE=1\r\n[SEARCH]\r\nRETRY=1\r\nTIMEOUT=1\r\n\x81\x40=\x82\xA0\r\n",
+            "; \x83\x41\x83\x43\x83\x52\x83\x93\r\n[WINDOW]\r\nX1=10\r\nY1=-20\r\nX2=300\r\n"
+            "Y2=400\r\nTYPE=3\r\n[SEARCH]\r\nRETRY=2\r\nTIMEOUT=5000\r\n\x81\x40=\x82\xA0\r\n"}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+TEST_F(SettingsFileTest, Utf16FileStaysUtf16) {
+    Write(Utf16Le("[WINDOW]\r\nX1=1\r\n"));
+    CAppSettings s;
+    ASSERT_TRUE(s.Load(m_path));
+    s.RETRY = 4;
+    ASSERT_TRUE(s.Save());
+    EXPECT_EQ(Read(), Utf16Le("[WINDOW]\r\nX1=1\r\nX2=-1\r\nY1=-1\r\nY2=-1\r\nTYPE=0\r\n"
+                              "[SEARCH]\r\nTIMEOUT=0\r\nRETRY=4\r\n"));
+}
+
+// ---- Failures -------------------------------------------------------------
+
+TEST_F(SettingsFileTest, ReadOnlyFileMakesSaveFailAndStaysUnchanged) {
+    Write(kTemplate);
+    CAppSettings s;
+    ASSERT_TRUE(s.Load(m_path));
+    fs::permissions(m_path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    s.X1 = 99;
+    EXPECT_FALSE(s.Save());
+    EXPECT_EQ(Read(), kTemplate);
+    EXPECT_EQ(Files(), std::vector<std::string>{"Quennit.ini"});
+}
+
+TEST_F(SettingsFileTest, FolderThatCannotExistMakesLoadFail) {
+    // A path below a regular file can't be created, whoever runs the test.
+    Write("not a folder");
+    CAppSettings s;
+    EXPECT_FALSE(s.Load(m_path + "/Quennit.ini"));
+    EXPECT_FALSE(s.Save());
+}
+
+TEST_F(SettingsFileTest, UnwritableFolder) {
+    if (::geteuid() == 0) {
+        GTEST_SKIP() << "running as root: folder permissions don't stop writes";
+    }
+    Write(kTemplate);
+    CAppSettings existing;
+    ASSERT_TRUE(existing.Load(m_path));
+    fs::permissions(m_dir, fs::perms::owner_read | fs::perms::owner_exec);
+
+    CAppSettings fresh;
+    EXPECT_FALSE(fresh.Load((m_dir / "Other.ini").string()));
+    existing.X1 = 5;
+    EXPECT_FALSE(existing.Save());
+    EXPECT_EQ(Read(), kTemplate);
+}
+
+TEST_F(SettingsFileTest, FileRemovedAfterLoadIsWrittenAfresh) {
+    CAppSettings s;
+    ASSERT_TRUE(s.Load(m_path));
+    fs::remove(m_path);
+    s.TYPE = 1;
+    ASSERT_TRUE(s.Save());
+    EXPECT_EQ(Read(),
+              "[WINDOW]\r\nX1=-1\r\nX2=-1\r\nY1=-1\r\nY2=-1\r\nTYPE=1\r\n"
+              "[SEARCH]\r\nTIMEOUT=20\r\nRETRY=1\r\n");
+}
+
+TEST_F(SettingsFileTest, SymbolicLinkIsFollowed) {
+    const std::string real = (m_dir / "real.ini").string();
+    std::ofstream(real, std::ios::binary) << kTemplate;
+    const std::string link = m_path;
+    fs::create_symlink(real, link);
+    CAppSettings s;
+    ASSERT_TRUE(s.Load(link));
+    s.TYPE = 2;
+    ASSERT_TRUE(s.Save());
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_NE(ReadWholeFile(real)->find("TYPE=2\r\n"), std::string::npos);
+}
+
+TEST_F(SettingsFileTest, MegabyteOfGarbageSurvivesASave) {
+    std::mt19937 random(4);  // fixed start: the same bytes on every run
+    std::string garbage(1 << 20, '\0');
+    for (char& c : garbage) {
+        c = static_cast<char>(random());
+    }
+    Write(garbage);
+
+    CAppSettings s;
+    ASSERT_TRUE(s.Load(m_path));
+    ExpectValues(s, {-1, -1, -1, -1, 0, 0, 0});
+    s.TIMEOUT = 12;
+    ASSERT_TRUE(s.Save());
+
+    const std::string after = Read();
+    ASSERT_GT(after.size(), garbage.size());
+    EXPECT_EQ(after.compare(0, garbage.size(), garbage), 0)
+        << "the garbage must stay byte for byte";
+    CAppSettings again;
+    ASSERT_TRUE(again.Load(m_path));
+    EXPECT_EQ(again.TIMEOUT, 12);
+}
+
+}  // namespace
+}  // namespace quennit
