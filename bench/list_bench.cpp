@@ -61,7 +61,7 @@ std::unique_ptr<quennit::CSortListCtrl> MakeList() {
 
 void Fill(quennit::CSortListCtrl& list) {
     for (const Result& r : Results()) {
-        const int row = list.InsertRow(r.url);
+        const int row = list.InsertRow(list.RowCount(), r.url);
         list.SetCellText(row, 1, r.title);
         list.SetCellText(row, 2, r.text);
         list.SetCellText(row, 3, r.site);

@@ -20,7 +20,7 @@
 
 #include "cli/output.h"
 #include "engine/search_session.h"
-#include "net/search_thread.h"
+#include "engine/search_thread.h"
 #include "platform/http_client.h"
 #include "platform/text_codec.h"
 
@@ -72,15 +72,10 @@ class ConsoleWindow : public IMessageWindow {
         if (m_stopped) {
             return 0;
         }
-        const auto site = static_cast<std::uint32_t>(wParam);
         switch (msg) {
             case WM_INET_STATUS:
-                Status(Utf8(m_session.GetSiteName(site)) + " : " +
-                       Utf8(CInetSession::GetStatusText(static_cast<std::uint32_t>(lParam))));
-                break;
             case WM_INET_ERROR:
-                Status(Utf8(m_session.GetSiteName(site)) + " : ERROR " +
-                       Utf8(CInetSession::GetErrorText(lParam)));
+                Status(m_session.GetStatusLine(msg, wParam, lParam).m_strLine);
                 break;
             case WM_SEARCH_RESULT: {
                 const auto* result = reinterpret_cast<const SearchResult*>(lParam);
@@ -206,7 +201,11 @@ int RunSearch(int argc, char** argv) {
 
     // Before any thread: libcurl's set-up, and the signals that stop the
     // search are taken by this thread alone, as events.
-    HttpGlobalInit();
+    const GlobalHttpInit http;
+    if (!http.Ok()) {
+        std::fputs("quennit-cli search: cannot initialise the HTTP client\n", stderr);
+        return 1;
+    }
     sigset_t stopSignals;
     sigemptyset(&stopSignals);
     sigaddset(&stopSignals, SIGINT);
@@ -222,23 +221,14 @@ int RunSearch(int argc, char** argv) {
         return 1;
     }
     ConsoleWindow window(session, format);
-    for (int n = 1; n <= session.GetSiteCount(); ++n) {
-        session.SetErrorWnd(static_cast<std::uint32_t>(n), &window);
-        session.SetNotifyWnd(static_cast<std::uint32_t>(n), &window);
-    }
     // As the settings dialog applies them: 0 seconds means no time-out.
-    session.SetTimeout(static_cast<std::uint32_t>(timeout) * 1000);
-    session.SetRetry(static_cast<int>(retry));
+    session.ConnectWindow(&window, static_cast<std::uint32_t>(timeout) * 1000,
+                          static_cast<int>(retry));
 
-    CThInetCtrl thread;
-    thread.m_pSession = &session;
-    thread.m_pWnd = &window;
-    thread.m_strKeyword = *keyword;
-    thread.m_strSearchGroup = *group;
-    thread.m_onExit = [doneFd] {
+    CThInetCtrl thread(session, &window, *group, *keyword, [doneFd] {
         const std::uint64_t one = 1;
         [[maybe_unused]] const auto n = write(doneFd, &one, sizeof one);
-    };
+    });
     if (!thread.Start()) {
         std::fputs("quennit-cli search: cannot start the search thread\n", stderr);
         return 1;

@@ -255,8 +255,7 @@ int CSearchSession::ExtractResults(const char* page, std::uint32_t site) {
             AppendCapped(local, url, false);
             url = std::move(local);
         }
-        DeliverResult(site, &*def, conn->m_pNotifyWnd, def->m_strHostId, url, title, body,
-                      def->m_nOrder);
+        NotifyResult(site, *def, conn->m_pNotifyWnd, url, title, body);
         if (def->m_nHits >= def->m_nMaxCount) {
             break;
         }

@@ -6,39 +6,21 @@
 
 namespace quennit {
 
-void CSearchSession::NotifyResult(std::uint32_t site, const SjisString& siteName,
+void CSearchSession::NotifyResult(std::uint32_t site, const SiteDef& def, IMessageWindow* wnd,
                                   const SjisString& url, const SjisString& title,
-                                  const SjisString& text, std::int32_t order) {
-    const auto conn = m_connMap.Lookup(site);
-    if (!conn || conn->m_pNotifyWnd == nullptr) {
-        return;
-    }
-    const auto def = m_sites.Lookup(site);
-    DeliverResult(site, def ? &*def : nullptr, conn->m_pNotifyWnd, siteName, url, title, text,
-                  order);
-}
-
-void CSearchSession::DeliverResult(std::uint32_t site, const SiteDef* def, IMessageWindow* wnd,
-                                   const SjisString& siteName, const SjisString& url,
-                                   const SjisString& title, const SjisString& text,
-                                   std::int32_t order) {
+                                  const SjisString& text) {
     SearchResult result;
     result.m_strUrl = url;
     result.m_strText = text;
-    ApplyCleanRules(def, result.m_strText);
+    CleanText(def, result.m_strText);
     result.m_strTitle = title;
-    ApplyCleanRules(def, result.m_strTitle);
-    result.m_strSiteName = siteName;
-    result.m_nOrder = order;
+    CleanText(def, result.m_strTitle);
+    result.m_strSiteName = def.m_strHostId;
+    result.m_nOrder = def.m_nOrder;
     SendToWindow(wnd, WM_SEARCH_RESULT, site, reinterpret_cast<LPARAM>(&result));
 }
 
-void CSearchSession::CleanText(std::uint32_t site, SjisString& text) const {
-    const auto def = m_sites.Lookup(site);
-    ApplyCleanRules(def ? &*def : nullptr, text);
-}
-
-void CSearchSession::ApplyCleanRules(const SiteDef* def, SjisString& text) {
+void CSearchSession::CleanText(const SiteDef& def, SjisString& text) {
     // Separators are rare in a field: let memchr find them.
     for (const char separator : {'\t', '\n'}) {
         char* p = text.data();
@@ -48,11 +30,8 @@ void CSearchSession::ApplyCleanRules(const SiteDef* def, SjisString& text) {
             *p++ = ' ';
         }
     }
-    if (def == nullptr) {
-        return;
-    }
-    for (int i = 0; i < def->m_nCleanRules; ++i) {
-        const SiteRule& rule = def->m_cleanRules[static_cast<std::size_t>(i)];
+    for (int i = 0; i < def.m_nCleanRules; ++i) {
+        const SiteRule& rule = def.m_cleanRules[static_cast<std::size_t>(i)];
         const std::string_view value(rule.m_strValue.c_str());
         if (rule.m_strKey != "R_DEL" || value.empty()) {
             continue;

@@ -1,5 +1,7 @@
 #include "engine/search_session.h"
 
+#include "platform/text_codec.h"
+
 namespace quennit {
 
 CSearchSession::CSearchSession() = default;
@@ -14,12 +16,6 @@ bool CSearchSession::LoadSiteFile(const std::string& path, std::string& error,
         path, m_sites,
         [this](std::uint32_t site, const SjisString& server) { SetServer(site, server); }, error,
         notes);
-}
-
-bool CSearchSession::EnumSiteInfo(bool first, SjisString& group, SjisString& name,
-                                  SjisString& server, int& enabled) {
-    std::uint32_t site = 0;
-    return EnumSiteInfo(first, site, group, name, server, enabled);
 }
 
 bool CSearchSession::EnumSiteInfo(bool first, std::uint32_t& site, SjisString& group,
@@ -38,6 +34,27 @@ bool CSearchSession::EnumSiteInfo(bool first, std::uint32_t& site, SjisString& g
     }
     server = conn->m_strServer;
     return true;
+}
+
+void CSearchSession::ConnectWindow(IMessageWindow* wnd, std::uint32_t timeoutMs, int retry) {
+    for (int n = 1; n <= GetSiteCount(); ++n) {
+        m_connMap.SetErrorWnd(static_cast<std::uint32_t>(n), wnd);
+        m_connMap.SetNotifyWnd(static_cast<std::uint32_t>(n), wnd);
+    }
+    SetTimeout(timeoutMs);
+    SetRetry(retry);
+}
+
+CSearchSession::StatusLine CSearchSession::GetStatusLine(std::uint32_t msg, WPARAM site,
+                                                         LPARAM code) const {
+    const bool error = msg == WM_INET_ERROR;
+    StatusLine status;
+    status.m_strName = GetSiteName(static_cast<std::uint32_t>(site));
+    status.m_strText = error ? GetErrorText(code) : GetStatusText(static_cast<std::uint32_t>(code));
+    // Each part converts on its own, as each is shown on its own elsewhere.
+    status.m_strLine =
+        SjisToUtf8(status.m_strName) + (error ? " : ERROR " : " : ") + SjisToUtf8(status.m_strText);
+    return status;
 }
 
 }  // namespace quennit

@@ -36,9 +36,6 @@ class CSearchSession : public CInetSession {
     bool EnumSiteGroup(bool first, SjisString& group) {
         return m_sites.EnumSiteGroup(first, group);
     }
-    bool EnumSiteInfo(bool first, SjisString& group, SjisString& name, SjisString& server,
-                      int& enabled);
-    // Same as EnumSiteInfo, and also yields the site's number.
     bool EnumSiteInfo(bool first, std::uint32_t& site, SjisString& group, SjisString& name,
                       SjisString& server, int& enabled);
     bool SetSiteEnabled(const SjisString& name, int enabled) {
@@ -47,6 +44,20 @@ class CSearchSession : public CInetSession {
     bool SetSiteEnabled(std::uint32_t site, int enabled) {
         return m_sites.SetSiteEnabledByNumber(site, enabled);
     }
+
+    // How a window connects to the searches of this session: wnd becomes
+    // every loaded site's result and status window, and the time-out
+    // (milliseconds, 0: none) and the attempt count apply from now on.
+    void ConnectWindow(IMessageWindow* wnd, std::uint32_t timeoutMs, int retry);
+
+    // The status line of a WM_INET_STATUS or WM_INET_ERROR message, and its
+    // parts for a per-site list.
+    struct StatusLine {
+        SjisString m_strName;
+        SjisString m_strText;
+        std::string m_strLine;  // UTF-8: "name : text" or "name : ERROR text"
+    };
+    StatusLine GetStatusLine(std::uint32_t msg, WPARAM site, LPARAM code) const;
 
     // Search run: every enabled site of the group (all when empty), one
     // after another. Always 0.
@@ -61,18 +72,15 @@ class CSearchSession : public CInetSession {
     // record or an over-long capture, -2 when the site has no result window.
     virtual int ExtractResults(const char* page, std::uint32_t site);
 
-    void NotifyResult(std::uint32_t site, const SjisString& siteName, const SjisString& url,
-                      const SjisString& title, const SjisString& text, std::int32_t order);
-    void CleanText(std::uint32_t site, SjisString& text) const;
+    // Cleans title and text by the site's rules and hands the result to wnd.
+    static void NotifyResult(std::uint32_t site, const SiteDef& def, IMessageWindow* wnd,
+                             const SjisString& url, const SjisString& title,
+                             const SjisString& text);
+    // Separators (tab, newline) become blanks, then the site's R_DEL rules
+    // delete their text.
+    static void CleanText(const SiteDef& def, SjisString& text);
 
   protected:
-    // NotifyResult and CleanText for a caller that already holds copies of
-    // the site's records (the extraction, once per result).
-    static void DeliverResult(std::uint32_t site, const SiteDef* def, IMessageWindow* wnd,
-                              const SjisString& siteName, const SjisString& url,
-                              const SjisString& title, const SjisString& text, std::int32_t order);
-    static void ApplyCleanRules(const SiteDef* def, SjisString& text);
-
     SiteTable m_sites;
 };
 

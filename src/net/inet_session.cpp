@@ -13,7 +13,7 @@ namespace quennit {
 CInetSession::CInetSession() {
     // Programs initialise the client before starting threads; this covers
     // tools and tests that construct a session first thing.
-    HttpGlobalInit();
+    static const GlobalHttpInit http;
     SetTimeout(30000);
     SetRetry(0);
 }
@@ -141,18 +141,6 @@ SjisString CInetSession::GetErrorText(LPARAM code) {
 }  // namespace quennit
 
 namespace quennit {
-
-void CInetSession::SendToWindow(IMessageWindow* wnd, std::uint32_t msg, WPARAM wParam,
-                                LPARAM lParam) {
-    // The window may already be gone once its search is stopped; don't even
-    // ask it whether it is live.
-    if (StopRequestedHere()) {
-        return;
-    }
-    if (wnd != nullptr && wnd->IsWindow()) {
-        wnd->SendMessage(msg, wParam, lParam);
-    }
-}
 
 bool CInetSession::AcquireRun(std::stop_token stop) {
     std::unique_lock lock(m_runMutex);

@@ -69,10 +69,6 @@ class CInetSession {
     using PauseClock = std::function<std::chrono::nanoseconds(std::uint32_t ms)>;
     void SetPauseClock(PauseClock clock) { m_pauseClock = std::move(clock); }
 
-    // Sends msg to wnd when the window is live. Messages of a stopped search
-    // are dropped here, so nothing of it reaches the window after a stop.
-    static void SendToWindow(IMessageWindow* wnd, std::uint32_t msg, WPARAM wParam, LPARAM lParam);
-
     // One search run at a time uses the per-site request state. A new run
     // waits here until an older, stopped run has unwound and released the
     // session (that takes a moment: its pauses and requests end at once).

@@ -8,9 +8,6 @@ void CloseRequestObjects(SiteConn& conn) {
     if (conn.m_pFile) {
         conn.m_pFile->Close();
     }
-    if (conn.m_pConnection) {
-        conn.m_pConnection->Close();
-    }
     conn.m_pFile.reset();
     conn.m_pConnection.reset();
 }

@@ -73,9 +73,12 @@ std::string EncodeObject(const std::string& object) {
 
 }  // namespace
 
-void HttpGlobalInit() {
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+GlobalHttpInit::GlobalHttpInit() : m_ok(curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK) {}
+
+GlobalHttpInit::~GlobalHttpInit() {
+    if (m_ok) {
+        curl_global_cleanup();
+    }
 }
 
 HostPort SplitHostAddr(std::string_view server, int defaultPort) {

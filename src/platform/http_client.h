@@ -14,8 +14,22 @@ namespace quennit {
 // and the body pulled in small reads on demand so that a page is never held
 // whole and a break in the body shows up in the read that meets it.
 
-// Initialises libcurl. Call once at program start, before any thread starts.
-void HttpGlobalInit();
+// Keeps libcurl initialised while it lives. A program makes one at start,
+// before any thread starts, and keeps it until every request has ended.
+class GlobalHttpInit {
+  public:
+    GlobalHttpInit();
+    ~GlobalHttpInit();
+
+    GlobalHttpInit(const GlobalHttpInit&) = delete;
+    GlobalHttpInit& operator=(const GlobalHttpInit&) = delete;
+
+    // False when libcurl could not be initialised.
+    bool Ok() const { return m_ok; }
+
+  private:
+    bool m_ok;
+};
 
 // Progress events of a request, in the order a request produces them. The
 // numbers are the status codes the window's texts are keyed by.
@@ -62,16 +76,12 @@ class HttpConnection {
   public:
     HttpConnection(std::string server, int port);
 
-    const HostPort& Target() const { return m_target; }
-
     // A GET request for object (path and query, sent as given except that
     // blanks, control and non-ASCII bytes are percent-encoded). Nothing is
     // sent before Send. Must be called on the thread that will drive the
     // request; a stop of that thread's search abandons it.
     std::shared_ptr<HttpFile> OpenRequest(const std::string& object, std::uint32_t context,
                                           const HttpTimeouts& timeouts, HttpProgressFn progress);
-
-    void Close() {}
 
   private:
     HostPort m_target;

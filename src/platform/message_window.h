@@ -33,4 +33,8 @@ class IMessageWindow {
     virtual LRESULT SendMessage(std::uint32_t msg, WPARAM wParam, LPARAM lParam) = 0;
 };
 
+// Sends msg to wnd when the window is live. Messages of a stopped search are
+// dropped here, so nothing of it reaches the window after a stop.
+void SendToWindow(IMessageWindow* wnd, std::uint32_t msg, WPARAM wParam, LPARAM lParam);
+
 }  // namespace quennit

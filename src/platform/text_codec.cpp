@@ -2,6 +2,7 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <stdexcept>
 
@@ -46,23 +47,43 @@ class Iconv {
     iconv_t m_cd;
 };
 
+// Converts text, putting replacement in place of each input unit (of unit
+// bytes) that is invalid: one replacement per offending unit keeps the rest
+// readable.
+std::string ConvertReplacing(Iconv& cd, std::string_view text, std::size_t unit,
+                             std::string_view replacement) {
+    cd.Reset();
+    std::string out;
+    out.reserve(text.size() * 3 / 2);
+    const char* in = text.data();
+    std::size_t left = text.size();
+    while (!cd.Run(in, left, out)) {
+        out += replacement;
+        const std::size_t skip = std::min(unit, left);
+        in += skip;
+        left -= skip;
+        cd.Reset();
+    }
+    return out;
+}
+
+constexpr std::string_view kReplacementUtf8 = "\xEF\xBF\xBD";
+
 }  // namespace
 
 std::string SjisToUtf8(std::string_view sjis) {
     thread_local Iconv cd("CP932", "UTF-8");
-    cd.Reset();
-    std::string out;
-    out.reserve(sjis.size() * 3 / 2);
-    const char* in = sjis.data();
-    std::size_t left = sjis.size();
-    while (!cd.Run(in, left, out)) {
-        // One replacement per offending byte keeps the rest readable.
-        out += "\xEF\xBF\xBD";
-        ++in;
-        --left;
-        cd.Reset();
-    }
-    return out;
+    return ConvertReplacing(cd, sjis, 1, kReplacementUtf8);
+}
+
+std::string Utf16ToUtf8(std::string_view utf16, bool bigEndian) {
+    Iconv cd(bigEndian ? "UTF-16BE" : "UTF-16LE", "UTF-8");
+    return ConvertReplacing(cd, utf16, 2, kReplacementUtf8);
+}
+
+std::string Utf8ToUtf16(std::string_view utf8, bool bigEndian) {
+    Iconv cd("UTF-8", bigEndian ? "UTF-16BE" : "UTF-16LE");
+    return ConvertReplacing(cd, utf8, 1, bigEndian ? "\xFF\xFD" : "\xFD\xFF");
 }
 
 std::optional<std::string> Utf8ToSjis(std::string_view utf8) {

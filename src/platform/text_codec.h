@@ -20,6 +20,12 @@ std::string SjisToUtf8(std::string_view sjis);
 // cannot represent (or is not valid UTF-8).
 std::optional<std::string> Utf8ToSjis(std::string_view utf8);
 
+// UTF-16 (little or big endian; a byte order mark is kept as a character,
+// never added) ↔ UTF-8. Invalid input (a lone surrogate, a bad UTF-8 byte, a
+// last odd byte) becomes U+FFFD for each offending unit.
+std::string Utf16ToUtf8(std::string_view utf16, bool bigEndian);
+std::string Utf8ToUtf16(std::string_view utf8, bool bigEndian);
+
 // General conversion between two iconv encodings ("CP932", "EUC-JP-MS",
 // "UTF-8"). nullopt when any input is invalid or cannot be represented.
 std::optional<std::string> ConvertStrict(std::string_view text, const char* from, const char* to);

@@ -19,10 +19,8 @@ using namespace test;
 class SearchRunTest : public ServerTest {
   protected:
     void Load(CSearchSession& s, const std::string& sites, RecordingWindow& window) {
-        LoadSites(s, sites, &window);
+        LoadSites(s, sites, &window, 3000, 1);
         s.SetPauseClock(pauses.Clock());
-        s.SetTimeout(3000);
-        s.SetRetry(1);
     }
 
     std::string Site(const std::string& name, const std::string& format,

@@ -27,5 +27,15 @@ TEST(TextCodec, BadInputIsReplacedOrRefused) {
     EXPECT_FALSE(ConvertStrict("\xFF", "EUC-JP-MS", "CP932").has_value());
 }
 
+TEST(TextCodec, Utf16InBothByteOrders) {
+    // A BMP character and a surrogate pair; a lone surrogate is replaced.
+    const std::string utf8 = "a検\xF0\x9F\x98\x80";
+    const std::string le("a\0\x1C\x69\x3D\xD8\x00\xDE", 8);
+    EXPECT_EQ(Utf8ToUtf16(utf8, false), le);
+    EXPECT_EQ(Utf16ToUtf8(le, false), utf8);
+    EXPECT_EQ(Utf8ToUtf16(utf8, true), std::string("\0a\x69\x1C\xD8\x3D\xDE\x00", 8));
+    EXPECT_EQ(Utf16ToUtf8(std::string("\0\x62\xDC\x00", 4), true), "b\xEF\xBF\xBD");
+}
+
 }  // namespace
 }  // namespace quennit

@@ -107,7 +107,7 @@ void ServerTest::SetUpTestSuite() {
     for (const char* var : {"http_proxy", "HTTP_PROXY", "all_proxy", "ALL_PROXY"}) {
         unsetenv(var);
     }
-    HttpGlobalInit();
+    static const GlobalHttpInit http;
     server = new TestServer();
 }
 

@@ -23,7 +23,8 @@ std::string PageSite(const std::string& name, const std::string& hostAddr,
            extra;
 }
 
-void LoadSites(CSearchSession& session, const std::string& content, IMessageWindow* wnd) {
+void LoadSites(CSearchSession& session, const std::string& content, IMessageWindow* wnd,
+               std::uint32_t timeoutMs, int retry) {
     char path[] = "/tmp/quennit-sites-XXXXXX";
     const int fd = mkstemp(path);
     if (fd < 0) {
@@ -38,10 +39,7 @@ void LoadSites(CSearchSession& session, const std::string& content, IMessageWind
     if (!loaded) {
         throw std::runtime_error("cannot load the test sites: " + error);
     }
-    for (int n = 1; n <= session.GetSiteCount(); ++n) {
-        session.SetErrorWnd(static_cast<std::uint32_t>(n), wnd);
-        session.SetNotifyWnd(static_cast<std::uint32_t>(n), wnd);
-    }
+    session.ConnectWindow(wnd, timeoutMs, retry);
 }
 
 CInetSession::PauseClock PauseRecorder::Clock() {

@@ -18,8 +18,9 @@ std::string PageSite(const std::string& name, const std::string& hostAddr,
                      const std::string& format, const std::string& extra = "");
 
 // Writes content to a temporary site file, loads it into the session and
-// makes wnd every site's result and error window.
-void LoadSites(CSearchSession& session, const std::string& content, IMessageWindow* wnd);
+// connects wnd with the time-out and attempt count (the session's defaults).
+void LoadSites(CSearchSession& session, const std::string& content, IMessageWindow* wnd,
+               std::uint32_t timeoutMs = 30000, int retry = 0);
 
 // A pause clock that records every nominal pause and waits a thousandth of
 // it (or scale times it), so tests see the pauses without sitting them out.

@@ -5,9 +5,9 @@
 
 #include "app/dialogs/dialog_units.h"
 #include "app/dialogs/url_opener.h"
+#include "app/widgets/sjis_qstring.h"
 #include "app/widgets/sort_list_ctrl.h"
 #include "engine/search_session.h"
-#include "platform/text_codec.h"
 
 namespace quennit {
 
@@ -60,7 +60,7 @@ CSiteInfoPage::CSiteInfoPage(CSearchSession* session, QWidget* parent)
         int enabled = 0;
         for (bool first = true; m_pSession->EnumSiteInfo(first, site, group, name, server, enabled);
              first = false) {
-            const int row = m_siteList->InsertRow(name);
+            const int row = m_siteList->InsertRow(m_siteList->RowCount(), name);
             if (row < 0) {
                 continue;
             }
@@ -69,7 +69,7 @@ CSiteInfoPage::CSiteInfoPage(CSearchSession* session, QWidget* parent)
             m_siteList->SetCheck(row, enabled != 0);
             m_siteOfRow[m_siteList->GetRowKey(row)] = site;
         }
-        m_version->setText(QString::fromStdString(SjisToUtf8(m_pSession->GetSiteFileVer())));
+        m_version->setText(FromSjis(m_pSession->GetSiteFileVer()));
     }
     m_count->setText(QString::number(m_siteList->RowCount()));
 }
@@ -99,7 +99,7 @@ void CSiteInfoPage::OpenSite(int row) {
     if (row < 0 || row >= m_siteList->RowCount()) {
         return;
     }
-    const QString address = QString::fromStdString(SjisToUtf8(m_siteList->GetCellText(row, 2)));
+    const QString address = FromSjis(m_siteList->GetCellText(row, 2));
     OpenUrl(QUrl(QStringLiteral("http://") + address, QUrl::TolerantMode));
 }
 

@@ -11,6 +11,7 @@
 #include <filesystem>
 
 #include "platform/mbcs.h"
+#include "platform/text_codec.h"
 
 namespace quennit {
 
@@ -73,93 +74,6 @@ bool IsComment(std::string_view line) {
     return !line.empty() && (line.front() == ';' || line.front() == '#');
 }
 
-// Appends code unit or code point cp as UTF-8; lone surrogates are encoded
-// like any other code point so that a UTF-16 file survives a round trip.
-void AppendUtf8(std::string& out, std::uint32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
-std::string Utf16ToUtf8(std::string_view bytes, bool bigEndian) {
-    auto unit = [&](std::size_t i) -> std::uint32_t {
-        const auto b0 = static_cast<unsigned char>(bytes[2 * i]);
-        const auto b1 = static_cast<unsigned char>(bytes[2 * i + 1]);
-        return bigEndian ? (b0 << 8 | b1) : (b1 << 8 | b0);
-    };
-    const std::size_t units = bytes.size() / 2;
-    std::string out;
-    out.reserve(units);
-    for (std::size_t i = 0; i < units; ++i) {
-        const std::uint32_t u = unit(i);
-        if (u >= 0xD800 && u < 0xDC00 && i + 1 < units) {
-            const std::uint32_t low = unit(i + 1);
-            if (low >= 0xDC00 && low < 0xE000) {
-                AppendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00));
-                ++i;
-                continue;
-            }
-        }
-        AppendUtf8(out, u);
-    }
-    return out;
-}
-
-std::string Utf8ToUtf16(std::string_view text, bool bigEndian) {
-    std::string out;
-    out.reserve(text.size() * 2);
-    auto put = [&](std::uint32_t u) {
-        const char hi = static_cast<char>(u >> 8);
-        const char lo = static_cast<char>(u & 0xFF);
-        out += bigEndian ? hi : lo;
-        out += bigEndian ? lo : hi;
-    };
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const auto b = static_cast<unsigned char>(text[i]);
-        std::size_t len = 1;
-        std::uint32_t cp = b;
-        if (b >= 0xF0) {
-            len = 4;
-            cp = b & 0x07;
-        } else if (b >= 0xE0) {
-            len = 3;
-            cp = b & 0x0F;
-        } else if (b >= 0xC0) {
-            len = 2;
-            cp = b & 0x1F;
-        }
-        if (i + len > text.size()) {
-            len = 1;
-            cp = b;
-        }
-        for (std::size_t k = 1; k < len; ++k) {
-            cp = (cp << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
-        }
-        i += len;
-        if (cp >= 0x10000) {
-            cp -= 0x10000;
-            put(0xD800 + (cp >> 10));
-            put(0xDC00 + (cp & 0x3FF));
-        } else {
-            put(cp);
-        }
-    }
-    return out;
-}
-
 }  // namespace
 
 ProfileText::ProfileText(std::string_view bytes) {
@@ -173,7 +87,8 @@ ProfileText::ProfileText(std::string_view bytes) {
         if (bytes.size() % 2 != 0) {
             m_tail = bytes.substr(bytes.size() - 1);
         }
-        decoded = Utf16ToUtf8(bytes, m_encoding == Encoding::Utf16Be);
+        decoded = Utf16ToUtf8(bytes.substr(0, bytes.size() - m_tail.size()),
+                              m_encoding == Encoding::Utf16Be);
         bytes = decoded;
     }
     if (bytes.substr(0, kUtf8Bom.size()) == kUtf8Bom) {

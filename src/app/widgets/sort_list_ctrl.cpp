@@ -8,8 +8,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "app/widgets/sjis_qstring.h"
 #include "platform/mbcs.h"
-#include "platform/text_codec.h"
 
 namespace quennit {
 
@@ -154,7 +154,7 @@ class SortListModel : public QAbstractTableModel {
         switch (role) {
             case Qt::DisplayRole:
             case Qt::ToolTipRole:
-                return QString::fromStdString(SjisToUtf8(Cell(index.row(), index.column())));
+                return FromSjis(Cell(index.row(), index.column()));
             case Qt::TextAlignmentRole:
                 return AlignmentData(m_columns[static_cast<std::size_t>(index.column())].align);
             case Qt::CheckStateRole:
@@ -377,10 +377,6 @@ int CSortListCtrl::InsertColumn(int column, const QString& heading, int width,
     column = m_pModel->InsertColumn(column, heading, align);
     header()->resizeSection(column, width);
     return column;
-}
-
-int CSortListCtrl::GetHeaderCount() const {
-    return m_pModel->columnCount();
 }
 
 int CSortListCtrl::InsertRow(int row, const std::string& col0) {

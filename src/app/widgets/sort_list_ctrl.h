@@ -41,12 +41,10 @@ class CSortListCtrl : public QTreeView {
     // Returns its index, -1 when column is negative.
     int InsertColumn(int column, const QString& heading, int width,
                      Qt::Alignment align = Qt::AlignLeft);
-    int GetHeaderCount() const;
 
     // Inserts a row with the text of column 0 before row (appends for row >=
     // count). Returns its index, -1 when row is negative.
     int InsertRow(int row, const std::string& col0);
-    int InsertRow(const std::string& col0) { return InsertRow(RowCount(), col0); }
     int RowCount() const;
     // Removes every row and, with them, their side cells.
     void DeleteAllItems();

@@ -5,9 +5,8 @@
 #include <QCoreApplication>
 #include <QMessageBox>
 
-#include <curl/curl.h>
-
 #include "app/window/search_dlg.h"
+#include "platform/http_client.h"
 
 namespace quennit {
 
@@ -27,13 +26,11 @@ CSearchApp::CSearchApp(QString programFolder) : m_strFolder(std::move(programFol
 
 bool CSearchApp::InitInstance() {
     // The network library must be ready before any search thread starts.
-    if (curl_global_init(CURL_GLOBAL_DEFAULT) != CURLE_OK) {
+    const GlobalHttpInit http;
+    if (!http.Ok()) {
         ShowError(QStringLiteral("Windows ｿｹｯﾄの初期化に失敗しました。"));
         return false;
     }
-    struct CurlCleanup {
-        ~CurlCleanup() { curl_global_cleanup(); }
-    } cleanup;
 
     if (m_strFolder.isEmpty()) {
         m_strFolder = QCoreApplication::applicationDirPath();

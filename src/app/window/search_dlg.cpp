@@ -21,27 +21,23 @@
 #include "app/dialogs/maker_page.h"
 #include "app/dialogs/setting_dlg.h"
 #include "app/dialogs/url_opener.h"
+#include "app/widgets/sjis_qstring.h"
 #include "app/widgets/sort_list_ctrl.h"
 #include "app/window/app_icons.h"
 #include "app/window/busy_animation.h"
 #include "app/window/group_combo_box.h"
 #include "engine/search_result.h"
-#include "platform/text_codec.h"
 
 namespace quennit {
 
 namespace {
-
-QString FromSjis(const SjisString& text) {
-    return QString::fromStdString(SjisToUtf8(text));
-}
 
 // The characters of text that Shift_JIS has no code for, each once.
 QString UnencodableChars(const QString& text) {
     QString bad;
     for (const char32_t c : text.toUcs4()) {
         const QString one = QString::fromUcs4(&c, 1);
-        if (!Utf8ToSjis(one.toStdString()) && !bad.contains(one)) {
+        if (!ToSjis(one) && !bad.contains(one)) {
             bad += one;
         }
     }
@@ -219,21 +215,19 @@ bool CSearchDlg::OnInitDialog() {
         return false;
     }
 
-    const int count = m_session.GetSiteCount();
-    for (int n = 1; n <= count; ++n) {
-        m_session.SetErrorWnd(static_cast<std::uint32_t>(n), this);
-        m_session.SetNotifyWnd(static_cast<std::uint32_t>(n), this);
-    }
-
+    // A TIMEOUT of 0 keeps the session's default here; RETRY 0 is the default.
+    std::uint32_t timeout = m_session.GetTimeout();
+    int retry = m_session.GetRetry();
     if (m_pSettings != nullptr) {
         if (m_pSettings->TIMEOUT != 0) {
             const std::int64_t ms = static_cast<std::int64_t>(m_pSettings->TIMEOUT) * 1000;
-            m_session.SetTimeout(static_cast<std::uint32_t>(ms));
+            timeout = static_cast<std::uint32_t>(ms);
         }
         if (m_pSettings->RETRY != 0) {
-            m_session.SetRetry(m_pSettings->RETRY);
+            retry = m_pSettings->RETRY;
         }
     }
+    m_session.ConnectWindow(this, timeout, retry);
 
     SjisString group;
     for (bool more = m_session.EnumSiteGroup(true, group); more;
@@ -442,7 +436,7 @@ void CSearchDlg::OnSearch() {
                 QMessageBox::Ok);
         return;
     }
-    const std::optional<SjisString> sjisKeyword = Utf8ToSjis(keyword.toStdString());
+    const std::optional<SjisString> sjisKeyword = ToSjis(keyword);
     if (!sjisKeyword) {
         Message(QMessageBox::Warning,
                 QStringLiteral("検索キーワードに使えない文字が含まれています。") + QChar(u'\r') +
@@ -468,11 +462,8 @@ void CSearchDlg::OnSearch() {
     // stop and can't wait for this window, so it ends promptly.
     JoinRetiredThreads();
 
-    auto thread = std::make_unique<CThInetCtrl>();
-    thread->m_pWnd = this;
-    thread->m_pSession = &m_session;
-    thread->m_strSearchGroup = Utf8ToSjis(group.toStdString()).value_or(SjisString());
-    thread->m_strKeyword = *sjisKeyword;
+    auto thread = std::make_unique<CThInetCtrl>(m_session, this,
+                                                ToSjis(group).value_or(SjisString()), *sjisKeyword);
     CThInetCtrl* started = thread.get();
     const bool ok =
         m_gate.StartAdmitted(started->GetStopToken(), [started] { return started->Start(); });
@@ -532,31 +523,21 @@ LRESULT CSearchDlg::SendMessage(std::uint32_t msg, WPARAM wParam, LPARAM lParam)
 LRESULT CSearchDlg::WindowProc(std::uint32_t msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
         case WM_INET_STATUS:
-            return OnInetStatus(wParam, lParam);
+        case WM_INET_ERROR:
+            return OnSiteStatus(msg, wParam, lParam);
         case WM_SEARCH_RESULT:
             return OnSearchResult(wParam, lParam);
         case WM_SEARCH_END:
             return OnSearchEnd();
-        case WM_INET_ERROR:
-            return OnInetError(wParam, lParam);
         default:
             return 0;
     }
 }
 
-LRESULT CSearchDlg::OnInetStatus(WPARAM site, LPARAM code) {
-    const SjisString name = m_session.GetSiteName(static_cast<std::uint32_t>(site));
-    const SjisString text = CInetSession::GetStatusText(static_cast<std::uint32_t>(code));
-    m_statusLine->setText(FromSjis(name) + QStringLiteral(" : ") + FromSjis(text));
-    SetSiteStatus(name, text);
-    return 0;
-}
-
-LRESULT CSearchDlg::OnInetError(WPARAM site, LPARAM code) {
-    const SjisString name = m_session.GetSiteName(static_cast<std::uint32_t>(site));
-    const SjisString text = CInetSession::GetErrorText(code);
-    m_statusLine->setText(FromSjis(name) + QStringLiteral(" : ERROR ") + FromSjis(text));
-    SetSiteStatus(name, text);
+LRESULT CSearchDlg::OnSiteStatus(std::uint32_t msg, WPARAM site, LPARAM code) {
+    const CSearchSession::StatusLine status = m_session.GetStatusLine(msg, site, code);
+    m_statusLine->setText(QString::fromStdString(status.m_strLine));
+    SetSiteStatus(status.m_strName, status.m_strText);
     return 0;
 }
 

@@ -11,7 +11,7 @@
 #include "app/widgets/resize_layout.h"
 #include "app/window/message_gate.h"
 #include "engine/search_session.h"
-#include "net/search_thread.h"
+#include "engine/search_thread.h"
 #include "platform/message_window.h"
 
 class QFrame;
@@ -77,8 +77,7 @@ class CSearchDlg : public QDialog, public IMessageWindow {
     void SetOuterRect(const QRect& outer);
 
     LRESULT WindowProc(std::uint32_t msg, WPARAM wParam, LPARAM lParam);
-    LRESULT OnInetStatus(WPARAM site, LPARAM code);
-    LRESULT OnInetError(WPARAM site, LPARAM code);
+    LRESULT OnSiteStatus(std::uint32_t msg, WPARAM site, LPARAM code);
     LRESULT OnSearchResult(WPARAM site, LPARAM record);
     LRESULT OnSearchEnd();
     void SetSiteStatus(const SjisString& name, const SjisString& text);

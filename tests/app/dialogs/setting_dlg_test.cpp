@@ -33,11 +33,9 @@ struct Fixture {
         quennit::test::LoadSites(session,
                                  "HOST_ID\tAlpha\nHOST_ADDR\talpha.example\n"
                                  "HOST_ID\tBeta\nHOST_ADDR\tbeta.example\n",
-                                 nullptr);
+                                 nullptr, 20000, 1);
         settings.TIMEOUT = 20;
         settings.RETRY = 1;
-        session.SetTimeout(20000);
-        session.SetRetry(1);
         dlg = std::make_unique<CSettingDlg>(&session, &settings);
         tabs = dlg->findChild<quennit::CPageTabCtrl*>(QStringLiteral("pageTabCtrl"));
         list = dlg->findChild<CSortListCtrl*>(QStringLiteral("siteList"));

@@ -19,7 +19,7 @@ std::unique_ptr<CSortListCtrl> MakeList(const QList<QPair<QString, QString>>& ro
     list->InsertColumn(0, QStringLiteral("name"), 80);
     list->InsertColumn(1, QStringLiteral("value"), 80, Qt::AlignRight);
     for (const auto& [name, value] : rows) {
-        const int row = list->InsertRow(name.toStdString());
+        const int row = list->InsertRow(list->RowCount(), name.toStdString());
         list->SetCellText(row, 1, value.toStdString());
     }
     return list;
@@ -142,7 +142,7 @@ class SortListCtrlTest : public QObject {
         auto list = MakeList({{"a", "5"}, {"b", "1"}});
         list->SortByColumn(1);
         for (const char* v : {"4", "2", "3"}) {
-            const int row = list->InsertRow(std::string("n") + v);
+            const int row = list->InsertRow(list->RowCount(), std::string("n") + v);
             list->SetCellText(row, 1, v);
             list->SetCellText(row, 6, std::string("side") + v);  // beyond the header
         }
@@ -199,8 +199,8 @@ class SortListCtrlTest : public QObject {
 
         list->DeleteAllItems();
         QCOMPARE(list->RowCount(), 0);
-        list->InsertRow("c");
-        list->InsertRow("d");
+        list->InsertRow(0, "c");
+        list->InsertRow(1, "d");
         QCOMPARE(Column(*list, 3), Split("|"));
     }
 
@@ -215,7 +215,7 @@ class SortListCtrlTest : public QObject {
 
     void shiftJisShownDecoded() {
         auto list = MakeList({});
-        list->InsertRow("\x82\xA0\x82\xA2");  // "あい"
+        list->InsertRow(0, "\x82\xA0\x82\xA2");  // "あい"
         const QModelIndex index = list->model()->index(0, 0);
         QCOMPARE(index.data().toString(), QString::fromUtf8("\xE3\x81\x82\xE3\x81\x84"));
         QCOMPARE(list->GetCellText(0, 0), std::string("\x82\xA0\x82\xA2"));

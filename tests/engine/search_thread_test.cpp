@@ -1,4 +1,4 @@
-#include "net/search_thread.h"
+#include "engine/search_thread.h"
 
 #include <gtest/gtest.h>
 
@@ -33,19 +33,8 @@ class SearchThreadTest : public ServerTest {
     void Load(CSearchSession& s, const std::string& sites, IMessageWindow* window,
               double pauseScale = 0.001) {
         pauses = std::make_unique<PauseRecorder>(pauseScale);
-        LoadSites(s, sites, window);
+        LoadSites(s, sites, window, 0, 1);
         s.SetPauseClock(pauses->Clock());
-        s.SetTimeout(0);
-        s.SetRetry(1);
-    }
-
-    static void Start(CThInetCtrl& t, CSearchSession& s, IMessageWindow* window,
-                      const std::string& group = "") {
-        t.m_pSession = &s;
-        t.m_pWnd = window;
-        t.m_strKeyword = "kw";
-        t.m_strSearchGroup = group;
-        ASSERT_TRUE(t.Start());
     }
 
     std::string Site(const std::string& name, const std::string& format,
@@ -64,8 +53,8 @@ class SearchThreadTest : public ServerTest {
 TEST_F(SearchThreadTest, RunEndsWithOneCompletionMessage) {
     CSearchSession session;
     Load(session, Site("A", "/page?n=1&of=2&per=3&q=%s") + Site("B", "/status/404?%s"), &wnd);
-    CThInetCtrl thread;
-    Start(thread, session, &wnd);
+    CThInetCtrl thread(session, &wnd, "", "kw");
+    ASSERT_TRUE(thread.Start());
     ASSERT_TRUE(Saw(End()));
     thread.Join();
     EXPECT_FALSE(thread.IsRunning());
@@ -85,12 +74,11 @@ TEST_F(SearchThreadTest, EscapingExceptionIsReportedThenCompletionFollows) {
     ForeignFailure session;
     Load(session, Site("A", "/page?n=1&of=1&per=1&q=%s"), &wnd);
     std::vector<std::string> reported;
-    CThInetCtrl thread;
-    thread.m_onError = [&](const std::string& what) {
+    CThInetCtrl thread(session, &wnd, "", "kw", {}, [&](const std::string& what) {
         reported.push_back(what);
         EXPECT_FALSE(Has(wnd.Messages(), End()));
-    };
-    Start(thread, session, &wnd);
+    });
+    ASSERT_TRUE(thread.Start());
     thread.Join();
     EXPECT_EQ(reported, std::vector<std::string>{"scanner broke"});
     EXPECT_EQ(wnd.Messages().back(), End());
@@ -124,8 +112,8 @@ TEST_P(StopTest, StopIsHonouredAndNothingFollowsIt) {
     Load(session, PageSite("S", host, c.path) + Site("Next", "/page?n=1&of=1&per=1&q=%s"), &wnd,
          3600.0);
     session.SetRetry(c.retry);
-    CThInetCtrl thread;
-    Start(thread, session, &wnd);
+    CThInetCtrl thread(session, &wnd, "", "kw");
+    ASSERT_TRUE(thread.Start());
     ASSERT_TRUE(c.status != 0 ? Saw(Status(1, c.status)) : pauses->WaitForPause(c.pause))
         << ::testing::PrintToString(wnd.Messages());
     thread.Stop();
@@ -152,14 +140,14 @@ TEST_F(SearchThreadTest, NewSearchStartsRightAfterAStop) {
          Site("Stall", "/stall-body?n=5&%s", "HOST_GROUP\tSlow\n") +
              Site("Good", "/page?n=1&of=1&per=2&q=%s", "HOST_GROUP\tFast\n"),
          &wnd);
-    CThInetCtrl first;
-    Start(first, session, &wnd, "Slow");
+    CThInetCtrl first(session, &wnd, "Slow", "kw");
+    ASSERT_TRUE(first.Start());
     ASSERT_TRUE(Saw(Status(1, 41)));
     first.Stop();
     const std::size_t atStop = wnd.Messages().size();
 
-    CThInetCtrl second;  // the first is not joined
-    Start(second, session, &wnd, "Fast");
+    CThInetCtrl second(session, &wnd, "Fast", "kw");  // the first is not joined
+    ASSERT_TRUE(second.Start());
     ASSERT_TRUE(Saw(End()));
     second.Join();
     first.Join();
@@ -177,11 +165,11 @@ TEST_F(SearchThreadTest, OwnerGoingAwayStopsAndJoinsItsSearch) {
     struct Owner {
         RecordingWindow window;
         CSearchSession session;
-        CThInetCtrl thread;
+        CThInetCtrl thread{session, &window, "", "kw"};
     };
     auto owner = std::make_unique<Owner>();
     Load(owner->session, Site("Stall", "/stall-body?n=5&%s"), &owner->window);
-    Start(owner->thread, owner->session, &owner->window);
+    ASSERT_TRUE(owner->thread.Start());
     ASSERT_TRUE(owner->window.WaitUntil([](const auto& ms) { return Has(ms, Status(1, 41)); }));
     owner.reset();
 }
@@ -214,8 +202,8 @@ TEST_F(SearchThreadTest, StopAndJoinFromTheWindowsThreadDontDeadlock) {
     MarshallingWindow window;
     CSearchSession session;
     Load(session, Site("A", "/page?n=1&of=1&per=1&q=%s"), &window);
-    CThInetCtrl thread;
-    Start(thread, session, &window);
+    CThInetCtrl thread(session, &window, "", "kw");
+    ASSERT_TRUE(thread.Start());
     ASSERT_TRUE(window.WaitPosted());  // the search now waits for this thread
     thread.Stop();
     thread.Join();

@@ -1,8 +1,9 @@
-#include "net/search_thread.h"
+#include "engine/search_thread.h"
 
 #include <cstdio>
 #include <exception>
 #include <system_error>
+#include <utility>
 
 #include "engine/search_session.h"
 #include "platform/errors.h"
@@ -10,13 +11,23 @@
 
 namespace quennit {
 
+CThInetCtrl::CThInetCtrl(CSearchSession& session, IMessageWindow* wnd, SjisString group,
+                         SjisString keyword, std::function<void()> onExit,
+                         std::function<void(const std::string&)> onError)
+    : m_session(session),
+      m_pWnd(wnd),
+      m_strSearchGroup(std::move(group)),
+      m_strKeyword(std::move(keyword)),
+      m_onExit(std::move(onExit)),
+      m_onError(std::move(onError)) {}
+
 CThInetCtrl::~CThInetCtrl() {
     Stop();
     Join();
 }
 
 bool CThInetCtrl::Start() {
-    if (m_thread.joinable() || m_pSession == nullptr) {
+    if (m_thread.joinable()) {
         return false;
     }
     m_running.store(true);
@@ -41,9 +52,9 @@ void CThInetCtrl::Join() {
 
 void CThInetCtrl::Run() {
     const ScopedStopToken scope(m_stop.get_token());
-    if (m_pSession->AcquireRun(m_stop.get_token())) {
+    if (m_session.AcquireRun(m_stop.get_token())) {
         try {
-            m_pSession->Search(m_strSearchGroup, m_strKeyword);
+            m_session.Search(m_strSearchGroup, m_strKeyword);
         } catch (const StopRequested&) {
             // Stopped: the run just ends.
         } catch (const std::exception& e) {
@@ -55,8 +66,8 @@ void CThInetCtrl::Run() {
                 }
             }
         }
-        m_pSession->ReleaseRun();
-        CInetSession::SendToWindow(m_pWnd, WM_SEARCH_END, 0, 0);
+        m_session.ReleaseRun();
+        SendToWindow(m_pWnd, WM_SEARCH_END, 0, 0);
     }
     m_running.store(false);
     if (m_onExit) {

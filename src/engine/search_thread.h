@@ -23,8 +23,7 @@ class CSearchSession;
 // no completion message.
 //
 // Ownership and threads:
-//  - The owner fills the four members, then calls Start, and does not touch
-//    the members again while the thread runs.
+//  - The constructor fixes what the thread works on; Start runs it.
 //  - The session and the window must outlive the thread. Destroying this
 //    object stops the search and joins the thread, so the owner of the
 //    session and the window destroys (or joins) its thread objects first.
@@ -41,23 +40,16 @@ class CSearchSession;
 //    thread can never deadlock, and stale messages are never shown.
 class CThInetCtrl {
   public:
-    CThInetCtrl() = default;
+    // onError receives the description of an exception that escaped the run,
+    // on the search thread, before the completion message (stderr when
+    // empty). onExit is the search thread's very last action, stopped or not.
+    CThInetCtrl(CSearchSession& session, IMessageWindow* wnd, SjisString group, SjisString keyword,
+                std::function<void()> onExit = {},
+                std::function<void(const std::string&)> onError = {});
     ~CThInetCtrl();
 
     CThInetCtrl(const CThInetCtrl&) = delete;
     CThInetCtrl& operator=(const CThInetCtrl&) = delete;
-
-    CSearchSession* m_pSession = nullptr;  // not owned
-    IMessageWindow* m_pWnd = nullptr;      // not owned; receives WM_SEARCH_END
-    SjisString m_strKeyword;
-    SjisString m_strSearchGroup;
-
-    // Receives the description of an exception that escaped the run, on the
-    // search thread, before the completion message. Defaults to stderr.
-    std::function<void(const std::string&)> m_onError;
-
-    // Called on the search thread as its very last action, stopped or not.
-    std::function<void()> m_onExit;
 
     // Starts the thread. False when it could not be created (or runs already).
     bool Start();
@@ -75,6 +67,13 @@ class CThInetCtrl {
 
   private:
     void Run();
+
+    CSearchSession& m_session;
+    IMessageWindow* const m_pWnd;  // not owned; receives WM_SEARCH_END
+    const SjisString m_strSearchGroup;
+    const SjisString m_strKeyword;
+    const std::function<void()> m_onExit;
+    const std::function<void(const std::string&)> m_onError;
 
     std::stop_source m_stop;
     std::atomic<bool> m_running{false};
