@@ -1,11 +1,11 @@
 // quennit-cli check: describe a site definition file and warn about likely
 // mistakes, so that site-file authors see what the program will make of it.
-#include <cstdio>
-#include <cstring>
 #include <iostream>
 #include <map>
 #include <string>
 #include <vector>
+
+#include <nlohmann/json.hpp>
 
 #include "cli/commands.h"
 #include "cli/output.h"
@@ -82,43 +82,37 @@ std::vector<std::string> CollectWarnings(const std::vector<SiteInfo>& sites,
     return warnings;
 }
 
-std::string JsonRules(const RuleList& rules, int count) {
-    std::string out = "[";
+nlohmann::ordered_json JsonRules(const RuleList& rules, int count) {
+    auto out = nlohmann::ordered_json::array();
     for (int i = 0; i < count; ++i) {
         const SiteRule& rule = rules[static_cast<std::size_t>(i)];
-        out += (i == 0 ? "[" : ",[") + JsonString(Utf8(rule.m_strKey)) + "," +
-               JsonString(Utf8(rule.m_strValue)) + "]";
+        out.push_back({Utf8(rule.m_strKey), Utf8(rule.m_strValue)});
     }
-    return out + "]";
+    return out;
 }
 
 void PrintJson(const SjisString& version, const std::vector<SiteInfo>& sites,
                const std::vector<std::string>& warnings) {
-    std::string out = "{\"version\":" + JsonString(Utf8(version)) +
-                      ",\"site_count\":" + std::to_string(sites.size()) + ",\"sites\":[";
-    for (std::size_t i = 0; i < sites.size(); ++i) {
-        const SiteDef& d = sites[i].def;
-        out += i == 0 ? "{" : ",{";
-        out += "\"number\":" + std::to_string(sites[i].number);
-        out += ",\"name\":" + JsonString(Utf8(d.m_strHostId));
-        out += ",\"group\":" + JsonString(Utf8(d.m_strGroup));
-        out += ",\"server\":" + JsonString(Utf8(sites[i].server));
-        out += ",\"url_format\":" + JsonString(Utf8(d.m_strUrlFormat));
-        out += ",\"kanji\":" + std::to_string(d.m_nKanji);
-        out += ",\"max_count\":" + std::to_string(d.m_nMaxCount);
-        out += ",\"link_mode\":" + JsonString(Utf8(d.m_strLinkDv));
-        out += ",\"start_word\":" + JsonString(Utf8(d.m_strStartWord));
-        out += ",\"page_rules\":" + JsonRules(d.m_pageRules, d.m_nPageRules);
-        out += ",\"entry_rules\":" + JsonRules(d.m_entryRules, d.m_nEntryRules);
-        out += ",\"clean_rules\":" + JsonRules(d.m_cleanRules, d.m_nCleanRules);
-        out += "}";
+    auto jsonSites = nlohmann::ordered_json::array();
+    for (const SiteInfo& site : sites) {
+        const SiteDef& d = site.def;
+        jsonSites.push_back({{"number", site.number},
+                             {"name", Utf8(d.m_strHostId)},
+                             {"group", Utf8(d.m_strGroup)},
+                             {"server", Utf8(site.server)},
+                             {"url_format", Utf8(d.m_strUrlFormat)},
+                             {"kanji", d.m_nKanji},
+                             {"max_count", d.m_nMaxCount},
+                             {"link_mode", Utf8(d.m_strLinkDv)},
+                             {"start_word", Utf8(d.m_strStartWord)},
+                             {"page_rules", JsonRules(d.m_pageRules, d.m_nPageRules)},
+                             {"entry_rules", JsonRules(d.m_entryRules, d.m_nEntryRules)},
+                             {"clean_rules", JsonRules(d.m_cleanRules, d.m_nCleanRules)}});
     }
-    out += "],\"warnings\":[";
-    for (std::size_t i = 0; i < warnings.size(); ++i) {
-        out += (i == 0 ? "" : ",") + JsonString(warnings[i]);
-    }
-    out += "]}\n";
-    std::cout << out;
+    std::cout << JsonLine({{"version", Utf8(version)},
+                           {"site_count", sites.size()},
+                           {"sites", std::move(jsonSites)},
+                           {"warnings", warnings}});
 }
 
 void PrintText(const std::string& path, const SjisString& version,
@@ -153,28 +147,9 @@ void PrintText(const std::string& path, const SjisString& version,
 
 }  // namespace
 
-int RunCheck(int argc, char** argv) {
-    std::string path;
-    bool json = false;
-    for (int i = 0; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--format" && i + 1 < argc) {
-            const std::string value = argv[++i];
-            if (value != "json" && value != "text") {
-                std::cerr << "quennit-cli check: unknown format '" << value << "'\n";
-                return 2;
-            }
-            json = value == "json";
-        } else if (arg.rfind("--", 0) == 0 || !path.empty()) {
-            std::cerr << "usage: quennit-cli check [--format text|json] [FILE]\n";
-            return 2;
-        } else {
-            path = arg;
-        }
-    }
-    if (path.empty()) {
-        path = ProgramFolder() + "SearchSite.ini";
-    }
+int RunCheck(const CheckArgs& args) {
+    const std::string path =
+        args.sitesPath.empty() ? ProgramFolder() + "SearchSite.ini" : args.sitesPath;
 
     CSearchSession session;
     std::string error;
@@ -191,7 +166,7 @@ int RunCheck(int argc, char** argv) {
                          conn ? conn->m_strServer : SjisString()});
     }
     const auto warnings = CollectWarnings(sites, notes);
-    if (json) {
+    if (args.json) {
         PrintJson(session.GetSiteFileVer(), sites, warnings);
     } else {
         PrintText(path, session.GetSiteFileVer(), sites, warnings);

@@ -2,12 +2,27 @@
 
 #include <string>
 
+#include "cli/output.h"
+
 namespace quennit::cli {
 
-// Each subcommand takes the arguments after its own name and returns the
-// process exit code: 0 done, 1 a file could not be used, 2 bad usage.
-int RunCheck(int argc, char** argv);
-int RunExtract(int argc, char** argv);
+// What the command line asked of each subcommand (main.cpp parses it).
+struct CheckArgs {
+    std::string sitesPath;  // empty: SearchSite.ini beside the program
+    bool json = false;
+};
+
+struct ExtractArgs {
+    std::string sitesPath;
+    std::string site;  // a site number or a site name (UTF-8)
+    std::string pagePath;
+    Format format = Format::Tsv;
+};
+
+// Each subcommand returns the process exit code: 0 done, 1 a file could not
+// be used.
+int RunCheck(const CheckArgs& args);
+int RunExtract(const ExtractArgs& args);
 
 // The folder of the running program, ending in '/'.
 std::string ProgramFolder();

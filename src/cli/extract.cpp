@@ -15,9 +15,6 @@ namespace quennit::cli {
 
 namespace {
 
-constexpr const char* kUsage =
-    "usage: quennit-cli extract --sites FILE --site NAME|NUMBER [--format tsv|json] PAGE\n";
-
 // Prints each result line the moment the engine hands it over.
 class PrintingWindow : public IMessageWindow {
   public:
@@ -62,59 +59,31 @@ std::uint32_t FindSite(const CSearchSession& session, const std::string& arg) {
 
 }  // namespace
 
-int RunExtract(int argc, char** argv) {
-    std::string sitesPath;
-    std::string siteArg;
-    std::string pagePath;
-    Format format = Format::Tsv;
-    for (int i = 0; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--sites" && i + 1 < argc) {
-            sitesPath = argv[++i];
-        } else if (arg == "--site" && i + 1 < argc) {
-            siteArg = argv[++i];
-        } else if (arg == "--format" && i + 1 < argc) {
-            const std::string value = argv[++i];
-            if (value != "tsv" && value != "json") {
-                std::cerr << "quennit-cli extract: unknown format '" << value << "'\n";
-                return 2;
-            }
-            format = value == "json" ? Format::Json : Format::Tsv;
-        } else if (arg.rfind("--", 0) != 0 && pagePath.empty()) {
-            pagePath = arg;
-        } else {
-            std::cerr << kUsage;
-            return 2;
-        }
-    }
-    if (sitesPath.empty() || siteArg.empty() || pagePath.empty()) {
-        std::cerr << kUsage;
-        return 2;
-    }
-
+int RunExtract(const ExtractArgs& args) {
     CSearchSession session;
     std::string error;
-    if (!session.LoadSiteFile(sitesPath, error)) {
+    if (!session.LoadSiteFile(args.sitesPath, error)) {
         std::cerr << "quennit-cli extract: cannot load the site file: " << error << "\n";
         return 1;
     }
-    const std::uint32_t site = FindSite(session, siteArg);
+    const std::uint32_t site = FindSite(session, args.site);
     if (site == 0) {
-        std::cerr << "quennit-cli extract: no site '" << siteArg << "' in " << sitesPath << "\n";
+        std::cerr << "quennit-cli extract: no site '" << args.site << "' in " << args.sitesPath
+                  << "\n";
         return 1;
     }
 
     // The page as a read would keep it: at most the read limit, NUL-terminated.
-    std::ifstream in(pagePath, std::ios::binary);
+    std::ifstream in(args.pagePath, std::ios::binary);
     if (!in) {
-        std::cerr << "quennit-cli extract: cannot open the page " << pagePath << "\n";
+        std::cerr << "quennit-cli extract: cannot open the page " << args.pagePath << "\n";
         return 1;
     }
     auto page = std::make_unique<char[]>(CSearchSession::PAGE_BUFFER_SIZE);
     in.read(page.get(), CSearchSession::PAGE_READ_LIMIT);
     page[static_cast<std::size_t>(in.gcount())] = '\0';
 
-    PrintingWindow window(format);
+    PrintingWindow window(args.format);
     session.SetNotifyWnd(site, &window);
     const int rc = session.ExtractResults(page.get(), site);
     if (rc < 0) {
@@ -123,7 +92,7 @@ int RunExtract(int argc, char** argv) {
         return 3;
     }
     const SjisString next = session.LookupSite(site).value_or(SiteDef{}).m_strNextUrl;
-    if (format == Format::Json) {
+    if (args.format == Format::Json) {
         std::cout << FormatNextUrlJson(next);
     } else if (!next.empty()) {
         std::cerr << "next: " << Utf8(next) << "\n";

@@ -1,47 +1,145 @@
 // quennit-cli: the scriptable face of the Quennit engine.
-#include <cstdio>
-#include <cstring>
+#include <CLI/CLI.hpp>
+
+#include <functional>
+#include <iostream>
+#include <string>
+#include <vector>
 
 #include "cli/commands.h"
 #include "cli/search.h"
+#include "platform/text_codec.h"
 
 namespace {
 
-constexpr const char* kUsage =
-    "usage: quennit-cli COMMAND [ARGS]\n"
-    "\n"
-    "commands:\n"
-    "  check [--format text|json] [FILE]\n"
-    "      Load a site definition file (default: SearchSite.ini beside the program)\n"
-    "      and describe every site, with warnings about likely mistakes.\n"
-    "  extract --sites FILE --site NAME|NUMBER [--format tsv|json] PAGE\n"
-    "      Run one site's extraction rules on a saved result page.\n"
-    "  search [--sites FILE] [--group NAME] [--timeout SECONDS] [--retry N]\n"
-    "         [--format tsv|json] KEYWORD\n"
-    "      Search every enabled site (or one group) for KEYWORD, as the window\n"
-    "      does: results on standard output, status lines on standard error.\n";
+using quennit::cli::Format;
+
+// Every usage error ends the program with this code.
+constexpr int kUsageExit = 2;
+
+// --format with its choices (the first is the default); `choose` takes the
+// one given.
+void AddFormat(CLI::App& command, const std::vector<std::string>& choices, const std::string& help,
+               std::function<void(const std::string&)> choose) {
+    command.add_option_function<std::string>("--format", std::move(choose), help)
+        ->type_name(choices[0] + "|" + choices[1])
+        ->check(CLI::IsMember(choices).description(""));
+}
+
+void AddResultFormat(CLI::App& command, Format& format) {
+    AddFormat(command, {"tsv", "json"}, "result line format (default tsv)",
+              [&format](const std::string& value) {
+                  format = value == "json" ? Format::Json : Format::Tsv;
+              });
+}
+
+// Keywords and group names travel as Shift_JIS, so they must fit in it.
+const CLI::Validator kSjisText(
+    [](std::string& text) -> std::string {
+        const auto sjis = quennit::Utf8ToSjis(text);
+        if (!sjis) {
+            return "'" + text + "' holds characters that Shift_JIS can't represent";
+        }
+        text = *sjis;
+        return {};
+    },
+    "");
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) {
-        std::fputs(kUsage, stderr);
-        return 2;
-    }
-    const char* command = argv[1];
-    if (std::strcmp(command, "check") == 0) {
-        return quennit::cli::RunCheck(argc - 2, argv + 2);
-    }
-    if (std::strcmp(command, "extract") == 0) {
-        return quennit::cli::RunExtract(argc - 2, argv + 2);
-    }
-    if (std::strcmp(command, "search") == 0) {
-        return quennit::cli::RunSearch(argc - 2, argv + 2);
-    }
-    if (std::strcmp(command, "-h") == 0 || std::strcmp(command, "--help") == 0) {
-        std::fputs(kUsage, stdout);
+    using namespace quennit::cli;
+
+    CLI::App app("The scriptable face of the Quennit engine (all text in UTF-8).", "quennit-cli");
+    app.get_formatter()->label("Usage", "usage");
+    app.get_formatter()->column_width(24);
+    app.require_subcommand(1);
+    // A repeated option: the last one counts.
+    app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+
+    CheckArgs check;
+    CLI::App* checkCommand = app.add_subcommand(
+        "check", "Describe every site of a site definition file and warn about likely mistakes.");
+    checkCommand
+        ->add_option("FILE", check.sitesPath,
+                     "site definition file (default: SearchSite.ini beside the program)")
+        ->type_name("");
+    AddFormat(*checkCommand, {"text", "json"}, "description format (default text)",
+              [&check](const std::string& value) { check.json = value == "json"; });
+
+    ExtractArgs extract;
+    CLI::App* extractCommand =
+        app.add_subcommand("extract", "Run one site's extraction rules on a saved result page.");
+    extractCommand->add_option("--sites", extract.sitesPath, "site definition file")
+        ->type_name("FILE")
+        ->required();
+    extractCommand->add_option("--site", extract.site, "the site, by number or name")
+        ->type_name("NAME|NUMBER")
+        ->required();
+    AddResultFormat(*extractCommand, extract.format);
+    extractCommand->add_option("PAGE", extract.pagePath, "saved result page")
+        ->type_name("")
+        ->required();
+
+    SearchArgs search;
+    CLI::App* searchCommand = app.add_subcommand(
+        "search",
+        "Search every enabled site (or one group) as the window does: results on stdout, "
+        "status lines on stderr.");
+    searchCommand
+        ->add_option("--sites", search.sitesPath,
+                     "site definition file (default: SearchSite.ini beside the program)")
+        ->type_name("FILE");
+    searchCommand
+        ->add_option("--group", search.group,
+                     "search only the sites of this group (default: all enabled sites)")
+        ->type_name("NAME")
+        ->transform(kSjisText);
+    searchCommand
+        ->add_option("--timeout", search.timeoutSeconds,
+                     "connect, send and receive time-out, 0 = none (default 20)")
+        ->type_name("SECONDS")
+        ->check(CLI::Range(0, 999).description(""));
+    searchCommand
+        ->add_option("--retry", search.retry,
+                     "attempts per request and failed reads per page (default 1)")
+        ->type_name("N")
+        ->check(CLI::Range(0, 99).description(""));
+    AddResultFormat(*searchCommand, search.format);
+    searchCommand->add_option("KEYWORD", search.keyword, "what to search for")
+        ->type_name("")
+        ->required()
+        ->transform(kSjisText)
+        ->check([](const std::string& keyword) {
+            return keyword.empty() ? std::string("must not be empty") : std::string();
+        });
+
+    app.footer("Run 'quennit-cli COMMAND --help' for the options of a command.");
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp&) {
+        std::cout << app.help();
         return 0;
+    } catch (const CLI::ParseError& e) {
+        // The message names what was wrong; the help of the command that
+        // was meant (or of the program) follows it.
+        std::string who = "quennit-cli";
+        for (const CLI::App* command : app.get_subcommands()) {
+            who += " " + command->get_name();
+        }
+        std::string problem = e.what();
+        if (app.get_subcommands().empty() && !app.remaining().empty()) {
+            problem = "unknown command '" + app.remaining().front() + "'";
+        }
+        std::cerr << who << ": " << problem << "\n\n" << app.help();
+        return kUsageExit;
     }
-    std::fprintf(stderr, "quennit-cli: unknown command '%s'\n\n%s", command, kUsage);
-    return 2;
+    if (checkCommand->parsed()) {
+        return RunCheck(check);
+    }
+    if (extractCommand->parsed()) {
+        return RunExtract(extract);
+    }
+    return RunSearch(search);
 }

@@ -1,6 +1,6 @@
 #include "cli/output.h"
 
-#include <cstdio>
+#include <nlohmann/json.hpp>
 
 #include "platform/text_codec.h"
 
@@ -12,13 +12,10 @@ std::string Utf8(std::string_view sjis) {
 
 namespace {
 
-// Backslash escapes shared by both formats; JSON also escapes the quote and
-// every other control character.
-std::string Escape(std::string_view utf8, bool json) {
+std::string Escape(std::string_view utf8) {
     std::string out;
     out.reserve(utf8.size());
     for (const char c : utf8) {
-        const auto u = static_cast<unsigned char>(c);
         if (c == '\t') {
             out += "\\t";
         } else if (c == '\n') {
@@ -27,12 +24,6 @@ std::string Escape(std::string_view utf8, bool json) {
             out += "\\r";
         } else if (c == '\\') {
             out += "\\\\";
-        } else if (json && c == '"') {
-            out += "\\\"";
-        } else if (json && u < 0x20) {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\u%04x", u);
-            out += buf;
         } else {
             out += c;
         }
@@ -43,11 +34,11 @@ std::string Escape(std::string_view utf8, bool json) {
 }  // namespace
 
 std::string TsvField(std::string_view utf8) {
-    return Escape(utf8, false);
+    return Escape(utf8);
 }
 
-std::string JsonString(std::string_view utf8) {
-    return "\"" + Escape(utf8, true) + "\"";
+std::string JsonLine(const nlohmann::ordered_json& value) {
+    return value.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + '\n';
 }
 
 std::string FormatResult(const SearchResult& result, Format format) {
@@ -57,14 +48,15 @@ std::string FormatResult(const SearchResult& result, Format format) {
                TsvField(Utf8(result.m_strText)) + '\t' + TsvField(Utf8(result.m_strSiteName)) +
                '\t' + order + '\n';
     }
-    return "{\"site\":" + JsonString(Utf8(result.m_strSiteName)) +
-           ",\"url\":" + JsonString(Utf8(result.m_strUrl)) +
-           ",\"title\":" + JsonString(Utf8(result.m_strTitle)) +
-           ",\"text\":" + JsonString(Utf8(result.m_strText)) + ",\"order\":" + order + "}\n";
+    return JsonLine({{"site", Utf8(result.m_strSiteName)},
+                     {"url", Utf8(result.m_strUrl)},
+                     {"title", Utf8(result.m_strTitle)},
+                     {"text", Utf8(result.m_strText)},
+                     {"order", result.m_nOrder}});
 }
 
 std::string FormatNextUrlJson(std::string_view sjisPath) {
-    return "{\"next_url\":" + JsonString(Utf8(sjisPath)) + "}\n";
+    return JsonLine({{"next_url", Utf8(sjisPath)}});
 }
 
 }  // namespace quennit::cli

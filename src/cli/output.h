@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include <nlohmann/json_fwd.hpp>
+
 #include "engine/search_result.h"
 
 namespace quennit::cli {
@@ -16,8 +18,9 @@ std::string Utf8(std::string_view sjis);
 // A field of a TSV line: TAB, LF, CR and backslash written as \t \n \r \\.
 std::string TsvField(std::string_view utf8);
 
-// A JSON string literal, quotes included.
-std::string JsonString(std::string_view utf8);
+// One JSON value as a line (line end included). Text that is not valid UTF-8
+// is written with U+FFFD rather than failing the line.
+std::string JsonLine(const nlohmann::ordered_json& value);
 
 // One result as a line of the chosen format (line end included), UTF-8.
 std::string FormatResult(const SearchResult& result, Format format);

@@ -9,53 +9,20 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <climits>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <mutex>
-#include <optional>
 #include <string>
-#include <string_view>
 
 #include "cli/output.h"
 #include "engine/search_session.h"
 #include "engine/search_thread.h"
 #include "platform/http_client.h"
-#include "platform/text_codec.h"
 
 namespace quennit::cli {
 
 namespace {
 
-constexpr const char* kUsage =
-    "usage: quennit-cli search [--sites FILE] [--group NAME] [--timeout SECONDS]\n"
-    "                          [--retry N] [--format tsv|json] KEYWORD\n"
-    "  --sites FILE       site definition file (default: SearchSite.ini beside the program)\n"
-    "  --group NAME       search only the sites of this group (default: all enabled sites)\n"
-    "  --timeout SECONDS  connect, send and receive time-out, 0 = none (default 20)\n"
-    "  --retry N          attempts per request and failed reads per page (default 1)\n"
-    "  --format tsv|json  result line format (default tsv)\n";
-
 constexpr const char* kCompleted = "検索が完了しました";
-
-int Usage(const std::string& problem) {
-    if (!problem.empty()) {
-        std::fprintf(stderr, "quennit-cli search: %s\n", problem.c_str());
-    }
-    std::fputs(kUsage, stderr);
-    return 2;
-}
-
-std::optional<long> ParseCount(const char* text, long max) {
-    char* end = nullptr;
-    errno = 0;
-    const long v = std::strtol(text, &end, 10);
-    if (errno != 0 || end == text || *end != '\0' || v < 0 || v > max) {
-        return std::nullopt;
-    }
-    return v;
-}
 
 // The command line's window: what the main window would show, as lines.
 // Messages are handled on the search thread itself; the stop and the
@@ -118,86 +85,9 @@ class ConsoleWindow : public IMessageWindow {
 
 }  // namespace
 
-int RunSearch(int argc, char** argv) {
-    std::string sitesPath;
-    std::string groupUtf8;
-    long timeout = 20;
-    long retry = 1;
-    Format format = Format::Tsv;
-    std::optional<std::string> keywordUtf8;
-
-    for (int i = 0; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        auto value = [&](const char* name) -> const char* {
-            if (i + 1 >= argc) {
-                Usage(std::string(name) + " needs a value");
-                return nullptr;
-            }
-            return argv[++i];
-        };
-        if (arg == "--help" || arg == "-h") {
-            std::fputs(kUsage, stdout);
-            return 0;
-        } else if (arg == "--sites") {
-            const char* v = value("--sites");
-            if (v == nullptr) {
-                return 2;
-            }
-            sitesPath = v;
-        } else if (arg == "--group") {
-            const char* v = value("--group");
-            if (v == nullptr) {
-                return 2;
-            }
-            groupUtf8 = v;
-        } else if (arg == "--timeout" || arg == "--retry") {
-            const char* v = value(argv[i]);
-            if (v == nullptr) {
-                return 2;
-            }
-            const auto n = ParseCount(v, arg == "--timeout" ? 999 : 99);
-            if (!n) {
-                return Usage(std::string(arg) + ": not a number in range: " + v);
-            }
-            (arg == "--timeout" ? timeout : retry) = *n;
-        } else if (arg == "--format") {
-            const char* v = value("--format");
-            if (v == nullptr) {
-                return 2;
-            }
-            if (std::string_view(v) == "tsv") {
-                format = Format::Tsv;
-            } else if (std::string_view(v) == "json") {
-                format = Format::Json;
-            } else {
-                return Usage(std::string("unknown format: ") + v);
-            }
-        } else if (arg.size() > 1 && arg.front() == '-' && arg != "--") {
-            return Usage("unknown option: " + std::string(arg));
-        } else {
-            if (arg == "--") {
-                if (i + 1 >= argc) {
-                    break;
-                }
-                ++i;
-            }
-            if (keywordUtf8 || i + 1 < argc) {
-                return Usage("exactly one KEYWORD is expected");
-            }
-            keywordUtf8 = argv[i];
-        }
-    }
-    if (!keywordUtf8 || keywordUtf8->empty()) {
-        return Usage("KEYWORD is missing");
-    }
-    const auto keyword = Utf8ToSjis(*keywordUtf8);
-    const auto group = Utf8ToSjis(groupUtf8);
-    if (!keyword || !group) {
-        return Usage("KEYWORD and NAME must be text that Shift_JIS can represent");
-    }
-    if (sitesPath.empty()) {
-        sitesPath = ProgramFolder() + "SearchSite.ini";
-    }
+int RunSearch(const SearchArgs& args) {
+    const std::string sitesPath =
+        args.sitesPath.empty() ? ProgramFolder() + "SearchSite.ini" : args.sitesPath;
 
     // Before any thread: libcurl's set-up, and the signals that stop the
     // search are taken by this thread alone, as events.
@@ -220,12 +110,12 @@ int RunSearch(int argc, char** argv) {
         std::fprintf(stderr, "quennit-cli search: %s: %s\n", sitesPath.c_str(), error.c_str());
         return 1;
     }
-    ConsoleWindow window(session, format);
+    ConsoleWindow window(session, args.format);
     // As the settings dialog applies them: 0 seconds means no time-out.
-    session.ConnectWindow(&window, static_cast<std::uint32_t>(timeout) * 1000,
-                          static_cast<int>(retry));
+    session.ConnectWindow(&window, static_cast<std::uint32_t>(args.timeoutSeconds) * 1000,
+                          static_cast<int>(args.retry));
 
-    CThInetCtrl thread(session, &window, *group, *keyword, [doneFd] {
+    CThInetCtrl thread(session, &window, args.group, args.keyword, [doneFd] {
         const std::uint64_t one = 1;
         [[maybe_unused]] const auto n = write(doneFd, &one, sizeof one);
     });

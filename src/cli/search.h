@@ -1,13 +1,24 @@
 #pragma once
 
+#include <string>
+
+#include "cli/output.h"
+
 namespace quennit::cli {
 
-// `quennit-cli search [--sites FILE] [--group NAME] [--timeout SECONDS]
-// [--retry N] [--format tsv|json] KEYWORD`; argv holds the words after
-// "search". Results go to stdout as they arrive, status and error lines to
-// stderr as the window's status line shows them. Returns 0 when the run
-// completed, 1 when the site file can't be loaded, 2 on bad usage and 130
-// when stopped with Ctrl-C.
-int RunSearch(int argc, char** argv);
+struct SearchArgs {
+    std::string sitesPath;         // empty: SearchSite.ini beside the program
+    std::string group;             // Shift_JIS; empty: every enabled site
+    unsigned timeoutSeconds = 20;  // 0: no time-out
+    int retry = 1;
+    Format format = Format::Tsv;
+    std::string keyword;  // Shift_JIS
+};
+
+// `quennit-cli search`: results go to stdout as they arrive, status and error
+// lines to stderr as the window's status line shows them. Returns 0 when the
+// run completed, 1 when the site file can't be loaded and 130 when stopped
+// with Ctrl-C.
+int RunSearch(const SearchArgs& args);
 
 }  // namespace quennit::cli

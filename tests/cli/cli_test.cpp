@@ -89,23 +89,33 @@ TEST(Cli, FailuresAndUsageExitWithTheirCodes) {
     const struct {
         std::string args;
         int exitCode;
-        const char* err;
+        const char* text;  // in the first line of stderr, or on stdout for exit 0
     } cases[] = {
         {"extract" + sites + " --site 9" + page, 1, ""},
         {"extract --sites " + dir.Path("none") + " --site 1" + page, 1, ""},
-        {"extract" + sites + " --site 1", 2, ""},
-        {"extract --site 1 --format xml" + page, 2, ""},
+        {"extract" + sites + " --site 1", 2, "PAGE"},
+        {"extract" + sites + " --site", 2, "--site"},
+        {"extract --site 1 --format xml" + page, 2, "xml"},
         {"extract" + sites + " --site 1" + longPage, 3, "2,048"},
         {"check " + dir.Path("nope.ini"), 1, "No such file"},
-        {"check a b", 2, ""},
-        {"check --format yaml", 2, ""},
-        {"frobnicate", 2, ""},
-        {"", 2, ""},
+        {"check a b", 2, ": b"},
+        {"check --format yaml", 2, "yaml"},
+        {"check --format", 2, "--format"},
+        {"frobnicate", 2, "unknown command 'frobnicate'"},
+        {"", 2, "subcommand is required"},
+        // Help goes to standard output.
+        {"--help", 0, "usage: quennit-cli [OPTIONS] SUBCOMMAND"},
+        {"check --help", 0, "--format text|json"},
+        {"extract -h", 0, "--site NAME|NUMBER"},
+        {"search --help", 0, "--timeout SECONDS"},
     };
     for (const auto& c : cases) {
         const CliRun run = Cli(c.args, dir);
         EXPECT_EQ(run.exitCode, c.exitCode) << c.args;
-        EXPECT_TRUE(Contains(run.err, c.err)) << c.args << "\n" << run.err;
+        const std::string text = c.exitCode == 0 ? run.out : run.err.substr(0, run.err.find('\n'));
+        EXPECT_TRUE(Contains(text, c.text)) << c.args << "\n" << text;
+        // A usage error shows the usage after its message.
+        EXPECT_EQ(Contains(run.err, "\nusage: quennit-cli"), c.exitCode == 2) << c.args;
     }
 }
 
