@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "cli/commands.h"
+#include "cli/output.h"
 #include "cli/search.h"
 
 namespace {
@@ -42,6 +43,7 @@ int main(int argc, char** argv) {
         std::fputs(kUsage, stdout);
         return 0;
     }
-    std::fprintf(stderr, "quennit-cli: unknown command '%s'\n\n%s", command, kUsage);
+    std::fprintf(stderr, "quennit-cli: unknown command '%s'\n\n%s",
+                 quennit::cli::EscapeForTerminal(command).c_str(), kUsage);
     return 2;
 }

@@ -12,13 +12,22 @@ std::string Utf8(std::string_view sjis) {
 
 namespace {
 
-// Backslash escapes shared by both formats; JSON also escapes the quote and
-// every other control character.
+// A C1 control in UTF-8: U+0080..U+009F, which some terminals obey as ESC
+// sequences (0x9B is CSI).
+bool IsC1At(std::string_view s, std::size_t i) {
+    return static_cast<unsigned char>(s[i]) == 0xC2 && i + 1 < s.size() &&
+           static_cast<unsigned char>(s[i + 1]) >= 0x80 &&
+           static_cast<unsigned char>(s[i + 1]) <= 0x9F;
+}
+
+// Backslash escapes shared by both formats; every other control character
+// (C0, DEL, C1) becomes \xHH, or \u00HH in JSON, which also escapes the quote.
 std::string Escape(std::string_view utf8, bool json) {
     std::string out;
     out.reserve(utf8.size());
-    for (const char c : utf8) {
-        const auto u = static_cast<unsigned char>(c);
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        const char c = utf8[i];
+        auto u = static_cast<unsigned char>(c);
         if (c == '\t') {
             out += "\\t";
         } else if (c == '\n') {
@@ -29,9 +38,15 @@ std::string Escape(std::string_view utf8, bool json) {
             out += "\\\\";
         } else if (json && c == '"') {
             out += "\\\"";
-        } else if (json && u < 0x20) {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\u%04x", u);
+        } else if (u < 0x20 || u == 0x7F || IsC1At(utf8, i)) {
+            char buf[16];
+            if (u == 0xC2) {
+                u = static_cast<unsigned char>(utf8[++i]);
+                if (!json) {
+                    out += "\\xc2";
+                }
+            }
+            std::snprintf(buf, sizeof buf, json ? "\\u%04x" : "\\x%02x", u);
             out += buf;
         } else {
             out += c;
@@ -42,8 +57,12 @@ std::string Escape(std::string_view utf8, bool json) {
 
 }  // namespace
 
-std::string TsvField(std::string_view utf8) {
+std::string EscapeForTerminal(std::string_view utf8) {
     return Escape(utf8, false);
+}
+
+std::string TsvField(std::string_view utf8) {
+    return EscapeForTerminal(utf8);
 }
 
 std::string JsonString(std::string_view utf8) {

@@ -13,10 +13,17 @@ enum class Format { Tsv, Json };
 // Shift_JIS → UTF-8 for output (invalid bytes become U+FFFD).
 std::string Utf8(std::string_view sjis);
 
-// A field of a TSV line: TAB, LF, CR and backslash written as \t \n \r \\.
+// Text for a terminal or a text stream (TSV fields, status and error lines,
+// check's text): TAB, LF, CR and backslash become \t \n \r \\, every other
+// control character (C0, DEL, and C1 as its two UTF-8 bytes) \xHH, so that no
+// byte from a page, a site file or an argument can drive the terminal.
+std::string EscapeForTerminal(std::string_view utf8);
+
+// A field of a TSV line: the same escapes.
 std::string TsvField(std::string_view utf8);
 
-// A JSON string literal, quotes included.
+// A JSON string literal, quotes included; control characters (C0, DEL, C1)
+// as \u00HH, so a JSON line is as safe on a terminal.
 std::string JsonString(std::string_view utf8);
 
 // One result as a line of the chosen format (line end included), UTF-8.

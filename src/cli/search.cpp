@@ -33,15 +33,17 @@ constexpr const char* kUsage =
     "                          [--retry N] [--format tsv|json] KEYWORD\n"
     "  --sites FILE       site definition file (default: SearchSite.ini beside the program)\n"
     "  --group NAME       search only the sites of this group (default: all enabled sites)\n"
-    "  --timeout SECONDS  connect, send and receive time-out, 0 = none (default 20)\n"
-    "  --retry N          attempts per request and failed reads per page (default 1)\n"
+    "  --timeout SECONDS  limit of a connect, and idle limit of sending and receiving:\n"
+    "                     how long nothing may move, not how long a page may take;\n"
+    "                     a server that keeps sending, however slowly, is never cut\n"
+    "                     off, so stop such a search with Ctrl-C. 0 = none (default 20)\n"    "  --retry N          attempts per request and failed reads per page (default 1)\n"
     "  --format tsv|json  result line format (default tsv)\n";
 
 constexpr const char* kCompleted = "検索が完了しました";
 
 int Usage(const std::string& problem) {
     if (!problem.empty()) {
-        std::fprintf(stderr, "quennit-cli search: %s\n", problem.c_str());
+        std::fprintf(stderr, "quennit-cli search: %s\n", EscapeForTerminal(problem).c_str());
     }
     std::fputs(kUsage, stderr);
     return 2;
@@ -109,8 +111,9 @@ class ConsoleWindow : public IMessageWindow {
     }
 
   private:
+    // Site names come from the site file: escaped like every other line.
     static void Status(const std::string& line) {
-        std::fputs((line + "\n").c_str(), stderr);
+        std::fputs((EscapeForTerminal(line) + "\n").c_str(), stderr);
         std::fflush(stderr);
     }
 
@@ -218,7 +221,8 @@ int RunSearch(int argc, char** argv) {
     CSearchSession session;
     std::string error;
     if (!session.LoadSiteFile(sitesPath, error)) {
-        std::fprintf(stderr, "quennit-cli search: %s: %s\n", sitesPath.c_str(), error.c_str());
+        std::fprintf(stderr, "quennit-cli search: %s\n",
+                     EscapeForTerminal(sitesPath + ": " + error).c_str());
         return 1;
     }
     ConsoleWindow window(session, format);
