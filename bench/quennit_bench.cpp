@@ -110,8 +110,9 @@ BENCHMARK(BM_ExtractGuardWorst)->Unit(benchmark::kMicrosecond);
 // Loads a site file written by write (once) in every iteration.
 template <typename Write>
 void RunLoad(benchmark::State& state, const char* name, Write write) {
-    const auto path = std::filesystem::temp_directory_path() /
-                      ("quennit-bench-" + std::string(name) + "-" + std::to_string(getpid()) + ".ini");
+    const auto path =
+        std::filesystem::temp_directory_path() /
+        ("quennit-bench-" + std::string(name) + "-" + std::to_string(getpid()) + ".ini");
     {
         std::ofstream out(path, std::ios::binary);
         write(out);

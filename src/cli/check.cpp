@@ -54,9 +54,9 @@ std::vector<std::string> NoteWarnings(const CSearchSession& session,
                 break;
             case SiteFileNote::Kind::RuleBeyondLimit:
                 warnings.push_back(where +
-                                   (note.site == 0 ? "site 0"
-                                                   : SiteLabel(note.site,
-                                                               session.GetSiteName(note.site))) +
+                                   (note.site == 0
+                                        ? "site 0"
+                                        : SiteLabel(note.site, session.GetSiteName(note.site))) +
                                    ": rule '" + Utf8(note.key) +
                                    "' is beyond the 30 rules a list can hold and is ignored");
                 break;

@@ -36,7 +36,8 @@ constexpr const char* kUsage =
     "  --timeout SECONDS  limit of a connect, and idle limit of sending and receiving:\n"
     "                     how long nothing may move, not how long a page may take;\n"
     "                     a server that keeps sending, however slowly, is never cut\n"
-    "                     off, so stop such a search with Ctrl-C. 0 = none (default 20)\n"    "  --retry N          attempts per request and failed reads per page (default 1)\n"
+    "                     off, so stop such a search with Ctrl-C. 0 = none (default 20)\n"
+    "  --retry N          attempts per request and failed reads per page (default 1)\n"
     "  --format tsv|json  result line format (default tsv)\n";
 
 constexpr const char* kCompleted = "検索が完了しました";
