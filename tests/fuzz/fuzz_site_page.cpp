@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "engine/keyword.h"
 #include "engine/search_result.h"
 #include "engine/search_session.h"
 
