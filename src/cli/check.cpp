@@ -29,7 +29,7 @@ std::vector<std::string> FormatProblems(std::string_view format) {
             ++i;
             continue;
         }
-        problems.push_back("request format has '" + std::string(format.substr(i, 2)) +
+        problems.push_back("request format has '" + Utf8(format.substr(i, 2)) +
                            "', which is sent as it stands (write a literal percent sign as %%)");
     }
     if (!hasKeyword && !format.empty()) {
