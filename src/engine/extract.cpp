@@ -154,8 +154,7 @@ int CSearchSession::ExtractResults(const char* page, std::uint32_t site) {
 
     // Page rules: the next-page path.
     std::size_t cursor = 0;
-    for (int i = 0; i < def->m_nPageRules; ++i) {
-        const SiteRule& rule = def->m_pageRules[static_cast<std::size_t>(i)];
+    for (const SiteRule& rule : def->m_pageRules) {
         const std::string_view marker = Marker(rule.m_strValue);
         const std::size_t pos = text.Find(marker, cursor);
         if (pos == npos) {
@@ -182,9 +181,8 @@ int CSearchSession::ExtractResults(const char* page, std::uint32_t site) {
     }
 
     std::vector<EntryRule> rules;
-    rules.reserve(static_cast<std::size_t>(def->m_nEntryRules));
-    for (int i = 0; i < def->m_nEntryRules; ++i) {
-        const SiteRule& rule = def->m_entryRules[static_cast<std::size_t>(i)];
+    rules.reserve(def->m_entryRules.size());
+    for (const SiteRule& rule : def->m_entryRules) {
         rules.push_back({Classify(rule.m_strKey), MarkerCursor(text, Marker(rule.m_strValue))});
     }
 

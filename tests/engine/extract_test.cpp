@@ -41,15 +41,7 @@ class Extraction : public testing::Test {
             } else if (key == "KANJI" || key == "MAXCOUNT") {
                 (key == "KANJI" ? site.m_nKanji : site.m_nMaxCount) = std::stoi(value);
             } else {
-                const bool page = key.starts_with("T_");
-                const bool clean = key.starts_with("R_");
-                RuleList& list = page    ? site.m_pageRules
-                                 : clean ? site.m_cleanRules
-                                         : site.m_entryRules;
-                int& count = page    ? site.m_nPageRules
-                             : clean ? site.m_nCleanRules
-                                     : site.m_nEntryRules;
-                list[static_cast<std::size_t>(count++)] = SiteRule{key, value};
+                AddRule(site, key, value);
             }
         }
         site.m_strNextUrl = "/stale";

@@ -59,5 +59,13 @@ TEST(HelpPageTest, NamesTheSiteFileKeys) {
     }
 }
 
+TEST(HelpPageTest, SaysTheTimeOutIsAnIdleLimitAndHowToStop) {
+    const std::string page = HelpPage();
+    const std::size_t row = page.find("<td>検索タイムアウト（");
+    const std::string text = page.substr(row, page.find("</tr>", row) - row);
+    EXPECT_NE(text.find("無通信"), std::string::npos);
+    EXPECT_NE(text.find("href=\"#search-stop\""), std::string::npos);
+}
+
 }  // namespace
 }  // namespace quennit
