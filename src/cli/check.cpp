@@ -10,6 +10,7 @@
 #include "cli/commands.h"
 #include "cli/output.h"
 #include "engine/search_session.h"
+#include "platform/http_client.h"
 
 namespace quennit::cli {
 
@@ -44,6 +45,39 @@ std::vector<std::string> FormatProblems(std::string_view format) {
     return problems;
 }
 
+// "http" or "https" as the site is asked, or the unknown scheme as written.
+std::string SchemeName(const SjisString& server) {
+    const SchemeSplit split = SplitScheme(server);
+    switch (split.scheme) {
+        case Scheme::Https:
+            return "https";
+        case Scheme::Other:
+            return Utf8(SjisString(split.name));
+        default:
+            return "http";
+    }
+}
+
+// HOST_ADDR is a host with an optional port, after an optional scheme.
+std::vector<std::string> AddrProblems(const SjisString& server) {
+    std::vector<std::string> problems;
+    const SchemeSplit split = SplitScheme(server);
+    if (split.scheme == Scheme::Other) {
+        problems.push_back("HOST_ADDR has the scheme '" + Utf8(SjisString(split.name)) +
+                           "://', which can't be asked (only http:// and https://)");
+    }
+    if (const auto path = split.rest.find_first_of("/?#"); path != std::string_view::npos) {
+        problems.push_back("HOST_ADDR has a path ('" + Utf8(SjisString(split.rest.substr(path))) +
+                           "'); write only the host and port there, the path belongs in "
+                           "HOST_URL_FORMAT");
+    }
+    return problems;
+}
+
+const char* KanjiName(int kanji) {
+    return kanji == kKanjiEuc ? "EUC-JP" : kanji == kKanjiUtf8 ? "UTF-8" : "Shift_JIS";
+}
+
 std::string SiteLabel(const SiteInfo& site) {
     return "site " + std::to_string(site.number) + " \"" + Utf8(site.def.m_strHostId) + "\"";
 }
@@ -67,6 +101,9 @@ std::vector<std::string> CollectWarnings(const std::vector<SiteInfo>& sites,
     std::map<SjisString, std::uint32_t> firstByName;
     for (const SiteInfo& site : sites) {
         for (const std::string& problem : FormatProblems(site.def.m_strUrlFormat)) {
+            warnings.push_back(SiteLabel(site) + ": " + problem);
+        }
+        for (const std::string& problem : AddrProblems(site.server)) {
             warnings.push_back(SiteLabel(site) + ": " + problem);
         }
         if (site.server.empty() || site.def.m_strUrlFormat.empty()) {
@@ -100,6 +137,7 @@ void PrintJson(const SjisString& version, const std::vector<SiteInfo>& sites,
                              {"name", Utf8(d.m_strHostId)},
                              {"group", Utf8(d.m_strGroup)},
                              {"server", Utf8(site.server)},
+                             {"scheme", SchemeName(site.server)},
                              {"url_format", Utf8(d.m_strUrlFormat)},
                              {"kanji", d.m_nKanji},
                              {"max_count", d.m_nMaxCount},
@@ -124,10 +162,10 @@ void PrintText(const std::string& path, const SjisString& version,
         const SiteDef& d = site.def;
         std::cout << "\n[" << site.number << "] " << Utf8(d.m_strHostId) << "\n"
                   << "  group:          " << Utf8(d.m_strGroup) << "\n"
-                  << "  server:         " << Utf8(site.server) << "\n"
+                  << "  server:         " << Utf8(site.server) << " (" << SchemeName(site.server)
+                  << ")\n"
                   << "  request format: " << Utf8(d.m_strUrlFormat) << "\n"
-                  << "  code:           " << (d.m_nKanji == 1 ? "EUC-JP" : "Shift_JIS") << " ("
-                  << d.m_nKanji << ")\n"
+                  << "  code:           " << KanjiName(d.m_nKanji) << " (" << d.m_nKanji << ")\n"
                   << "  result limit:   " << d.m_nMaxCount << "\n"
                   << "  link mode:      " << Utf8(d.m_strLinkDv) << "\n"
                   << "  start word:     " << TsvField(Utf8(d.m_strStartWord)) << "\n"

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace quennit {
 
@@ -12,6 +13,15 @@ using SjisString = std::string;
 
 // Most rules one list of one site keeps; further rules are ignored.
 inline constexpr int kMaxRules = 30;
+
+// Character codes of a site (HOST_KANJI).
+inline constexpr int kKanjiEuc = 1;
+inline constexpr int kKanjiSjis = 2;
+inline constexpr int kKanjiUtf8 = 3;
+
+// The code a HOST_KANJI value names: "EUC" anywhere (case matters) wins,
+// then "UTF-8" or "UTF8" in any case; anything else is Shift_JIS.
+int KanjiCode(std::string_view value);
 
 struct SiteRule {
     SjisString m_strKey;
@@ -24,7 +34,7 @@ using RuleList = std::array<SiteRule, kMaxRules>;
 struct SiteDef {
     SjisString m_strHostId;
     SjisString m_strUrlFormat;
-    int m_nKanji = 2;  // 1 = EUC-JP site, 2 = Shift_JIS
+    int m_nKanji = 2;  // kKanjiEuc, kKanjiSjis or kKanjiUtf8
     SjisString m_strGroup;
     std::int32_t m_nMaxCount = 40;
     SjisString m_strLinkDv;

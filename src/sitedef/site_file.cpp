@@ -49,6 +49,18 @@ bool StartsWith(const SjisString& key, const char* prefix) {
 
 }  // namespace
 
+int KanjiCode(std::string_view value) {
+    if (value.find("EUC") != std::string_view::npos) {
+        return kKanjiEuc;
+    }
+    std::string upper(value);
+    std::transform(upper.begin(), upper.end(), upper.begin(),
+                   [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; });
+    return upper.find("UTF-8") != std::string::npos || upper.find("UTF8") != std::string::npos
+               ? kKanjiUtf8
+               : kKanjiSjis;
+}
+
 bool LoadSiteFile(const std::string& path, SiteTable& table, const ServerSink& setServer,
                   std::string& error, std::vector<SiteFileNote>* notes) {
     std::optional<LineReader> reader;
@@ -111,7 +123,7 @@ bool LoadSiteFile(const std::string& path, SiteTable& table, const ServerSink& s
             } else if (key == "HOST_GROUP") {
                 current.m_strGroup = std::move(value);
             } else if (key == "HOST_KANJI") {
-                current.m_nKanji = value.find("EUC") != std::string::npos ? 1 : 2;
+                current.m_nKanji = KanjiCode(value);
             } else if (key == "HOST_LINKDV") {
                 current.m_strLinkDv = std::move(value);
             } else if (key == "STARTWORD") {
