@@ -136,7 +136,8 @@ std::string Utf8PageToSjis(std::string_view utf8, std::size_t maxBytes) {
         while (!cd.Run(in, left, out)) {
             // Well-formed, so this is a character CP932 has no code for.
             std::size_t unused = 0;
-            const std::size_t skip = Utf8CharLength(std::string_view(in, left), &unused);
+            const std::size_t skip =
+                std::max<std::size_t>(1, Utf8CharLength(std::string_view(in, left), &unused));
             out += kGetaSjis;
             in += skip;
             left -= skip;

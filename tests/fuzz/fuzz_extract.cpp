@@ -57,7 +57,8 @@ std::vector<SiteDef> Sites() {
     Add(b.m_entryRules, b.m_nEntryRules, "TEXTADD", "\n");
     Add(b.m_entryRules, b.m_nEntryRules, "TEXTADD", "\n");
     b.m_nMaxCount = 1000000;
-    SiteDef& c = sites[2];  // empty markers everywhere
+    SiteDef& c = sites[2];  // UTF-8, empty markers everywhere
+    c.m_nKanji = quennit::kKanjiUtf8;
     Add(c.m_entryRules, c.m_nEntryRules, "SEARCH", "");
     Add(c.m_entryRules, c.m_nEntryRules, "URL", "");
     Add(c.m_entryRules, c.m_nEntryRules, "TEXT", "x");
