@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Local demo search sites for Quennit (loopback only, standard library only).
 
-Serves three made-up search sites that answer any keyword with generated
+Serves made-up search sites that answer any keyword with generated
 result pages:
   /sjis/search?q=KW        Shift_JIS, 8 results, links with their host
   /euc/find?kw=KW          EUC-JP, 6 results, links as paths on this server
