@@ -10,6 +10,7 @@
 #include "cli/commands.h"
 #include "cli/output.h"
 #include "engine/search_session.h"
+#include "platform/http_client.h"
 
 namespace quennit::cli {
 
@@ -36,6 +37,39 @@ std::vector<std::string> FormatProblems(std::string_view format) {
         problems.insert(problems.begin(), "request format has no %s, so the keyword is not sent");
     }
     return problems;
+}
+
+// "http" or "https" as the site is asked, or the unknown scheme as written.
+std::string SchemeName(const SjisString& server) {
+    const SchemeSplit split = SplitScheme(server);
+    switch (split.scheme) {
+        case Scheme::Https:
+            return "https";
+        case Scheme::Other:
+            return Utf8(SjisString(split.name));
+        default:
+            return "http";
+    }
+}
+
+// HOST_ADDR is a host with an optional port, after an optional scheme.
+std::vector<std::string> AddrProblems(const SjisString& server) {
+    std::vector<std::string> problems;
+    const SchemeSplit split = SplitScheme(server);
+    if (split.scheme == Scheme::Other) {
+        problems.push_back("HOST_ADDR has the scheme '" + Utf8(SjisString(split.name)) +
+                           "://', which can't be asked (only http:// and https://)");
+    }
+    if (const auto path = split.rest.find_first_of("/?#"); path != std::string_view::npos) {
+        problems.push_back("HOST_ADDR has a path ('" + Utf8(SjisString(split.rest.substr(path))) +
+                           "'); write only the host and port there, the path belongs in "
+                           "HOST_URL_FORMAT");
+    }
+    return problems;
+}
+
+const char* KanjiName(int kanji) {
+    return kanji == kKanjiEuc ? "EUC-JP" : kanji == kKanjiUtf8 ? "UTF-8" : "Shift_JIS";
 }
 
 std::string SiteLabel(std::uint32_t number, const SjisString& name) {
@@ -90,6 +124,9 @@ void AddSiteWarnings(std::uint32_t number, const SiteDef& def, const SjisString&
     for (const std::string& problem : FormatProblems(def.m_strUrlFormat)) {
         warnings.push_back(label + ": " + problem);
     }
+    for (const std::string& problem : AddrProblems(server)) {
+        warnings.push_back(label + ": " + problem);
+    }
     if (server.empty() || def.m_strUrlFormat.empty()) {
         warnings.push_back(label + ": never requested (no " +
                            (server.empty() ? "HOST_ADDR" : "HOST_URL_FORMAT") + ")");
@@ -113,6 +150,7 @@ std::string JsonSite(std::uint32_t number, const SiteDef& d, const SjisString& s
                      {"name", Utf8(d.m_strHostId)},
                      {"group", Utf8(d.m_strGroup)},
                      {"server", Utf8(server)},
+                     {"scheme", SchemeName(server)},
                      {"url_format", Utf8(d.m_strUrlFormat)},
                      {"kanji", d.m_nKanji},
                      {"max_count", d.m_nMaxCount},
@@ -129,11 +167,10 @@ std::string TextSite(std::uint32_t number, const SiteDef& d, const SjisString& s
     const auto field = [](const SjisString& sjis) { return EscapeForTerminal(Utf8(sjis)); };
     return "\n[" + std::to_string(number) + "] " + field(d.m_strHostId) + "\n" +
            "  group:          " + field(d.m_strGroup) + "\n" +
-           "  server:         " + field(server) + "\n" +
-           "  request format: " + field(d.m_strUrlFormat) + "\n" +
-           "  code:           " + (d.m_nKanji == 1 ? "EUC-JP" : "Shift_JIS") + " (" +
-           std::to_string(d.m_nKanji) + ")\n" +
-           "  result limit:   " + std::to_string(d.m_nMaxCount) + "\n" +
+           "  server:         " + field(server) + " (" + EscapeForTerminal(SchemeName(server)) +
+           ")\n" + "  request format: " + field(d.m_strUrlFormat) + "\n" +
+           "  code:           " + KanjiName(d.m_nKanji) + " (" + std::to_string(d.m_nKanji) +
+           ")\n" + "  result limit:   " + std::to_string(d.m_nMaxCount) + "\n" +
            "  link mode:      " + field(d.m_strLinkDv) + "\n" +
            "  start word:     " + field(d.m_strStartWord) + "\n" +
            "  rules:          " + std::to_string(d.m_pageRules.size()) + " page, " +

@@ -15,6 +15,15 @@ using SjisString = std::string;
 // Most rules one list of one site keeps; further rules are ignored.
 inline constexpr std::size_t kMaxRules = 30;
 
+// Character codes of a site (HOST_KANJI).
+inline constexpr int kKanjiEuc = 1;
+inline constexpr int kKanjiSjis = 2;
+inline constexpr int kKanjiUtf8 = 3;
+
+// The code a HOST_KANJI value names: "EUC" anywhere (case matters) wins,
+// then "UTF-8" or "UTF8" in any case; anything else is Shift_JIS.
+int KanjiCode(std::string_view value);
+
 struct SiteRule {
     SjisString m_strKey;
     SjisString m_strValue;  // carets already turned into line feeds
@@ -28,7 +37,7 @@ using RuleList = std::vector<SiteRule>;
 struct SiteDef {
     SjisString m_strHostId;
     SjisString m_strUrlFormat;
-    int m_nKanji = 2;  // 1 = EUC-JP site, 2 = Shift_JIS
+    int m_nKanji = 2;  // kKanjiEuc, kKanjiSjis or kKanjiUtf8
     SjisString m_strGroup;
     std::int32_t m_nMaxCount = 40;
     SjisString m_strLinkDv;

@@ -113,7 +113,7 @@ void ReadSites(LineReader& reader, SiteTable& table, const ServerSink& setServer
             } else if (key == "HOST_GROUP") {
                 current.m_strGroup = std::move(value);
             } else if (key == "HOST_KANJI") {
-                current.m_nKanji = value.find("EUC") != std::string::npos ? 1 : 2;
+                current.m_nKanji = KanjiCode(value);
             } else if (key == "HOST_LINKDV") {
                 current.m_strLinkDv = std::move(value);
             } else if (key == "STARTWORD") {
@@ -150,6 +150,18 @@ void LoadSiteText(std::string_view text, SiteTable& table, const ServerSink& set
                   std::vector<SiteFileNote>* notes) {
     LineReader reader(LineReader::InMemory{text});
     ReadSites(reader, table, setServer, notes);
+}
+
+int KanjiCode(std::string_view value) {
+    if (value.find("EUC") != std::string_view::npos) {
+        return kKanjiEuc;
+    }
+    std::string upper(value);
+    std::transform(upper.begin(), upper.end(), upper.begin(),
+                   [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; });
+    return upper.find("UTF-8") != std::string::npos || upper.find("UTF8") != std::string::npos
+               ? kKanjiUtf8
+               : kKanjiSjis;
 }
 
 }  // namespace quennit

@@ -132,21 +132,26 @@ TEST(Cli, FailuresAndUsageExitWithTheirCodes) {
 TEST(CliCheck, DescribesTheSitesAsJson) {
     TempDir dir;
     const auto sites = dir.Write(
-        "sites.ini", Tabs(std::string(kExampleSites) + "TEXT|^\nHOST_ID|B\nHOST_KANJI|EUC\n"));
+        "sites.ini", Tabs(std::string(kExampleSites) +
+                          "TEXT|^\nHOST_ID|B\nHOST_KANJI|EUC\nHOST_ID|C\nHOST_KANJI|utf-8\n"
+                          "HOST_ADDR|https://h:8443\n"));
     const CliRun run = Cli("check --format json " + sites, dir);
     EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(run.out.rfind("{\"version\":\"1.05\",\"site_count\":2,\"sites\":[{\"number\":1,"
-                            "\"name\":\"検索\",\"group\":\"\",\"server\":\"pagehost\","
-                            "\"url_format\":\"/find?kw=%s\",\"kanji\":2,\"max_count\":40,"
-                            "\"link_mode\":\"\",\"start_word\":\"<dl>\",\"page_rules\":[["
-                            "\"T_SEARCH\",\"class=next href=\"],[\"T_NEXTURL\",\">\"]]",
-                            0),
+    EXPECT_EQ(run.out.rfind(
+                  "{\"version\":\"1.05\",\"site_count\":3,\"sites\":[{\"number\":1,"
+                  "\"name\":\"検索\",\"group\":\"\",\"server\":\"pagehost\","
+                  "\"scheme\":\"http\",\"url_format\":\"/find?kw=%s\",\"kanji\":2,\"max_count\":40,"
+                  "\"link_mode\":\"\",\"start_word\":\"<dl>\",\"page_rules\":[["
+                  "\"T_SEARCH\",\"class=next href=\"],[\"T_NEXTURL\",\">\"]]",
+                  0),
               0u)
         << run.out;
     for (const char* part :
          {"[\"TEXT\",\"\\n\"]]",  // carets become line feeds
           "{\"number\":2,\"name\":\"B\"", "\"kanji\":1",
-          "\"warnings\":[\"site 2 \\\"B\\\": never requested (no HOST_ADDR)\"]}\n"}) {
+          "\"server\":\"https://h:8443\",\"scheme\":\"https\",\"url_format\":\"\",\"kanji\":3",
+          "\"warnings\":[\"site 2 \\\"B\\\": never requested (no HOST_ADDR)\",\"site 3 "
+          "\\\"C\\\": never requested (no HOST_URL_FORMAT)\"]}\n"}) {
         EXPECT_TRUE(Contains(run.out, part)) << part << "\n" << run.out;
     }
 }
@@ -157,7 +162,7 @@ TEST(CliCheck, WarnsAboutLikelyMistakes) {
     for (int i = 0; i < 31; ++i) {
         content += "SEARCH|x\n";
     }
-    content += "HOST_ID|A\nHOST_ADDR|h\nHOST_URL_FORMAT|/q?%s&p=100%\n";
+    content += "HOST_ID|A\nHOST_ADDR|ftp://h/x\nHOST_URL_FORMAT|/q?%s&p=100%\n";
     const CliRun run = Cli("check " + dir.Write("s.ini", Tabs(content)), dir);
     EXPECT_EQ(run.exitCode, 0) << run.err;
     for (const char* warning :
@@ -165,7 +170,8 @@ TEST(CliCheck, WarnsAboutLikelyMistakes) {
           "line 35: site 1 \"A\": rule 'SEARCH' is beyond the 30 rules",
           "site 1 \"A\": request format has no %s", "site 1 \"A\": request format has '%d'",
           "site 2 \"A\": request format has '%'", "site 2 \"A\": same name as site 1",
-          "Warnings (6):"}) {
+          "site 2 \"A\": HOST_ADDR has the scheme 'ftp://'", "HOST_ADDR has a path ('/x')",
+          "Warnings (8):"}) {
         EXPECT_TRUE(Contains(run.out, warning)) << warning << "\n" << run.out;
     }
 }

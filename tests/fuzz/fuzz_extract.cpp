@@ -53,7 +53,8 @@ std::vector<SiteDef> Sites() {
     quennit::AddRule(b, "TEXTADD", "\n");
     quennit::AddRule(b, "TEXTADD", "\n");
     b.m_nMaxCount = 1000000;
-    SiteDef& c = sites[2];  // empty markers everywhere
+    SiteDef& c = sites[2];  // UTF-8, empty markers everywhere
+    c.m_nKanji = quennit::kKanjiUtf8;
     quennit::AddRule(c, "SEARCH", "");
     quennit::AddRule(c, "URL", "");
     quennit::AddRule(c, "TEXT", "x");

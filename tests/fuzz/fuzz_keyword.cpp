@@ -28,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     quennit::SiteDef site;
     site.m_strUrlFormat = input;
-    site.m_nKanji = size % 2 == 0 ? 1 : 2;
+    site.m_nKanji = 1 + static_cast<int>(size % 3);
     (void)quennit::BuildRequestPath(site, input);
     return 0;
 }

@@ -47,7 +47,8 @@ TEST_P(HelpErrorTextTest, ErrorTextIsExplained) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Codes, HelpErrorTextTest,
-                         ::testing::Values(1, 2, 200, 400, 401, 403, 404, 500, 502, 503, 504, 306));
+                         ::testing::Values(1, 2, 3, 200, 400, 401, 403, 404, 500, 502, 503, 504,
+                                           306));
 
 TEST(HelpPageTest, NamesTheSiteFileKeys) {
     const std::string page = HelpPage();

@@ -172,6 +172,15 @@ TEST(SiteFile, PerSiteKeysAndTheirDefaults) {
     EXPECT_EQ(f.servers, (std::map<std::uint32_t, SjisString>{{2, "second"}}));
 }
 
+TEST(SiteFile, HostKanjiNamesTheCharacterCode) {
+    const std::pair<const char*, int> cases[] = {{"SJIS", 2},    {"UTF-8", 3}, {"utf8", 3},
+                                                 {"x-Utf-8", 3}, {"UTF_8", 2}, {"EUC UTF-8", 1}};
+    for (const auto& [value, code] : cases) {
+        EXPECT_EQ(Loaded(std::string("HOST_ID|A\nHOST_KANJI|") + value).Site(1).m_nKanji, code)
+            << value;
+    }
+}
+
 TEST(SiteFile, KeysBeforeTheFirstSiteAndTheVersionLabel) {
     const Loaded f(
         "HOST_ADDR|nobody\n"

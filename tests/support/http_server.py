@@ -20,7 +20,12 @@ the behaviour:
   /slow?n=N&ms=T        N pieces of 100 bytes, T ms apart
   /bytes?n=N            exactly N body bytes ('x' repeated; N=0 is empty)
   /echo                 the request line and headers as the body
+
+With --tls KIND DIR it speaks TLS with the certificate KIND (good, self,
+wronghost) that tools/tls_certs.py makes in DIR; DIR/ca.pem is the authority.
 """
+import os
+import ssl
 import socket
 import sys
 import threading
@@ -155,6 +160,13 @@ class Server(ThreadingHTTPServer):
 
 if __name__ == "__main__":
     server = Server(("127.0.0.1", 0), Handler)
+    if sys.argv[1:2] == ["--tls"]:
+        sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "tools"))
+        import tls_certs
+        context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        context.load_cert_chain(*tls_certs.make_cert(sys.argv[3], sys.argv[2]))
+        server.socket = context.wrap_socket(server.socket, server_side=True,
+                                            do_handshake_on_connect=False)
     print(server.server_address[1], flush=True)
     threading.Thread(target=server.serve_forever, daemon=True).start()
     sys.stdin.read()  # until the test closes our standard input
