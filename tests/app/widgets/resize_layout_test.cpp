@@ -155,37 +155,24 @@ class ResizeLayoutTest : public QObject {
         window->control->move(120, 50);  // the second registration measures anew
         QVERIFY(window->layout.AddControl(window.get(), window->control, 1, 0, 1, 0, false));
 
-        QCOMPARE(window->layout.GetItems().size(), std::size_t{2});
-        QCOMPARE(window->layout.GetItems().front().pControl.data(),
-                 static_cast<QWidget*>(window->control));
-        window->resize(500, 300);
-        QTRY_COMPARE(window->control->geometry(), QRect(220, 50, 80, 40));
-        QCOMPARE(other->geometry(), QRect(10, 10, 20, 20));
-    }
-
-    void controlsInsideAContainer() {
-        auto window = ShownWindow();
-        QVERIFY(window);
+        // A control inside a container is measured from the window.
         auto* box = new QWidget(window.get());
         box->setGeometry(20, 20, 360, 260);
         auto* inner = new QPushButton(box);
         inner->setGeometry(80, 30, 80, 40);  // (100, 50) in the window
         QVERIFY(window->layout.AddControl(window.get(), inner, 1, 1, 1, 1, false));
-        window->resize(600, 450);
-        QTRY_COMPARE(inner->geometry(), QRect(280, 180, 80, 40));
-    }
-
-    void deletedControlAndNoControls() {
-        auto window = ShownWindow();
-        QVERIFY(window);
-        window->resize(500, 400);  // nothing registered: nothing moves, no snap
-        QTRY_COMPARE(window->size(), QSize(500, 400));
-        QVERIFY(window->layout.AddControl(window.get(), window->control, 1, 1, 1, 1, false));
-        delete window->control;
-        window->control = nullptr;
-        window->resize(450, 350);
-        QTRY_COMPARE(window->size(), QSize(450, 350));
         QVERIFY(!window->layout.AddControl(window.get(), nullptr, 0, 0, 0, 0, false));
+
+        QCOMPARE(window->layout.GetItems().size(), std::size_t{3});
+        QCOMPARE(window->layout.GetItems().front().pControl.data(),
+                 static_cast<QWidget*>(window->control));
+        window->resize(500, 400);
+        QTRY_COMPARE(window->control->geometry(), QRect(220, 50, 80, 40));
+        QCOMPARE(other->geometry(), QRect(10, 10, 20, 20));
+        QCOMPARE(inner->geometry(), QRect(180, 130, 80, 40));
+        delete other;  // a deleted control is skipped
+        window->resize(450, 350);
+        QTRY_COMPARE(inner->geometry(), QRect(130, 80, 80, 40));
     }
 };
 
