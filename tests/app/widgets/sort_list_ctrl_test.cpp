@@ -1,6 +1,5 @@
 #include <QApplication>
 #include <QHeaderView>
-#include <QSignalSpy>
 #include <QTest>
 #include <memory>
 
@@ -159,29 +158,6 @@ class SortListCtrlTest : public QObject {
         QCOMPARE(keys.size(), list->RowCount());
     }
 
-    void cellLimits_data() {
-        QTest::addColumn<int>("row");
-        QTest::addColumn<int>("column");
-        QTest::addColumn<bool>("accepted");
-
-        QTest::newRow("header column") << 0 << 1 << true;
-        QTest::newRow("beyond the header") << 1 << 2 << true;
-        QTest::newRow("last side column") << 1 << 254 << true;
-        QTest::newRow("column 255") << 0 << 255 << false;
-        QTest::newRow("negative column") << 0 << -1 << false;
-        QTest::newRow("negative row") << -1 << 0 << false;
-        QTest::newRow("row past the end") << 2 << 0 << false;
-    }
-    void cellLimits() {
-        QFETCH(int, row);
-        QFETCH(int, column);
-        QFETCH(bool, accepted);
-        auto list = MakeList({{"a", "1"}, {"b", "2"}});
-        QCOMPARE(list->SetCellText(row, column, "text"), accepted);
-        QCOMPARE(QString::fromStdString(list->GetCellText(row, column)),
-                 accepted ? QStringLiteral("text") : QString());
-    }
-
     void sideCellsBelongToTheirRow() {
         auto list = MakeList({{"a", "1"}, {"b", "2"}});
         QCOMPARE(list->GetCellText(0, 3), std::string());
@@ -231,26 +207,6 @@ class SortListCtrlTest : public QObject {
         QVERIFY(
             list->model()->setData(list->model()->index(0, 0), Qt::Checked, Qt::CheckStateRole));
         QCOMPARE(list->GetCheck(0), true);
-    }
-
-    void doubleClickNamesTheRow() {
-        auto list = MakeList({{"a", "1"}, {"b", "2"}});
-        list->resize(300, 300);
-        list->show();
-        QVERIFY(QTest::qWaitForWindowExposed(list.get()));
-        QSignalSpy spy(list.get(), &CSortListCtrl::rowDoubleClicked);
-
-        const QRect second = list->visualRect(list->model()->index(1, 0));
-        QCOMPARE(list->RowAt(second.center()), 1);
-        quennit::test::DoubleClick(list->viewport(), second.center());
-        QTRY_COMPARE(spy.count(), 1);
-        QCOMPARE(spy.first().first().toInt(), 1);
-
-        const QPoint below(second.center().x(), second.bottom() + 40);
-        QCOMPARE(list->RowAt(below), -1);
-        quennit::test::DoubleClick(list->viewport(), below);
-        QCoreApplication::processEvents();
-        QCOMPARE(spy.count(), 1);
     }
 };
 
