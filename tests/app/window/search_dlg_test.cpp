@@ -225,6 +225,15 @@ class SearchDlgTest : public QObject {
                  QSize(w + w / 4 + (w + w / 4) / 4, h + h / 4 + (h + h / 4) / 4));
         QVERIFY(Child<CSortListCtrl>("resultList")->isVisible());
         QVERIFY(!Child<CSortListCtrl>("statusList")->isVisible());
+        QStringList headings;
+        for (const char* name : {"resultList", "statusList"}) {
+            const QAbstractItemModel* model = Child<CSortListCtrl>(name)->model();
+            for (int column = 0; column < model->columnCount(); ++column) {
+                headings << model->headerData(column, Qt::Horizontal).toString();
+            }
+        }
+        QCOMPARE(headings,
+                 (QStringList{"URL", "タイトル", "説明", "SITE", "順序", "サイト名", "STATUS"}));
         auto* groups = Child<CGroupComboBox>("groupCombo");
         QStringList items;
         for (int i = 0; i < groups->count(); ++i) {
