@@ -37,12 +37,12 @@ TEST(KeywordConversion, Examples) {
         {true, "\x8C\x9F\x8D\xF5", "\xB8\xA1\xBA\xF7"},  // 検索
         {false, "\xB8\xA1\xBA\xF7", "\x8C\x9F\x8D\xF5"},
         {false, "\xDE\xA1", "\x9F\x9F"},
-        {true, "ab\x8C", "ab"},                  // a lone lead byte is dropped
-        {false, "ab\xB8", "ab\xB8"},             // a lone EUC byte stays
-        {true, "a\0\x8C\x9F"s, "a"},             // the text ends at NUL
-        {true, "\xB6\xC5", "\x8E\xB6\x8E\xC5"},  // half-width katakana
-        {false, "\x8E\xB6\x8E\xC5", "\xB6\xC5"},
-        {false, "a\x8F\xB0\xA1z", "a\x81\xACz"},  // a supplementary character
+        {true, "ab\x8C", "ab"},                               // a lone lead byte is dropped
+        {false, "ab\xB8", "ab\xB8"},                          // a lone EUC byte stays
+        {true, "a\0\x8C\x9F"s, "a"},                          // the text ends at NUL
+        {true, "\xB6\xC5", "\x8E\xB6\x8E\xC5"},               // half-width katakana
+        {false, "\x8E\xB6\x8E\xC5\x8E\xDF", "\xB6\xC5\xDF"},  // up to the last kana
+        {false, "a\x8F\xB0\xA1z", "a\x81\xACz"},              // a supplementary character
     };
     for (const Case& c : cases) {
         EXPECT_EQ(c.toEuc ? SjisToEuc(c.from) : EucToSjis(c.from), c.to) << c.from;

@@ -182,17 +182,5 @@ TEST_F(SearchRunTest, SiteIsTriedOnceMoreAfterAnException) {
     EXPECT_THROW(foreign.Search("", "kw"), std::logic_error) << "only our failures are retried";
 }
 
-TEST_F(SearchRunTest, KeywordReachesTheSiteEscaped) {
-    // The echoed request line is cut into a result.
-    Load(session,
-         "HOST_ID\tEcho\nHOST_ADDR\t" + server->HostAddr() +
-             "\nHOST_URL_FORMAT\t/echo?q=%s\nSEARCH\tGET \nURL\t HTTP/1.1\n",
-         wnd);
-    session.Search("", "a b\x8c\x9f");
-    const auto results = wnd.Results();
-    ASSERT_EQ(results.size(), 1u);
-    EXPECT_EQ(results[0].m_strUrl, "/echo?q=a+b%8c%9f");
-}
-
 }  // namespace
 }  // namespace quennit

@@ -134,32 +134,6 @@ INSTANTIATE_TEST_SUITE_P(
                       StopCase{"EmptyReadPause", "", "/bytes?n=0&%s", 0, 100, 1}),
     [](const auto& tested) { return std::string(tested.param.name); });
 
-TEST_F(SearchThreadTest, NewSearchStartsRightAfterAStop) {
-    CSearchSession session;
-    Load(session,
-         Site("Stall", "/stall-body?n=5&%s", "HOST_GROUP\tSlow\n") +
-             Site("Good", "/page?n=1&of=1&per=2&q=%s", "HOST_GROUP\tFast\n"),
-         &wnd);
-    CThInetCtrl first(session, &wnd, "Slow", "kw");
-    ASSERT_TRUE(first.Start());
-    ASSERT_TRUE(Saw(Status(1, 41)));
-    first.Stop();
-    const std::size_t atStop = wnd.Messages().size();
-
-    CThInetCtrl second(session, &wnd, "Fast", "kw");  // the first is not joined
-    ASSERT_TRUE(second.Start());
-    ASSERT_TRUE(Saw(End()));
-    second.Join();
-    first.Join();
-    const auto all = wnd.Messages();
-    const std::vector<Msg> after(all.begin() + static_cast<std::ptrdiff_t>(atStop), all.end());
-    for (const auto& m : after) {
-        EXPECT_TRUE(m.msg == WM_SEARCH_END || m.wParam == 2) << Describe(m);
-    }
-    EXPECT_EQ(std::count(after.begin(), after.end(), End()), 1);
-    EXPECT_EQ(std::count(after.begin(), after.end(), Result(2)), 2);
-}
-
 TEST_F(SearchThreadTest, OwnerGoingAwayStopsAndJoinsItsSearch) {
     // Members go in reverse order: the thread first, then session and window.
     struct Owner {

@@ -228,7 +228,10 @@ TEST(SiteFile, ReloadingReplacesTheSitesUnlessTheFileIsMissing) {
     EXPECT_EQ(table.GetSiteCount(), 2);
     EXPECT_EQ(table.GetSiteName(2), "B");
 
+    SjisString group;
+    ASSERT_TRUE(table.EnumSiteGroup(true, group));
     ASSERT_TRUE(LoadSiteFile(dir.Write("b.ini", "# only comments\n"), table, sink, error));
+    EXPECT_FALSE(table.EnumSiteGroup(false, group)) << "an enumeration ends with the old sites";
     EXPECT_EQ(table.GetSiteCount(), 0);
     EXPECT_FALSE(table.Lookup(1).has_value());
     EXPECT_EQ(table.GetSiteFileVer(), "9") << "the label stays when the file has none";

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <functional>
@@ -26,31 +27,71 @@ struct Msg {
     }
 };
 
-std::string Describe(const Msg& m);
 inline void PrintTo(const Msg& m, std::ostream* os) {
-    *os << Describe(m);
+    *os << "msg " << m.msg << " site " << m.wParam << " code " << m.lParam << m.result.m_strUrl;
 }
 
-Msg Status(WPARAM site, LPARAM code);
-Msg Error(WPARAM site, LPARAM code);
-Msg Result(WPARAM site);
-Msg End();
+inline Msg Status(WPARAM site, LPARAM code) {
+    return Msg{WM_INET_STATUS, site, code, {}};
+}
+inline Msg Error(WPARAM site, LPARAM code) {
+    return Msg{WM_INET_ERROR, site, code, {}};
+}
+inline Msg Result(WPARAM site) {
+    return Msg{WM_SEARCH_RESULT, site, 0, {}};
+}
+inline Msg End() {
+    return Msg{WM_SEARCH_END, 0, 0, {}};
+}
 
 // Records every message it is sent, on the sending thread.
 class RecordingWindow : public IMessageWindow {
   public:
     bool IsWindow() const override { return true; }
-    LRESULT SendMessage(std::uint32_t msg, WPARAM wParam, LPARAM lParam) override;
+    LRESULT SendMessage(std::uint32_t msg, WPARAM wParam, LPARAM lParam) override {
+        Msg m{msg, wParam, lParam, {}};
+        if (msg == WM_SEARCH_RESULT) {
+            m.result = *reinterpret_cast<const SearchResult*>(lParam);
+            m.lParam = 0;
+        }
+        {
+            std::lock_guard lock(m_mutex);
+            m_messages.push_back(m);
+        }
+        m_cv.notify_all();
+        return 0;
+    }
 
-    std::vector<Msg> Messages() const;
+    void Clear() {
+        std::lock_guard lock(m_mutex);
+        m_messages.clear();
+    }
+    std::vector<Msg> Messages() const {
+        std::lock_guard lock(m_mutex);
+        return m_messages;
+    }
     // Only the messages of the given kinds.
-    std::vector<Msg> Only(std::initializer_list<std::uint32_t> kinds) const;
-    std::vector<SearchResult> Results() const;
+    std::vector<Msg> Only(std::initializer_list<std::uint32_t> kinds) const {
+        std::vector<Msg> out = Messages();
+        std::erase_if(out, [&](const Msg& m) {
+            return std::find(kinds.begin(), kinds.end(), m.msg) == kinds.end();
+        });
+        return out;
+    }
+    std::vector<SearchResult> Results() const {
+        std::vector<SearchResult> out;
+        for (const auto& m : Only({WM_SEARCH_RESULT})) {
+            out.push_back(m.result);
+        }
+        return out;
+    }
 
     // Waits until pred holds for the messages so far; false when it didn't
-    // within limit (a safety net against hangs, not a speed check).
-    bool WaitUntil(const std::function<bool(const std::vector<Msg>&)>& pred,
-                   std::chrono::seconds limit = std::chrono::seconds(20)) const;
+    // within a limit (a safety net against hangs, not a speed check).
+    bool WaitUntil(const std::function<bool(const std::vector<Msg>&)>& pred) const {
+        std::unique_lock lock(m_mutex);
+        return m_cv.wait_for(lock, std::chrono::seconds(20), [&] { return pred(m_messages); });
+    }
 
   private:
     mutable std::mutex m_mutex;

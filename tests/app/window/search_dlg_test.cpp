@@ -1,3 +1,7 @@
+// The main window: its start, layout, messages and keys, and searches
+// against the test server on 127.0.0.1.
+
+#include <cstdlib>
 #include <memory>
 
 #include <QLabel>
@@ -7,38 +11,86 @@
 #include <QtTest>
 
 #include "app/dialogs/dialog_units.h"
+#include "app/dialogs/maker_page.h"
 #include "app/window/app_icons.h"
 #include "app/window/busy_animation.h"
 #include "app/window/group_combo_box.h"
+#include "app/window/search_app.h"
 #include "app/window/search_dlg.h"
 #include "engine/search_result.h"
 #include "qt_test_util.h"
+#include "test_server.h"
+#include "test_sites.h"
 
 using namespace quennit;
-using quennit::test::BoxAnswerer;
-using quennit::test::Column;
-using quennit::test::RecordingOpener;
-using quennit::test::Sjis;
+using test::BoxAnswerer;
+using test::Column;
+using test::RecordingOpener;
+using test::Sjis;
+
+namespace {
+
+const QString kCompleted = QStringLiteral("検索が完了しました");
+const QString kWaiting = QStringLiteral("Stalled : 要求を送信しました");
+
+// Three sites in three groups; nothing listens on port 1.
+const char* const kOffline =
+    "SITE_FILE_VER\t1.0\nHOST_ID\tデモ検索\nHOST_ADDR\t127.0.0.1:1\nHOST_GROUP\tニュース\n"
+    "HOST_ID\tSecond\nHOST_ADDR\t127.0.0.1:1\nHOST_GROUP\tnews\n"
+    "HOST_ID\tThird\nHOST_ADDR\t127.0.0.1:1\nHOST_GROUP\tWeb\n";
+
+}  // namespace
 
 class SearchDlgTest : public QObject {
     Q_OBJECT
 
   private:
+    std::unique_ptr<test::TestServer> m_server;
     std::unique_ptr<QTemporaryDir> m_dir;
     CAppSettings m_settings;
+    test::PauseRecorder m_pauses;  // the pauses between requests, shortened
     std::unique_ptr<CSearchDlg> m_dlg;
 
     QString Folder() const { return m_dir->path() + QLatin1Char('/'); }
 
-    bool OpenWindow() {
-        m_dlg = std::make_unique<CSearchDlg>(Folder());
-        m_dlg->m_pSettings = &m_settings;
-        return m_dlg->Open();
-    }
-
     template <class T>
     T* Child(const char* name) const {
         return m_dlg->findChild<T*>(QString::fromLatin1(name));
+    }
+
+    QString StatusLine() const { return Child<QLabel>("statusLine")->text(); }
+
+    std::string Site(const char* name, const char* group, const std::string& path) const {
+        return test::PageSite(Sjis(name), m_server->HostAddr(), path,
+                              std::string("HOST_GROUP\t") + group + "\n");
+    }
+
+    bool WriteSites(const std::string& sites) const {
+        QFile file(Folder() + "SearchSite.ini");
+        return file.open(QIODevice::WriteOnly) && file.write(sites.data(), sites.size()) >= 0;
+    }
+
+    bool OpenWindow(const std::string& sites = Sjis(kOffline)) {
+        if (!WriteSites(sites)) {
+            return false;
+        }
+        m_dlg = std::make_unique<CSearchDlg>(Folder());
+        m_dlg->m_pSettings = &m_settings;
+        m_dlg->Session().SetPauseClock(m_pauses.Clock());
+        return m_dlg->Open();
+    }
+
+    // A site that never answers, and one of two results in "web".
+    bool OpenWithStalledSite() {
+        return OpenWindow(Site("Stalled", "slow", "/stall-head?q=%s") +
+                          Site("Quick", "web", "/page?n=1&of=1&per=2&q=%s"));
+    }
+
+    void Search(const QString& keyword, const QString& group) {
+        Child<QLineEdit>("keywordEdit")->setText(keyword);
+        auto* groups = Child<CGroupComboBox>("groupCombo");
+        groups->setCurrentIndex(groups->findText(group));
+        QTest::mouseClick(Child<QPushButton>("searchButton"), Qt::LeftButton);
     }
 
     void SendResult(const char* url, std::int32_t order) {
@@ -51,31 +103,115 @@ class SearchDlgTest : public QObject {
         m_dlg->SendMessage(WM_SEARCH_RESULT, 1, reinterpret_cast<LPARAM>(&r));
     }
 
-    bool ShowsSearchIcon() const {
-        return Child<QPushButton>("searchButton")->icon().cacheKey() ==
-               AppIcon(IDI_SEARCH).cacheKey();
+    bool ShowsIcon(int id) const {
+        return Child<QPushButton>("searchButton")->icon().cacheKey() == AppIcon(id).cacheKey();
+    }
+
+    void VerifyIdle() const {
+        QVERIFY(!m_dlg->IsSearching());
+        QVERIFY(ShowsIcon(IDI_SEARCH));
+        QVERIFY(!Child<CBusyAnimation>("animation")->IsPlaying());
+        QCOMPARE(Child<CBusyAnimation>("animation")->CurrentFrame(), 0);
+        QVERIFY(QApplication::overrideCursor() == nullptr);
+    }
+
+    CAppSettings ReloadSettings() const {
+        CAppSettings s;
+        s.Load((Folder() + "Quennit.ini").toStdString());
+        return s;
     }
 
   private slots:
+    void initTestCase() {
+        for (const char* var : {"http_proxy", "HTTP_PROXY", "all_proxy", "ALL_PROXY"}) {
+            unsetenv(var);
+        }
+        m_server = std::make_unique<test::TestServer>();
+    }
+    void cleanupTestCase() { m_server.reset(); }
+
     void init() {
-        // Three sites in three groups; nothing listens on port 1.
         m_dir = std::make_unique<QTemporaryDir>();
-        QFile file(Folder() + "SearchSite.ini");
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(QByteArray::fromStdString(
-            Sjis("SITE_FILE_VER\t1.0\n"
-                 "HOST_ID\tデモ検索\nHOST_ADDR\t127.0.0.1:1\nHOST_GROUP\tニュース\n"
-                 "HOST_ID\tSecond\nHOST_ADDR\t127.0.0.1:1\nHOST_GROUP\tnews\n"
-                 "HOST_ID\tThird\nHOST_ADDR\t127.0.0.1:1\nHOST_GROUP\tWeb\n")));
         m_settings = CAppSettings();
         m_settings.X1 = m_settings.Y1 = m_settings.X2 = m_settings.Y2 = -1;
         m_settings.TYPE = 0;
+        m_settings.TIMEOUT = 30;
+        m_settings.RETRY = 1;
     }
 
     void cleanup() {
         m_dlg.reset();
         m_dir.reset();
         QVERIFY(test::NoWindowLeft());
+        QVERIFY(QApplication::overrideCursor() == nullptr);
+    }
+
+    void appFirstRunCreatesTheSettingsAndStoresThePlacement() {
+        QVERIFY(WriteSites(Sjis("HOST_ID\tデモ\nHOST_GROUP\tWeb\n")));
+        BoxAnswerer boxes;
+        boxes.CloseWindowsOfClass("quennit::CSearchDlg");
+        QVERIFY(!CSearchApp(Folder()).InitInstance());
+        QCOMPARE(boxes.windowsClosed, 1);
+        QVERIFY(boxes.seen.empty());
+        const CAppSettings s = ReloadSettings();
+        QCOMPARE(s.TYPE, 1);
+        QVERIFY(s.X2 > s.X1 && s.Y2 > s.Y1);
+        // The template's search values survive the run.
+        QCOMPARE(s.TIMEOUT, 20);
+        QCOMPARE(s.RETRY, 1);
+    }
+
+    void appWithoutSiteFileOrFolderEndsBeforeTheWindow() {
+        BoxAnswerer boxes;
+        boxes.CloseWindowsOfClass("quennit::CSearchDlg");
+        QVERIFY(!CSearchApp(Folder()).InitInstance());
+        QVERIFY(!CSearchApp(Folder() + "no/such/folder/").InitInstance());
+        QCOMPARE(boxes.Texts(),
+                 (QStringList{QStringLiteral("正しいサイト定義ファイルが必要です。\r") +
+                                  MakerPageUrl(Folder()).toString() +
+                                  QStringLiteral("から取得してください。"),
+                              "初期化ファイルの読み込みでエラーが発生しました。"}));
+        QCOMPARE(boxes.seen[0].title, QStringLiteral("Quennit"));
+        QCOMPARE(boxes.seen[0].icon, QMessageBox::Critical);
+        QCOMPARE(boxes.seen[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+        QCOMPARE(boxes.windowsClosed, 0);    // never shown
+        QCOMPARE(ReloadSettings().TYPE, 1);  // still written
+    }
+
+    void groupComboAddString_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("unique");
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QString>("items");  // after adding, '|' between
+        QTest::newRow("new name, sorted") << "Books" << true << 0 << "Books|News|Web|検索";
+        QTest::newRow("same name refused") << "News" << true << 0 << "News|Web|検索";
+        QTest::newRow("prefix refused, any case") << "nE" << true << 0 << "News|Web|検索";
+        QTest::newRow("Japanese prefix refused") << "検" << true << 2 << "News|Web|検索";
+        QTest::newRow("longer name is new")
+            << "Newsgroup" << true << 1 << "News|Newsgroup|Web|検索";
+        QTest::newRow("sorted regardless of case") << "tv" << true << 1 << "News|tv|Web|検索";
+        QTest::newRow("empty refused") << "" << true << -1 << "News|Web|検索";
+        QTest::newRow("duplicate without the flag") << "News" << false << 1 << "News|News|Web|検索";
+        QTest::newRow("empty without the flag") << "" << false << 0 << "|News|Web|検索";
+    }
+    void groupComboAddString() {
+        QFETCH(QString, text);
+        QFETCH(bool, unique);
+        QFETCH(int, index);
+        QFETCH(QString, items);
+        CGroupComboBox box;
+        for (const char* item : {"News", "検索", "Web"}) {
+            box.AddString(QString::fromUtf8(item), false);
+        }
+        box.setCurrentIndex(-1);
+        QCOMPARE(box.AddString(text, unique), index);
+        QStringList actual;
+        for (int i = 0; i < box.count(); ++i) {
+            actual << box.itemText(i);
+        }
+        QCOMPARE(actual.join('|'), items);
+        // Filling never selects a group: an empty selection means all sites.
+        QCOMPARE(box.currentIndex(), -1);
     }
 
     void firstOpeningIsCentredEnlargedAndSnapsBackToTheTemplate() {
@@ -87,9 +223,17 @@ class SearchDlgTest : public QObject {
         // A quarter more on the near side, then a quarter of that on the far.
         QCOMPARE(m_dlg->frameGeometry().size(),
                  QSize(w + w / 4 + (w + w / 4) / 4, h + h / 4 + (h + h / 4) / 4));
-
-        QCOMPARE(Child<CSortListCtrl>("resultList")->isVisible(), true);
-        QCOMPARE(Child<CSortListCtrl>("statusList")->isVisible(), false);
+        QVERIFY(Child<CSortListCtrl>("resultList")->isVisible());
+        QVERIFY(!Child<CSortListCtrl>("statusList")->isVisible());
+        QStringList headings;
+        for (const char* name : {"resultList", "statusList"}) {
+            const QAbstractItemModel* model = Child<CSortListCtrl>(name)->model();
+            for (int column = 0; column < model->columnCount(); ++column) {
+                headings << model->headerData(column, Qt::Horizontal).toString();
+            }
+        }
+        QCOMPARE(headings,
+                 (QStringList{"URL", "タイトル", "説明", "SITE", "順序", "サイト名", "STATUS"}));
         auto* groups = Child<CGroupComboBox>("groupCombo");
         QStringList items;
         for (int i = 0; i < groups->count(); ++i) {
@@ -149,7 +293,6 @@ class SearchDlgTest : public QObject {
         QTest::addColumn<QList<QList<qint64>>>("messages");  // msg, site, code
         QTest::addColumn<QString>("line");
         QTest::addColumn<QStringList>("rows");  // "name|status" per row
-
         const qint64 status = WM_INET_STATUS;
         const qint64 error = WM_INET_ERROR;
         QTest::newRow("progress") << QList<QList<qint64>>{{status, 1, 21}}
@@ -176,7 +319,7 @@ class SearchDlgTest : public QObject {
             m_dlg->SendMessage(static_cast<std::uint32_t>(m[0]), static_cast<WPARAM>(m[1]),
                                static_cast<LPARAM>(m[2]));
         }
-        QCOMPARE(Child<QLabel>("statusLine")->text(), line);
+        QCOMPARE(StatusLine(), line);
         const auto* list = Child<CSortListCtrl>("statusList");
         QStringList actual;
         for (int r = 0; r < list->RowCount(); ++r) {
@@ -218,13 +361,9 @@ class SearchDlgTest : public QObject {
         QVERIFY(OpenWindow());
         SendResult("www.example.jp/a", 10);
         m_dlg->SendMessage(WM_INET_STATUS, 1, 21);
-        Child<QLineEdit>("keywordEdit")->setText(keyword);
-        auto* groups = Child<CGroupComboBox>("groupCombo");
-        groups->setCurrentIndex(groups->findText(group));
-
         BoxAnswerer boxes;
         boxes.Queue(QMessageBox::No);
-        QTest::mouseClick(Child<QPushButton>("searchButton"), Qt::LeftButton);
+        Search(keyword, group);
         QCOMPARE(boxes.seen.size(), size_t(1));
         QCOMPARE(boxes.seen[0].title, QStringLiteral("Quennit"));
         QCOMPARE(boxes.seen[0].text, text);
@@ -234,10 +373,7 @@ class SearchDlgTest : public QObject {
         // The lists are emptied before the checks.
         QCOMPARE(Child<CSortListCtrl>("resultList")->RowCount(), 0);
         QCOMPARE(Child<CSortListCtrl>("statusList")->RowCount(), 0);
-        QVERIFY(!m_dlg->IsSearching());
-        QVERIFY(ShowsSearchIcon());
-        QVERIFY(!Child<CBusyAnimation>("animation")->IsPlaying());
-        QVERIFY(QApplication::overrideCursor() == nullptr);
+        VerifyIdle();
     }
 
     void keysEnterSearchesOrOpensTheSelectedResultEscapeNeverCloses() {
@@ -259,17 +395,20 @@ class SearchDlgTest : public QObject {
         QTest::keyClick(edit, Qt::Key_Return);
         QCOMPARE(boxes.seen.size(), size_t(1));
 
-        // On a selected result Enter opens it instead.
-        SendResult("www.example.jp/a", 120);
+        // On a selected result Enter opens it instead; a double-click too,
+        // with the escapes already in the address going out as they are.
+        SendResult("www.example.jp/a?q=%E3%81%82", 120);
         SendResult("www.example.jp/b", 10);
-        QCOMPARE(Column(*list, 0), (QStringList{"www.example.jp/a", "www.example.jp/b"}));
         QCOMPARE(Column(*list, 4), (QStringList{"120", "10"}));
         QCOMPARE(list->GetCellText(0, 1) + list->GetCellText(0, 2) + list->GetCellText(0, 3),
                  Sjis("日本語のタイトル説明文デモ検索"));
         list->setFocus();
         list->SelectRow(1);
         QTest::keyClick(list, Qt::Key_Return);
-        QCOMPARE(opener.urls, QList<QUrl>{QUrl("http://www.example.jp/b")});
+        test::DoubleClick(list->viewport(), list->visualRect(list->model()->index(0, 1)).center());
+        QCOMPARE(opener.urls.size(), 2);
+        QCOMPARE(opener.urls[0], QUrl("http://www.example.jp/b"));
+        QCOMPARE(opener.urls[1].toEncoded(), QByteArray("http://www.example.jp/a?q=%E3%81%82"));
         QCOMPARE(boxes.seen.size(), size_t(1));
 
         // On the list with nothing selected: Search again.
@@ -277,7 +416,7 @@ class SearchDlgTest : public QObject {
         boxes.Queue(QMessageBox::No);
         QTest::keyClick(list, Qt::Key_Enter);
         QCOMPARE(boxes.seen.size(), size_t(2));
-        QCOMPARE(opener.urls.size(), 1);
+        QCOMPARE(opener.urls.size(), 2);
     }
 
     void doubleClickOpensTheRowAsGiven() {
@@ -299,7 +438,7 @@ class SearchDlgTest : public QObject {
         }
     }
 
-    void listSwitchTogglesAndKeepsRows() {
+    void listSwitchHelpButtonAndAboutMenu() {
         QVERIFY(OpenWindow());
         SendResult("www.example.jp/a", 10);
         m_dlg->SendMessage(WM_INET_STATUS, 1, 21);
@@ -310,16 +449,11 @@ class SearchDlgTest : public QObject {
             QCOMPARE(status->isVisible(), click % 2 == 1);
             QCOMPARE(results->isVisible(), click % 2 == 0);
         }
-        QCOMPARE(results->RowCount(), 1);
-        QCOMPARE(status->RowCount(), 1);
-    }
+        QCOMPARE(results->RowCount() + status->RowCount(), 2);
 
-    void helpButtonAndAboutMenu() {
-        QVERIFY(OpenWindow());
         RecordingOpener opener;
         QTest::mouseClick(Child<QPushButton>("helpButton"), Qt::LeftButton);
         QCOMPARE(opener.urls, QList<QUrl>{QUrl::fromLocalFile(Folder() + "Help/Quennit.html")});
-
         BoxAnswerer boxes;
         boxes.ChooseFirstMenuItem();
         boxes.CloseWindowsOfClass("quennit::CAboutDlg");
@@ -330,6 +464,78 @@ class SearchDlgTest : public QObject {
         QCOMPARE(boxes.menuItems, QStringList{QStringLiteral("Quennit のﾊﾞｰｼﾞｮﾝ情報(&A)...")});
         QCOMPARE(boxes.windowsClosed, 1);
         QVERIFY(m_dlg->isVisible());
+    }
+
+    void allSitesFillBothListsInOrder() {
+        QVERIFY(OpenWindow(Site("第一サイト", "web", "/page?n=1&of=1&per=1&q=%s") +
+                           Site("Second", "web", "/page?n=1&of=1&per=2&q=%s") +
+                           Site("Elsewhere", "other", "/page?n=1&of=1&per=3&q=%s")));
+        BoxAnswerer boxes;
+        boxes.Queue(QMessageBox::Yes);
+        Search(QStringLiteral("alpha"), QString());
+        QCOMPARE(boxes.seen.size(), size_t(1));
+        QTRY_COMPARE_WITH_TIMEOUT(StatusLine(), kCompleted, 20000);
+
+        const auto& list = *Child<CSortListCtrl>("resultList");
+        QCOMPARE(Column(list, 3), (QStringList{"第一サイト", "Second", "Second", "Elsewhere",
+                                               "Elsewhere", "Elsewhere"}));
+        QCOMPARE(Column(list, 1).mid(3), (QStringList{"Title 1", "Title 2", "Title 3"}));
+        QCOMPARE(Column(list, 0)[0], QStringLiteral("example.test/doc/1"));
+        QCOMPARE(Column(list, 2)[0], QStringLiteral("Text 1"));
+        QCOMPARE(Column(list, 4).mid(3), (QStringList{"10", "20", "30"}));
+        const auto& status = *Child<CSortListCtrl>("statusList");
+        QCOMPARE(Column(status, 0), (QStringList{"第一サイト", "Second", "Elsewhere"}));
+        QVERIFY(!Column(status, 1).contains(QString()));
+        VerifyIdle();
+    }
+
+    void stopAskedCancelGoesOnOkStopsAndANewSearchRunsAtOnce() {
+        QVERIFY(OpenWithStalledSite());
+        Search(QStringLiteral("alpha"), QStringLiteral("slow"));
+        QTRY_COMPARE(StatusLine(), kWaiting);
+        QVERIFY(m_dlg->IsSearching());
+        QVERIFY(ShowsIcon(IDI_STOP));
+        QVERIFY(Child<CBusyAnimation>("animation")->IsPlaying());
+        QVERIFY(QApplication::overrideCursor() != nullptr);
+
+        BoxAnswerer boxes;
+        boxes.Queue(QMessageBox::Cancel);
+        boxes.Queue(QMessageBox::Ok);
+        QTest::mouseClick(Child<QPushButton>("searchButton"), Qt::LeftButton);
+        QCOMPARE(boxes.seen.size(), size_t(1));
+        QCOMPARE(boxes.seen[0].text, QStringLiteral("現在の検索を中断しますか？"));
+        QCOMPARE(boxes.seen[0].buttons, QMessageBox::Ok | QMessageBox::Cancel);
+        QCOMPARE(boxes.seen[0].icon, QMessageBox::NoIcon);
+        QVERIFY(m_dlg->IsSearching());
+        QVERIFY(ShowsIcon(IDI_STOP));
+
+        QTest::mouseClick(Child<QPushButton>("searchButton"), Qt::LeftButton);
+        VerifyIdle();
+        QCoreApplication::processEvents();
+        QCOMPARE(StatusLine(), kWaiting);
+
+        // Joins the stopped search and shows only its own rows.
+        Search(QStringLiteral("beta"), QStringLiteral("web"));
+        QTRY_COMPARE_WITH_TIMEOUT(StatusLine(), kCompleted, 20000);
+        QCOMPARE(Column(*Child<CSortListCtrl>("resultList"), 3), (QStringList{"Quick", "Quick"}));
+        QCOMPARE(Column(*Child<CSortListCtrl>("statusList"), 0), QStringList{"Quick"});
+    }
+
+    void closingDuringASearchEndsItWithoutHanging() {
+        QVERIFY(OpenWithStalledSite());
+        Search(QStringLiteral("alpha"), QStringLiteral("slow"));
+        QTRY_COMPARE(StatusLine(), kWaiting);
+        BoxAnswerer boxes;
+        m_dlg->close();  // joins the search thread
+        QVERIFY(boxes.seen.empty());
+        QVERIFY(!m_dlg->isVisible());
+        QCOMPARE(m_settings.TYPE, 1);
+        VerifyIdle();
+        // Nothing of the ended search arrives afterwards.
+        QCoreApplication::processEvents();
+        QCOMPARE(StatusLine(), kWaiting);
+        // Destroying the window frees nothing that a thread still uses.
+        m_dlg.reset();
     }
 };
 
