@@ -1,12 +1,14 @@
 #!/usr/bin/env python3
 """HTTP server with fault injection for the network tests.
 
-Binds 127.0.0.1 on a free port, prints the port on the first line of
-standard output and serves until standard input is closed. The path picks
+Binds 127.0.0.1 on free ports (as many as the first argument says, one by
+default; each is a server of its own to the client), prints them on the
+first line of standard output and serves until standard input is closed. The path picks
 the behaviour:
 
-  /page?n=N&of=M&per=K[&brk=B]  result page N of M with K entries and a next
-                        link; page B breaks off half-way
+  /page?n=N&of=M&per=K[&brk=B][&ms=T]  result page N of M with K entries and
+                        a next link; page B breaks off half-way; each page
+                        answered after T ms
   /status/CODE          that status with a small body
   /redirect?to=PATH     302 to PATH on this server
   /loop                 302 to itself, for ever
@@ -29,11 +31,11 @@ from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 from urllib.parse import parse_qs, urlsplit
 
 
-def result_page(n, of, per, brk):
+def result_page(n, of, per, brk, ms):
     parts = ["<html><body>\n"]
     if n < of:
-        parts.append('<a class="next" href="/page?n=%d&of=%d&per=%d&brk=%d">next</a>\n'
-                     % (n + 1, of, per, brk))
+        parts.append('<a class="next" href="/page?n=%d&of=%d&per=%d&brk=%d%s">next</a>\n'
+                     % (n + 1, of, per, brk, "&ms=%d" % ms if ms else ""))
     parts.append("<!-- results -->\n")
     for k in range((n - 1) * per + 1, n * per + 1):
         parts.append('<li><a href="http://example.test/doc/%d">Title %d</a><br>Text %d</li>\n'
@@ -76,7 +78,8 @@ class Handler(BaseHTTPRequestHandler):
         try:
             if path == "/page":
                 n = num("n", 1)
-                page = result_page(n, num("of", 1), num("per", 10), num("brk", 0))
+                time.sleep(num("ms", 0) / 1000.0)
+                page = result_page(n, num("of", 1), num("per", 10), num("brk", 0), num("ms", 0))
                 if n == num("brk", 0):
                     self.partial(page[: len(page) // 2], len(page))
                 else:
@@ -154,9 +157,11 @@ class Server(ThreadingHTTPServer):
 
 
 if __name__ == "__main__":
-    server = Server(("127.0.0.1", 0), Handler)
-    print(server.server_address[1], flush=True)
-    threading.Thread(target=server.serve_forever, daemon=True).start()
+    servers = [Server(("127.0.0.1", 0), Handler) for _ in range(int((sys.argv + ["1"])[1]))]
+    print(" ".join(str(s.server_address[1]) for s in servers), flush=True)
+    for server in servers:
+        threading.Thread(target=server.serve_forever, daemon=True).start()
     sys.stdin.read()  # until the test closes our standard input
-    server.closing = True
-    server.shutdown()
+    for server in servers:
+        server.closing = True
+        server.shutdown()

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/stop.h"
+
 namespace quennit::test {
 
 std::string Describe(const Msg& m) {
@@ -40,7 +42,11 @@ LRESULT RecordingWindow::SendMessage(std::uint32_t msg, WPARAM wParam, LPARAM lP
         m.lParam = 0;
     }
     {
+        // Serialised with the sender's stop: nothing is kept once it is set.
         std::lock_guard lock(m_mutex);
+        if (StopRequestedHere()) {
+            return 0;
+        }
         m_messages.push_back(m);
     }
     m_cv.notify_all();

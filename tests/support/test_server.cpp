@@ -45,14 +45,20 @@ TestServer::TestServer() {
     posix_spawn_file_actions_adddup2(&actions, out[1], 1);
     char python[] = "python3";
     char script[] = QUENNIT_TEST_SERVER;
-    char* argv[] = {python, script, nullptr};
+    char ports[] = "8";
+    static_assert(kPorts == 8);
+    char* argv[] = {python, script, ports, nullptr};
     const int rc = posix_spawnp(&m_pid, python, &actions, nullptr, argv, environ);
     posix_spawn_file_actions_destroy(&actions);
     close(in[0]);
     close(out[1]);
     m_stdin = in[1];
     std::FILE* f = fdopen(out[0], "r");
-    const bool reported = rc == 0 && std::fscanf(f, "%d", &m_port) == 1;
+    int read = 0;
+    while (rc == 0 && read < kPorts && std::fscanf(f, "%d", &m_ports[read]) == 1) {
+        ++read;
+    }
+    const bool reported = read == kPorts;
     std::fclose(f);
     if (!reported) {
         close(m_stdin);
@@ -66,8 +72,8 @@ TestServer::~TestServer() {
     waitpid(m_pid, nullptr, 0);
 }
 
-std::string TestServer::HostAddr() const {
-    return "127.0.0.1:" + std::to_string(m_port);
+std::string TestServer::HostAddr(int i) const {
+    return "127.0.0.1:" + std::to_string(m_ports[i]);
 }
 
 int ClosedPort() {

@@ -108,8 +108,21 @@ class SearchOptionPageTest : public QObject {
         QCOMPARE(edit->text(), message.isEmpty() ? keys : QStringLiteral("0"));
         QCOMPARE(other->text(), other == f.timeout ? QStringLiteral("20") : QStringLiteral("1"));
         QCOMPARE(f.page->focusWidget(), edit);
-        // The concurrent-search switch is never offered.
-        QVERIFY(!f.page->findChild<QCheckBox*>(QStringLiteral("multiCheck"))->isVisible());
+    }
+
+    void MultiSwitchShowsTheSettingAndAppliesOnlyAFlip() {
+        Fixture f;
+        auto* multi = f.page->findChild<QCheckBox*>(QStringLiteral("multiCheck"));
+        QVERIFY(multi->isVisible() && !multi->isChecked());
+        f.settings.MULTI = 7;  // not 0: on, and kept as it is while not flipped
+        CSearchOptionPage page(&f.session, &f.settings);
+        multi = page.findChild<QCheckBox*>(QStringLiteral("multiCheck"));
+        QVERIFY(multi->isChecked());
+        QVERIFY(page.ApplyChanges());
+        QCOMPARE(f.settings.MULTI, 7);
+        multi->setChecked(false);
+        QVERIFY(page.ApplyChanges());
+        QCOMPARE(f.settings.MULTI, 0);
     }
 
     void TypingWhileTheOtherBoxIsEmptyResetsTheBoxTyped() {
