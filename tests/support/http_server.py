@@ -164,4 +164,8 @@ if __name__ == "__main__":
     sys.stdin.read()  # until the test closes our standard input
     for server in servers:
         server.closing = True
-        server.shutdown()
+    stops = [threading.Thread(target=server.shutdown) for server in servers]
+    for stop in stops:
+        stop.start()
+    for stop in stops:
+        stop.join()
