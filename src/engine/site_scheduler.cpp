@@ -80,9 +80,11 @@ class Scheduler {
             if (m_waiting.empty()) {
                 return std::nullopt;
             }
+            // Another thread may take the last held-back site meanwhile.
             m_cv.wait(lock, stop, [this] {
-                return m_failure || std::any_of(m_waiting.begin(), m_waiting.end(),
-                                                [this](const SiteJob& j) { return Free(j); });
+                return m_failure || m_waiting.empty() ||
+                       std::any_of(m_waiting.begin(), m_waiting.end(),
+                                   [this](const SiteJob& j) { return Free(j); });
             });
         }
     }
