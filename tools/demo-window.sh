@@ -17,9 +17,13 @@ cp "$build/bin/quennit" "$folder/quennit"
 # The demo sites are on this computer; never ask a proxy for them.
 export no_proxy="127.0.0.1,localhost${no_proxy:+,$no_proxy}" NO_PROXY="127.0.0.1,localhost"
 
-exec 3< <(exec python3 tools/demo_server.py --port 0 --write-ini "$folder/SearchSite.ini")
+# The HTTPS site's certificate comes from an authority made for this run.
+certs=$(mktemp -d)
+export QUENNIT_CA_FILE=$certs/ca.pem
+exec 3< <(exec python3 tools/demo_server.py --port 0 --write-ini "$folder/SearchSite.ini" \
+    --tls-dir "$certs")
 server=$!
-trap 'kill "$server" 2>/dev/null || true' EXIT
+trap 'kill "$server" 2>/dev/null || true; rm -rf "$certs"' EXIT
 read -r -t 10 port <&3 || { echo "the demo server did not start" >&2; exit 1; }
 echo "Demo sites on 127.0.0.1:$port. Type a keyword (any word) and press Enter."
 "$folder/quennit"

@@ -26,16 +26,19 @@ export no_proxy="127.0.0.1,localhost${no_proxy:+,$no_proxy}"
 export NO_PROXY=$no_proxy
 
 sites=resources/demo/SearchSite.ini
-tmp=""
+tmp=$(mktemp -d)
+ini_args=()
 if [[ $port != 8631 ]]; then
-    tmp=$(mktemp -d)
     sites=$tmp/SearchSite.ini
+    ini_args=(--write-ini "$sites")
 fi
+# The HTTPS site's certificate comes from an authority made for this run.
+export QUENNIT_CA_FILE=$tmp/ca.pem
 
 # The server prints its port once it listens; wait for that line.
-exec 3< <(exec python3 tools/demo_server.py --port "$port" ${tmp:+--write-ini "$sites"})
+exec 3< <(exec python3 tools/demo_server.py --port "$port" --tls-dir "$tmp" "${ini_args[@]}")
 server=$!
-trap 'kill "$server" 2>/dev/null || true; [[ -n $tmp ]] && rm -rf "$tmp"' EXIT
+trap 'kill "$server" 2>/dev/null || true; rm -rf "$tmp"' EXIT
 if ! read -r -t 10 listening <&3; then
     echo "demo server did not start (port $port busy?)" >&2
     exit 1

@@ -1,15 +1,21 @@
 #!/usr/bin/env python3
 """Local demo search sites for Quennit (loopback only, standard library only).
 
-Serves three made-up search sites that answer any keyword with generated
+Serves made-up search sites that answer any keyword with generated
 result pages:
   /sjis/search?q=KW        Shift_JIS, 8 results, links with their host
   /euc/find?kw=KW          EUC-JP, 6 results, links as paths on this server
   /paged/s?q=KW&page=P     Shift_JIS, 10 results a page, a next-page link
                            (&pages=N pages in all, 3 by default)
+  /utf8/search?q=KW        UTF-8 over HTTPS (with --tls-dir), 5 results,
+                           characters outside Shift_JIS, links as paths
 and /__stats with the number of requests and the time spent answering them.
 
-  demo_server.py [--port PORT] [--write-ini FILE]
+  demo_server.py [--port PORT] [--write-ini FILE] [--tls-dir DIR]
+
+--tls-dir makes a throw-away authority (DIR/ca.pem, to be trusted through
+QUENNIT_CA_FILE) and a certificate for 127.0.0.1, and serves the same sites
+over HTTPS on the next port (PORT + 1, or a free one for --port 0).
 
 Prints the port it listens on as its first line, then serves until killed
 or until its standard input is closed (with --stdin-stop). --write-ini writes
@@ -28,11 +34,12 @@ DEFAULT_PORT = 8631
 SJIS_SITE = "デモ検索 (Shift_JIS)"
 EUC_SITE = "デモ検索 (EUC-JP)"
 PAGED_SITE = "デモ検索 (ページ送り)"
+UTF8_SITE = "デモ検索 (UTF-8, HTTPS)"
 
 
-def site_file(port, paged_sites=None):
+def site_file(port, paged_sites=None, tls_port=None):
     """The SearchSite.ini text (str) for a server on port: the three demo
-    sites, or only the given (name, pages) paging sites."""
+    sites (four with tls_port), or only the given (name, pages) paging sites."""
     addr = "127.0.0.1:%d" % port
     lines = [
         "# Demo sites of tools/demo_server.py; all of them on this computer.",
@@ -58,6 +65,8 @@ def site_file(port, paged_sites=None):
             "TEXT\t\t</span>",
             "",
         ]
+    if tls_port and not paged_sites:
+        lines += utf8_site("https://127.0.0.1:%d" % tls_port)
     return "\n".join(lines)
 
 
@@ -89,6 +98,26 @@ def demo_sites(addr):
         "TITLE\t\t</a>",
         "SEARCH\t\t<dd>",
         "TEXT\t\t</dd>",
+        "",
+    ]
+
+
+def utf8_site(addr):
+    # The markers are Shift_JIS like the rest of the file: the page is
+    # converted before they are looked for.
+    return [
+        "HOST_ID\t\t" + UTF8_SITE,
+        "HOST_ADDR\t\t" + addr,
+        "HOST_URL_FORMAT\t/utf8/search?q=%s",
+        "HOST_GROUP\t\tデモ",
+        "HOST_KANJI\t\tUTF-8",
+        "HOST_LINKDV\t\tLOCAL",
+        "STARTWORD\t\t<h2>検索結果</h2>",
+        "SEARCH\t\t<li><a href=\"",
+        "URL\t\t\">",
+        "TITLE\t\t</a>",
+        "SEARCH\t\t<p>",
+        "TEXT\t\t</p>",
         "",
     ]
 
@@ -126,6 +155,16 @@ def euc_page(kw):
             % "\n".join(rows)).encode("euc_jp", "replace")
 
 
+def utf8_page(kw):
+    rows = []
+    for i in range(1, 6):
+        rows.append('<li><a href="/utf8/doc/%d.html">%s と𠮷野の話 %d 🍣</a>'
+                    "<p>UTF-8 のサイトから届いた「%s」の説明です 😀。</p></li>" % (i, kw, i, kw))
+    return ('<html><head><meta charset="UTF-8"></head><body>\n<h1>「%s」🔍</h1>\n'
+            "<h2>検索結果</h2>\n<ul>\n%s\n</ul>\n</body></html>\n"
+            % (kw, "\n".join(rows))).encode("utf-8")
+
+
 def paged_page(kw, raw_kw, page, pages, host):
     parts = ['<html><head><meta charset="Shift_JIS"></head><body>\n']
     if page < pages:
@@ -156,6 +195,8 @@ class Handler(BaseHTTPRequestHandler):
             body = sjis_page(html_escape(q.get("q", b"").decode("cp932", "replace")), host)
         elif path == "/euc/find":
             body = euc_page(html_escape(q.get("kw", b"").decode("euc_jp", "replace")))
+        elif path == "/utf8/search":
+            body = utf8_page(html_escape(q.get("q", b"").decode("utf-8", "replace")))
         elif path == "/paged/s":
             raw_kw = dict(p.partition("=")[::2] for p in raw.split("&")).get("q", "")
             body = paged_page(html_escape(q.get("q", b"").decode("cp932", "replace")), raw_kw,
@@ -195,6 +236,19 @@ class Server(ThreadingHTTPServer):
         pass
 
 
+def start_tls(folder, port):
+    """Serves the sites over HTTPS on port (0: a free one); returns it."""
+    import ssl
+    import tls_certs
+    context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+    context.load_cert_chain(*tls_certs.make_cert(folder, "good"))
+    server = Server(("127.0.0.1", port), Handler)
+    server.socket = context.wrap_socket(server.socket, server_side=True,
+                                        do_handshake_on_connect=False)
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    return server.server_address[1]
+
+
 def main():
     ap = argparse.ArgumentParser(description="Quennit demo search sites on 127.0.0.1")
     ap.add_argument("--port", type=int, default=DEFAULT_PORT, help="0 picks a free port")
@@ -202,13 +256,16 @@ def main():
     ap.add_argument("--paged-sites", type=int, default=0, metavar="N",
                     help="with --write-ini: N paging sites of 2 pages instead of the demo set")
     ap.add_argument("--stdin-stop", action="store_true", help="stop when stdin is closed")
+    ap.add_argument("--tls-dir", metavar="DIR",
+                    help="also serve over HTTPS, with an authority made in DIR")
     args = ap.parse_args()
 
     server = Server(("127.0.0.1", args.port), Handler)
     port = server.server_address[1]
+    tls_port = start_tls(args.tls_dir, port + 1 if args.port else 0) if args.tls_dir else None
     if args.write_ini:
         paged = [("ページ送り %d" % (i + 1), 2) for i in range(args.paged_sites)]
-        text = site_file(port, paged)
+        text = site_file(port, paged, tls_port)
         with open(args.write_ini, "wb") as f:
             f.write(text.encode("cp932"))
     print(port, flush=True)

@@ -84,7 +84,15 @@ case "${1:-}" in
             mkdir -p "build/fuzz/corpus/$name"
             seeds="tests/fuzz/corpus/$name"
             [[ -d $seeds ]] || seeds=""
-            echo "== $name (${secs}s)"
+            # The target must see the code it calls, not only its harness
+            # (the core is instrumented too).
+            counters=$("$f" -runs=1 $seeds 2>&1 |
+                sed -n 's/.*Loaded 1 modules *(\([0-9]*\) inline 8-bit counters.*/\1/p')
+            if ((${counters:-0} < 300)); then
+                echo "$name sees only ${counters:-0} coverage counters"
+                exit 1
+            fi
+            echo "== $name (${secs}s, $counters coverage counters)"
             "$f" -max_total_time="$secs" -print_final_stats=0 "build/fuzz/corpus/$name" $seeds 2>&1 | tail -n 3
         done
         ;;

@@ -17,8 +17,12 @@ keyword=${QUENNIT_E2E_KEYWORD:-検索}
 
 # Serves the demo sites on a free loopback port and writes their site
 # definition file into the program's folder.
+# The UTF-8 site's HTTPS certificate comes from an authority made in $1/certs.
 start_demo_sites() {
-    exec 4< <(exec python3 tools/demo_server.py --port 0 --write-ini "$1/SearchSite.ini")
+    mkdir -p "$1/certs"
+    export QUENNIT_CA_FILE=$1/certs/ca.pem
+    exec 4< <(exec python3 tools/demo_server.py --port 0 --write-ini "$1/SearchSite.ini" \
+        --tls-dir "$1/certs")
     pids+=($!)
     local port
     read -r -t 10 port <&4 || { echo "e2e: the demo server did not start" >&2; exit 1; }

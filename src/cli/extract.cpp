@@ -1,7 +1,6 @@
 // quennit-cli extract: run one site's rules on a saved result page, the way
 // a search would scan it, and print every result as it is handed over.
 #include <cstdio>
-#include <fstream>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -9,6 +8,7 @@
 #include "cli/commands.h"
 #include "cli/output.h"
 #include "engine/search_session.h"
+#include "platform/regular_file.h"
 #include "platform/text_codec.h"
 
 namespace quennit::cli {
@@ -63,25 +63,34 @@ int RunExtract(const ExtractArgs& args) {
     CSearchSession session;
     std::string error;
     if (!session.LoadSiteFile(args.sitesPath, error)) {
-        std::cerr << "quennit-cli extract: cannot load the site file: " << error << "\n";
+        std::cerr << "quennit-cli extract: cannot load the site file: " << EscapeForTerminal(error)
+                  << "\n";
         return 1;
     }
     const std::uint32_t site = FindSite(session, args.site);
     if (site == 0) {
-        std::cerr << "quennit-cli extract: no site '" << args.site << "' in " << args.sitesPath
-                  << "\n";
+        std::cerr << "quennit-cli extract: no site '" << EscapeForTerminal(args.site) << "' in "
+                  << EscapeForTerminal(args.sitesPath) << "\n";
         return 1;
     }
 
     // The page as a read would keep it: at most the read limit, NUL-terminated.
-    std::ifstream in(args.pagePath, std::ios::binary);
-    if (!in) {
-        std::cerr << "quennit-cli extract: cannot open the page " << args.pagePath << "\n";
+    std::FILE* in = OpenRegularFile(args.pagePath, error);
+    if (in == nullptr) {
+        std::cerr << "quennit-cli extract: cannot open the page "
+                  << EscapeForTerminal(args.pagePath) << ": " << error << "\n";
         return 1;
     }
     auto page = std::make_unique<char[]>(CSearchSession::PAGE_BUFFER_SIZE);
-    in.read(page.get(), CSearchSession::PAGE_READ_LIMIT);
-    page[static_cast<std::size_t>(in.gcount())] = '\0';
+    const std::size_t length = std::fread(page.get(), 1, CSearchSession::PAGE_READ_LIMIT, in);
+    const bool readFailed = std::ferror(in) != 0;
+    std::fclose(in);
+    if (readFailed) {
+        std::cerr << "quennit-cli extract: cannot read the page "
+                  << EscapeForTerminal(args.pagePath) << "\n";
+        return 1;
+    }
+    page[length] = '\0';
 
     PrintingWindow window(args.format);
     session.SetNotifyWnd(site, &window);
@@ -95,7 +104,7 @@ int RunExtract(const ExtractArgs& args) {
     if (args.format == Format::Json) {
         std::cout << FormatNextUrlJson(next);
     } else if (!next.empty()) {
-        std::cerr << "next: " << Utf8(next) << "\n";
+        std::cerr << "next: " << EscapeForTerminal(Utf8(next)) << "\n";
     }
     return 0;
 }

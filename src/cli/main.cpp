@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/output.h"
 #include "cli/search.h"
 #include "platform/text_codec.h"
 
@@ -97,7 +98,10 @@ int main(int argc, char** argv) {
         ->transform(kSjisText);
     searchCommand
         ->add_option("--timeout", search.timeoutSeconds,
-                     "connect, send and receive time-out, 0 = none (default 20)")
+                     "limit of a connect, and idle limit of sending and receiving: how long "
+                     "nothing may move, not how long a page may take; a server that keeps "
+                     "sending, however slowly, is never cut off, so stop such a search with "
+                     "Ctrl-C. 0 = none (default 20)")
         ->type_name("SECONDS")
         ->check(CLI::Range(0, 999).description(""));
     searchCommand
@@ -143,7 +147,7 @@ int main(int argc, char** argv) {
         if (app.get_subcommands().empty() && !app.remaining().empty()) {
             problem = "unknown command '" + app.remaining().front() + "'";
         }
-        std::cerr << who << ": " << problem << "\n\n" << app.help();
+        std::cerr << who << ": " << EscapeForTerminal(problem) << "\n\n" << app.help();
         return kUsageExit;
     }
     if (checkCommand->parsed()) {

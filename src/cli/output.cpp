@@ -12,11 +12,26 @@ std::string Utf8(std::string_view sjis) {
 
 namespace {
 
-std::string Escape(std::string_view utf8) {
+// A C1 control in UTF-8: U+0080..U+009F, which some terminals obey as ESC
+// sequences (0x9B is CSI).
+bool IsC1At(std::string_view s, std::size_t i) {
+    return static_cast<unsigned char>(s[i]) == 0xC2 && i + 1 < s.size() &&
+           static_cast<unsigned char>(s[i + 1]) >= 0x80 &&
+           static_cast<unsigned char>(s[i + 1]) <= 0x9F;
+}
+
+// TAB, LF, CR and backslash as \t \n \r \\; every other control character
+// (C0, DEL, C1) as \xHH, or \u00HH for JSON, where nlohmann has already
+// escaped the C0 ones and the separators.
+std::string Escape(std::string_view utf8, bool json) {
     std::string out;
     out.reserve(utf8.size());
-    for (const char c : utf8) {
-        if (c == '\t') {
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        const char c = utf8[i];
+        auto u = static_cast<unsigned char>(c);
+        if (json && u >= 0x20 && u != 0x7F && !IsC1At(utf8, i)) {
+            out += c;  // the dump has escaped the rest already
+        } else if (c == '\t') {
             out += "\\t";
         } else if (c == '\n') {
             out += "\\n";
@@ -24,6 +39,16 @@ std::string Escape(std::string_view utf8) {
             out += "\\r";
         } else if (c == '\\') {
             out += "\\\\";
+        } else if (u < 0x20 || u == 0x7F || IsC1At(utf8, i)) {
+            char buf[16];
+            if (u == 0xC2) {
+                u = static_cast<unsigned char>(utf8[++i]);
+                if (!json) {
+                    out += "\\xc2";
+                }
+            }
+            std::snprintf(buf, sizeof buf, json ? "\\u%04x" : "\\x%02x", u);
+            out += buf;
         } else {
             out += c;
         }
@@ -33,12 +58,22 @@ std::string Escape(std::string_view utf8) {
 
 }  // namespace
 
+std::string EscapeForTerminal(std::string_view utf8) {
+    return Escape(utf8, false);
+}
+
 std::string TsvField(std::string_view utf8) {
-    return Escape(utf8);
+    return EscapeForTerminal(utf8);
+}
+
+std::string JsonText(const nlohmann::ordered_json& value) {
+    // DEL and C1 controls are valid in JSON strings, but not safe on a terminal.
+    return Escape(value.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace),
+                  true);
 }
 
 std::string JsonLine(const nlohmann::ordered_json& value) {
-    return value.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + '\n';
+    return JsonText(value) + '\n';
 }
 
 std::string FormatResult(const SearchResult& result, Format format) {

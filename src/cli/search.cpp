@@ -102,8 +102,9 @@ class ConsoleWindow : public IMessageWindow {
     }
 
   private:
+    // Site names come from the site file: escaped like every other line.
     static void Status(const std::string& line) {
-        std::fputs((line + "\n").c_str(), stderr);
+        std::fputs((EscapeForTerminal(line) + "\n").c_str(), stderr);
         std::fflush(stderr);
     }
 
@@ -147,7 +148,8 @@ int RunSearch(const SearchArgs& args) {
     CSearchSession session;
     std::string error;
     if (!session.LoadSiteFile(sitesPath, error)) {
-        std::fprintf(stderr, "quennit-cli search: %s: %s\n", sitesPath.c_str(), error.c_str());
+        std::fprintf(stderr, "quennit-cli search: %s\n",
+                     EscapeForTerminal(sitesPath + ": " + error).c_str());
         return 1;
     }
     ConsoleWindow window(session, args.format);

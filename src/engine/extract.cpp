@@ -6,6 +6,7 @@
 #include "engine/keyword.h"
 #include "engine/search_session.h"
 #include "platform/mbcs.h"
+#include "platform/text_codec.h"
 
 namespace quennit {
 
@@ -143,9 +144,17 @@ int CSearchSession::ExtractResults(const char* page, std::uint32_t site) {
         return -2;
     }
 
+    // A UTF-8 page is scanned in the program's Shift_JIS like any other, so
+    // that the site file's markers and clean-up rules match it.
+    std::string converted;
+    if (def->m_nKanji == kKanjiUtf8) {
+        converted = Utf8PageToSjis(std::string_view(page), PAGE_READ_LIMIT);
+        page = converted.c_str();
+    }
+
     const Page text(page);
     const std::size_t length = text.Size();
-    const bool euc = def->m_nKanji == 1;
+    const bool euc = def->m_nKanji == kKanjiEuc;
     SjisString work;  // a page rule's capture
     SjisString url;
     SjisString title;
@@ -154,8 +163,7 @@ int CSearchSession::ExtractResults(const char* page, std::uint32_t site) {
 
     // Page rules: the next-page path.
     std::size_t cursor = 0;
-    for (int i = 0; i < def->m_nPageRules; ++i) {
-        const SiteRule& rule = def->m_pageRules[static_cast<std::size_t>(i)];
+    for (const SiteRule& rule : def->m_pageRules) {
         const std::string_view marker = Marker(rule.m_strValue);
         const std::size_t pos = text.Find(marker, cursor);
         if (pos == npos) {
@@ -182,9 +190,8 @@ int CSearchSession::ExtractResults(const char* page, std::uint32_t site) {
     }
 
     std::vector<EntryRule> rules;
-    rules.reserve(static_cast<std::size_t>(def->m_nEntryRules));
-    for (int i = 0; i < def->m_nEntryRules; ++i) {
-        const SiteRule& rule = def->m_entryRules[static_cast<std::size_t>(i)];
+    rules.reserve(def->m_entryRules.size());
+    for (const SiteRule& rule : def->m_entryRules) {
         rules.push_back({Classify(rule.m_strKey), MarkerCursor(text, Marker(rule.m_strValue))});
     }
 

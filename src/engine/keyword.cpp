@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "platform/mbcs.h"
+#include "platform/text_codec.h"
 
 namespace quennit {
 
@@ -42,6 +43,26 @@ SjisString UrlEscapeKeyword(std::string_view keyword) {
         } else {
             out += static_cast<char>(b);
             ++p;
+        }
+    }
+    return out;
+}
+
+std::string UrlEscapeFormBytes(std::string_view utf8) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(utf8.size() * 3);
+    for (const char c : utf8) {
+        const unsigned char b = U8(c);
+        if ((b >= '0' && b <= '9') || (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z') ||
+            c == '-' || c == '_' || c == '.' || c == '~') {
+            out += c;
+        } else if (c == ' ') {
+            out += '+';
+        } else {
+            out += '%';
+            out += kHex[b >> 4];
+            out += kHex[b & 0x0F];
         }
     }
     return out;
@@ -152,7 +173,11 @@ SjisString FormatRequestPath(std::string_view format, std::string_view escapedKe
 
 SjisString BuildRequestPath(const SiteDef& site, std::string_view keyword) {
     SjisString converted;
-    if (site.m_nKanji == 1) {
+    if (site.m_nKanji == kKanjiUtf8) {
+        return FormatRequestPath(site.m_strUrlFormat,
+                                 UrlEscapeFormBytes(SjisToUtf8(UpToNul(keyword))));
+    }
+    if (site.m_nKanji == kKanjiEuc) {
         converted = SjisToEuc(SjisCutAt(UpToNul(keyword), kFieldMax));
         keyword = converted;
     }

@@ -15,6 +15,10 @@ inline constexpr std::size_t kFieldMax = 2047;
 // at the very end is escaped alone.
 SjisString UrlEscapeKeyword(std::string_view keyword);
 
+// Escapes UTF-8 bytes as a form sends them: letters, digits and "-_.~"
+// stay, a blank becomes '+', every other byte "%XX" (uppercase).
+std::string UrlEscapeFormBytes(std::string_view utf8);
+
 // Shift_JIS → EUC-JP by the JIS X 0208 row arithmetic. A lone lead byte at
 // the end is dropped; half-width katakana become their EUC single-shift
 // form. The text ends at its first NUL byte, as a C string would.
@@ -33,7 +37,8 @@ SjisString FormatRequestPath(std::string_view format, std::string_view escapedKe
 
 // The keyword as it goes into a site's request: converted to EUC-JP for an
 // EUC site (cut to kFieldMax bytes at a character boundary first), then
-// escaped, then put into the format.
+// escaped, then put into the format. A UTF-8 site gets the keyword in UTF-8,
+// escaped by UrlEscapeFormBytes.
 SjisString BuildRequestPath(const SiteDef& site, std::string_view keyword);
 
 }  // namespace quennit

@@ -30,8 +30,7 @@ void CSearchSession::CleanText(const SiteDef& def, SjisString& text) {
             *p++ = ' ';
         }
     }
-    for (int i = 0; i < def.m_nCleanRules; ++i) {
-        const SiteRule& rule = def.m_cleanRules[static_cast<std::size_t>(i)];
+    for (const SiteRule& rule : def.m_cleanRules) {
         const std::string_view value(rule.m_strValue.c_str());
         if (rule.m_strKey != "R_DEL" || value.empty()) {
             continue;

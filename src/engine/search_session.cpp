@@ -18,6 +18,12 @@ bool CSearchSession::LoadSiteFile(const std::string& path, std::string& error,
         notes);
 }
 
+void CSearchSession::LoadSiteText(std::string_view text, std::vector<SiteFileNote>* notes) {
+    quennit::LoadSiteText(
+        text, m_sites,
+        [this](std::uint32_t site, const SjisString& server) { SetServer(site, server); }, notes);
+}
+
 bool CSearchSession::EnumSiteInfo(bool first, std::uint32_t& site, SjisString& group,
                                   SjisString& name, SjisString& server, int& enabled) {
     auto next = m_sites.EnumNext(first);

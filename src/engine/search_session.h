@@ -4,6 +4,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "net/inet_session.h"
@@ -46,6 +47,8 @@ class CSearchSession : public CInetSession {
     // false with the system's reason in error when it can't be opened.
     bool LoadSiteFile(const std::string& path, std::string& error,
                       std::vector<SiteFileNote>* notes = nullptr);
+    // The same for a site file's bytes in memory.
+    void LoadSiteText(std::string_view text, std::vector<SiteFileNote>* notes = nullptr);
     int GetSiteCount() const { return m_sites.GetSiteCount(); }
     SjisString GetSiteName(std::uint32_t site) const { return m_sites.GetSiteName(site); }
     SjisString GetSiteFileVer() const { return m_sites.GetSiteFileVer(); }

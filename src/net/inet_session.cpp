@@ -75,6 +75,7 @@ SjisString CInetSession::GetErrorText(LPARAM code) {
     static const SjisString kSendTimeout = Sjis("送信処理がタイムアウトしました");
     static const SjisString kReceiveTimeout = Sjis("受信処理がタイムアウトしました");
     static const SjisString kOk = Sjis("正常応答を取得しました");
+    static const SjisString kCertificate = Sjis("サーバー証明書を確認できませんでした");
     static const SjisString kErrorResponse = Sjis("エラー応答を受信しました。");
     static const std::array<std::pair<LPARAM, const char*>, 40> kReasons = {{
         {100, "Continue"},
@@ -123,6 +124,8 @@ SjisString CInetSession::GetErrorText(LPARAM code) {
             return kSendTimeout;
         case 2:
             return kReceiveTimeout;
+        case kErrorCertificate:
+            return kCertificate;
         case 200:
             return kOk;
         default:

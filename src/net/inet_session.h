@@ -65,6 +65,10 @@ class CInetSession {
     // Forwards one progress event of a request (context = site number).
     virtual void OnStatusCallback(std::uint32_t context, std::uint32_t internetStatus);
 
+    // WM_INET_ERROR code of a server whose TLS certificate failed
+    // verification (1 and 2 are the failed send and read, others statuses).
+    static constexpr LPARAM kErrorCertificate = 3;
+
     // Status-line texts (Shift_JIS) of a progress code and of an error code.
     static SjisString GetStatusText(std::uint32_t code);
     static SjisString GetErrorText(LPARAM code);

@@ -60,6 +60,11 @@ int CInetSession::RequestPage(std::uint32_t site, const SjisString* server,
             conn.m_pFile->Send();
             status = conn.m_pFile->GetStatusCode();
             break;
+        } catch (const CertificateException&) {
+            // The same certificate would fail every attempt: one line, no pause.
+            SendToWindow(conn.m_pErrorWnd, WM_INET_ERROR, site, kErrorCertificate);
+            CloseRequestObjects(conn);
+            attempts = 0;
         } catch (const InternetException&) {
             SendToWindow(conn.m_pErrorWnd, WM_INET_ERROR, site, 1);
             --attempts;

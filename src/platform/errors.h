@@ -25,6 +25,13 @@ class InternetException : public QuennitException {
     using QuennitException::QuennitException;
 };
 
+// The server's TLS certificate failed verification (untrusted, expired, or
+// for another host name). Retrying can't help.
+class CertificateException : public InternetException {
+  public:
+    using InternetException::InternetException;
+};
+
 // The search was stopped by its owner. Raised inside network calls so that a
 // blocked request unwinds at once; the search run never retries after it.
 class StopRequested : public QuennitException {

@@ -68,10 +68,33 @@ struct HostPort {
 };
 HostPort SplitHostAddr(std::string_view server, int defaultPort);
 
+// The scheme a server name may start with: "http://" or "https://" (any
+// case), some other "name://", or none (plain http, as site files always
+// wrote it).
+enum class Scheme { None, Http, Https, Other };
+struct SchemeSplit {
+    Scheme scheme = Scheme::None;
+    std::string_view name;  // the scheme as written, without "://"
+    std::string_view rest;  // host, optional ":port", whatever follows
+};
+SchemeSplit SplitScheme(std::string_view server);
+
+// Scheme, host and port of a HOST_ADDR value: "https://" defaults to port
+// 443, anything else to defaultPort.
+struct ServerTarget {
+    Scheme scheme = Scheme::None;
+    HostPort hostPort;
+};
+ServerTarget SplitServer(std::string_view server, int defaultPort);
+
 class HttpFile;
 
 // Where requests go: a server name as the site file writes it and a port.
-// Holds no socket of its own; every request opens its own connection.
+// Holds no socket of its own; every request opens its own connection. A
+// name starting with "https://" is asked over TLS, on port 443 unless it
+// names one (port is the plain-http default); the certificate is verified
+// against the system's store and the bundle QUENNIT_CA_FILE names, if any.
+// Any other scheme fails every request.
 class HttpConnection {
   public:
     HttpConnection(std::string server, int port);
@@ -84,7 +107,7 @@ class HttpConnection {
                                           const HttpTimeouts& timeouts, HttpProgressFn progress);
 
   private:
-    HostPort m_target;
+    ServerTarget m_target;
 };
 
 class HttpFile {

@@ -4,15 +4,19 @@
 #include <cstring>
 
 #include "platform/errors.h"
+#include "platform/regular_file.h"
 
 namespace quennit {
 
 LineReader::LineReader(const std::string& path) : m_path(path) {
-    m_file = std::fopen(path.c_str(), "rb");
+    std::string error;
+    m_file = OpenRegularFile(path, error);
     if (m_file == nullptr) {
-        throw FileException(path + ": " + std::strerror(errno));
+        throw FileException(path + ": " + error);
     }
 }
+
+LineReader::LineReader(InMemory text) : m_bytes(text.bytes) {}
 
 LineReader::~LineReader() {
     if (m_file != nullptr) {
@@ -22,6 +26,18 @@ LineReader::~LineReader() {
 
 bool LineReader::ReadLine(std::string& line) {
     line.clear();
+    if (m_file == nullptr) {
+        if (m_bytes.empty()) {
+            return false;
+        }
+        const std::size_t lf = m_bytes.find('\n');
+        line.assign(m_bytes.substr(0, lf));
+        m_bytes.remove_prefix(lf == std::string_view::npos ? m_bytes.size() : lf + 1);
+        if (lf != std::string_view::npos && !line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        return true;
+    }
     bool any = false;
     for (;;) {
         const int c = getc_unlocked(m_file);

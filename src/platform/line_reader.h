@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 namespace quennit {
 
@@ -10,9 +11,17 @@ namespace quennit {
 // any length, the last line needs no LF, and NUL bytes are ordinary bytes.
 class LineReader {
   public:
+    // Text already in memory, read the same way (not copied: it must outlive
+    // the reader).
+    struct InMemory {
+        std::string_view bytes;
+    };
+
     // Opens the file for reading. Throws FileException with the system's
-    // description of the error when it cannot be opened.
+    // description of the error when it cannot be opened or is no regular
+    // file (a FIFO, a device, a directory).
     explicit LineReader(const std::string& path);
+    explicit LineReader(InMemory text);
     ~LineReader();
 
     LineReader(const LineReader&) = delete;
@@ -24,6 +33,7 @@ class LineReader {
 
   private:
     std::FILE* m_file = nullptr;
+    std::string_view m_bytes;  // the rest of an in-memory text
     std::string m_path;
 };
 

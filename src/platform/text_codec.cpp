@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <stdexcept>
 
+#include "platform/mbcs.h"
+
 namespace quennit {
 
 namespace {
@@ -68,8 +70,90 @@ std::string ConvertReplacing(Iconv& cd, std::string_view text, std::size_t unit,
 }
 
 constexpr std::string_view kReplacementUtf8 = "\xEF\xBF\xBD";
+constexpr std::string_view kGetaSjis = "\x81\xAC";
+
+// Length of the well-formed UTF-8 character at the start of s, or 0 when it
+// is ill-formed; then *bad is the length of its maximal subpart (at least 1).
+std::size_t Utf8CharLength(std::string_view s, std::size_t* bad) {
+    const auto b = [&s](std::size_t i) { return static_cast<unsigned char>(s[i]); };
+    const unsigned char lead = b(0);
+    if (lead < 0x80) {
+        return 1;
+    }
+    std::size_t need = 0;
+    unsigned char lo = 0x80;
+    unsigned char hi = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        need = 1;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        need = 2;
+        lo = lead == 0xE0 ? 0xA0 : 0x80;
+        hi = lead == 0xED ? 0x9F : 0xBF;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        need = 3;
+        lo = lead == 0xF0 ? 0x90 : 0x80;
+        hi = lead == 0xF4 ? 0x8F : 0xBF;
+    } else {
+        *bad = 1;
+        return 0;
+    }
+    // Only the second byte has a narrower range; the others are 80-BF.
+    for (std::size_t i = 1; i <= need; ++i) {
+        if (i >= s.size() || b(i) < lo || b(i) > hi) {
+            *bad = i;
+            return 0;
+        }
+        lo = 0x80;
+        hi = 0xBF;
+    }
+    return need + 1;
+}
 
 }  // namespace
+
+std::string Utf8PageToSjis(std::string_view utf8, std::size_t maxBytes) {
+    thread_local Iconv cd("UTF-8", "CP932");
+    if (utf8.substr(0, 3) == "\xEF\xBB\xBF") {
+        utf8.remove_prefix(3);
+    }
+    std::string out;
+    out.reserve(std::min(utf8.size(), maxBytes) + 2);
+    std::size_t pos = 0;
+    while (pos < utf8.size() && out.size() < maxBytes) {
+        // The well-formed stretch from pos goes through iconv in one piece.
+        std::size_t end = pos;
+        std::size_t bad = 0;
+        while (end < utf8.size()) {
+            const std::size_t n = Utf8CharLength(utf8.substr(end), &bad);
+            if (n == 0) {
+                break;
+            }
+            end += n;
+        }
+        const char* in = utf8.data() + pos;
+        std::size_t left = end - pos;
+        cd.Reset();
+        while (!cd.Run(in, left, out)) {
+            // Well-formed, so this is a character CP932 has no code for.
+            std::size_t unused = 0;
+            const std::size_t skip =
+                std::max<std::size_t>(1, Utf8CharLength(std::string_view(in, left), &unused));
+            out += kGetaSjis;
+            in += skip;
+            left -= skip;
+            cd.Reset();
+        }
+        pos = end;
+        if (bad != 0 && pos < utf8.size()) {
+            out += kGetaSjis;
+            pos += bad;
+        }
+    }
+    if (out.size() > maxBytes) {
+        out.resize(SjisCutAt(out, maxBytes).size());
+    }
+    return out;
+}
 
 std::string SjisToUtf8(std::string_view sjis) {
     thread_local Iconv cd("CP932", "UTF-8");

@@ -20,6 +20,12 @@ std::string SjisToUtf8(std::string_view sjis);
 // cannot represent (or is not valid UTF-8).
 std::optional<std::string> Utf8ToSjis(std::string_view utf8);
 
+// A UTF-8 page → Shift_JIS for the scan. A character CP932 can't hold
+// becomes the geta mark 〓, and so does each maximal invalid subsequence (as
+// Unicode's recommended practice counts them); a byte order mark at the
+// start is dropped. Cut at maxBytes, never inside a character.
+std::string Utf8PageToSjis(std::string_view utf8, std::size_t maxBytes);
+
 // UTF-16 (little or big endian; a byte order mark is kept as a character,
 // never added) ↔ UTF-8. Invalid input (a lone surrogate, a bad UTF-8 byte, a
 // last odd byte) becomes U+FFFD for each offending unit.

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace quennit {
@@ -39,8 +40,8 @@ class NumberMap {
     }
 
     // Inserts or overwrites the entry of n.
-    void Set(std::uint32_t n, const T& value) {
-        auto [it, inserted] = m_values.insert_or_assign(n, value);
+    void Set(std::uint32_t n, T value) {
+        auto [it, inserted] = m_values.insert_or_assign(n, std::move(value));
         if (inserted) {
             m_buckets[BucketOf(n)].push_back(n);
         }

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <string_view>
+#include <utility>
 
 #include "platform/errors.h"
 #include "platform/line_reader.h"
@@ -30,48 +32,48 @@ std::int32_t ParseLeadingInt(const SjisString& s) {
     return static_cast<std::int32_t>(std::clamp<std::int64_t>(value, INT32_MIN, INT32_MAX));
 }
 
-void AddRule(RuleList& list, int& count, const SjisString& key, SjisString value, long line,
-             std::uint32_t site, std::vector<SiteFileNote>* notes) {
-    if (count >= kMaxRules) {
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
+// Reads every line of reader into the table, which it empties first.
+// Throws FileException on a read error, with the sites read so far stored.
+void ReadSites(LineReader& reader, SiteTable& table, const ServerSink& setServer,
+               std::vector<SiteFileNote>* notes) {
+    const auto note = [notes](SiteFileNote::Kind kind, long line, std::uint32_t site,
+                              std::string_view key) {
         if (notes != nullptr) {
-            notes->push_back({SiteFileNote::Kind::RuleBeyondLimit, line, site, key});
+            notes->push_back({kind, line, site, SjisString(key)});
         }
-        return;
-    }
-    std::replace(value.begin(), value.end(), '^', '\n');
-    list[static_cast<std::size_t>(count)] = SiteRule{key, std::move(value)};
-    ++count;
-}
-
-bool StartsWith(const SjisString& key, const char* prefix) {
-    return key.size() >= 2 && key.compare(0, 2, prefix) == 0;
-}
-
-}  // namespace
-
-bool LoadSiteFile(const std::string& path, SiteTable& table, const ServerSink& setServer,
-                  std::string& error, std::vector<SiteFileNote>* notes) {
-    std::optional<LineReader> reader;
-    try {
-        reader.emplace(path);
-    } catch (const FileException& e) {
-        error = e.what();
-        return false;
-    }
-
+    };
     table.RemoveAll();
     SiteDef current;
     std::uint32_t count = 0;
     long lineNo = 0;
+    bool bareCrSeen = false;
     std::string line;
     const auto storeCurrent = [&] {
         if (count != 0) {
-            table.Store(count, current);
+            table.Store(count, std::move(current));
         }
     };
     try {
-        while (reader->ReadLine(line)) {
+        while (reader.ReadLine(line)) {
             ++lineNo;
+            if (!bareCrSeen && line.find('\r') != std::string::npos) {
+                bareCrSeen = true;
+                note(SiteFileNote::Kind::BareCr, lineNo, count, {});
+            }
+            if (lineNo == 1 && line.starts_with(kUtf8Bom)) {
+                // The mark is part of the first key, so a HOST_ID there
+                // opens no site: say which site that costs.
+                note(SiteFileNote::Kind::ByteOrderMark, 1, 0, {});
+                const std::string_view rest = std::string_view(line).substr(kUtf8Bom.size());
+                if (rest.starts_with("HOST_ID\t")) {
+                    // Read as written this is a rule before the first site,
+                    // which no site keeps: nothing else to do with it.
+                    note(SiteFileNote::Kind::LostSite, 1, 0, rest.substr(rest.rfind('\t') + 1));
+                    continue;
+                }
+            }
             if (line.empty() || line[0] == '#') {
                 continue;
             }
@@ -79,7 +81,7 @@ bool LoadSiteFile(const std::string& path, SiteTable& table, const ServerSink& s
             if (firstTab == std::string::npos) {
                 continue;
             }
-            const SjisString key = line.substr(0, firstTab);
+            SjisString key = line.substr(0, firstTab);
             SjisString value = line.substr(line.rfind('\t') + 1);
 
             if (key == "SITE_FILE_VER") {
@@ -97,8 +99,8 @@ bool LoadSiteFile(const std::string& path, SiteTable& table, const ServerSink& s
             if (key.empty()) {
                 continue;
             }
-            if (count == 0 && notes != nullptr) {
-                notes->push_back({SiteFileNote::Kind::BeforeFirstSite, lineNo, 0, key});
+            if (count == 0) {
+                note(SiteFileNote::Kind::BeforeFirstSite, lineNo, 0, key);
             }
             if (key == "HOST_ADDR") {
                 if (setServer) {
@@ -111,29 +113,55 @@ bool LoadSiteFile(const std::string& path, SiteTable& table, const ServerSink& s
             } else if (key == "HOST_GROUP") {
                 current.m_strGroup = std::move(value);
             } else if (key == "HOST_KANJI") {
-                current.m_nKanji = value.find("EUC") != std::string::npos ? 1 : 2;
+                current.m_nKanji = KanjiCode(value);
             } else if (key == "HOST_LINKDV") {
                 current.m_strLinkDv = std::move(value);
             } else if (key == "STARTWORD") {
                 current.m_strStartWord = std::move(value);
-            } else if (StartsWith(key, "T_")) {
-                AddRule(current.m_pageRules, current.m_nPageRules, key, std::move(value), lineNo,
-                        count, notes);
-            } else if (StartsWith(key, "R_")) {
-                AddRule(current.m_cleanRules, current.m_nCleanRules, key, std::move(value), lineNo,
-                        count, notes);
             } else {
-                AddRule(current.m_entryRules, current.m_nEntryRules, key, std::move(value), lineNo,
-                        count, notes);
+                std::replace(value.begin(), value.end(), '^', '\n');
+                if (!AddRule(current, key, std::move(value))) {
+                    note(SiteFileNote::Kind::RuleBeyondLimit, lineNo, count, key);
+                }
             }
         }
-    } catch (const FileException& e) {
+    } catch (const FileException&) {
         storeCurrent();
+        throw;
+    }
+    storeCurrent();
+}
+
+}  // namespace
+
+bool LoadSiteFile(const std::string& path, SiteTable& table, const ServerSink& setServer,
+                  std::string& error, std::vector<SiteFileNote>* notes) {
+    try {
+        LineReader reader(path);
+        ReadSites(reader, table, setServer, notes);
+    } catch (const FileException& e) {
         error = e.what();
         return false;
     }
-    storeCurrent();
     return true;
+}
+
+void LoadSiteText(std::string_view text, SiteTable& table, const ServerSink& setServer,
+                  std::vector<SiteFileNote>* notes) {
+    LineReader reader(LineReader::InMemory{text});
+    ReadSites(reader, table, setServer, notes);
+}
+
+int KanjiCode(std::string_view value) {
+    if (value.find("EUC") != std::string_view::npos) {
+        return kKanjiEuc;
+    }
+    std::string upper(value);
+    std::transform(upper.begin(), upper.end(), upper.begin(),
+                   [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; });
+    return upper.find("UTF-8") != std::string::npos || upper.find("UTF8") != std::string::npos
+               ? kKanjiUtf8
+               : kKanjiSjis;
 }
 
 }  // namespace quennit

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "sitedef/site_table.h"
@@ -15,6 +16,9 @@ struct SiteFileNote {
     enum class Kind {
         RuleBeyondLimit,  // a rule after the 30th of its list: ignored
         BeforeFirstSite,  // a per-site key or rule before the first HOST_ID
+        ByteOrderMark,    // the file starts with a UTF-8 byte-order mark
+        LostSite,         // a HOST_ID line hidden by that mark: key is the site's name
+        BareCr,           // the first line holding a CR that ends no line
     };
     Kind kind;
     long line;           // 1-based line number
@@ -31,5 +35,9 @@ using ServerSink = std::function<void(std::uint32_t site, const SjisString& serv
 // returns false; the table then holds the sites read so far.
 bool LoadSiteFile(const std::string& path, SiteTable& table, const ServerSink& setServer,
                   std::string& error, std::vector<SiteFileNote>* notes = nullptr);
+
+// The same for a site file's bytes already in memory.
+void LoadSiteText(std::string_view text, SiteTable& table, const ServerSink& setServer,
+                  std::vector<SiteFileNote>* notes = nullptr);
 
 }  // namespace quennit

@@ -1,5 +1,7 @@
 #include "sitedef/site_table.h"
 
+#include <utility>
+
 namespace quennit {
 
 std::optional<SiteDef> SiteTable::Lookup(std::uint32_t n) const {
@@ -10,9 +12,9 @@ std::optional<SiteDef> SiteTable::Lookup(std::uint32_t n) const {
     return std::nullopt;
 }
 
-void SiteTable::Store(std::uint32_t n, const SiteDef& def) {
+void SiteTable::Store(std::uint32_t n, SiteDef def) {
     std::lock_guard lock(m_mutex);
-    m_siteMap.Set(n, def);
+    m_siteMap.Set(n, std::move(def));
 }
 
 void SiteTable::StoreRunState(std::uint32_t n, std::int32_t order, std::int32_t hits,

@@ -20,7 +20,7 @@ namespace quennit {
 class SiteTable {
   public:
     std::optional<SiteDef> Lookup(std::uint32_t n) const;
-    void Store(std::uint32_t n, const SiteDef& def);
+    void Store(std::uint32_t n, SiteDef def);
 
     // Writes only the run-state fields of an existing record, so that a
     // switch flipped from the window while a page was scanned survives.

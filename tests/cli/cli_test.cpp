@@ -1,7 +1,10 @@
 // Runs the real quennit-cli on files written by the test.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -86,6 +89,8 @@ TEST(Cli, FailuresAndUsageExitWithTheirCodes) {
     // The next-page capture is over 2,047 bytes: the page fails.
     const auto longPage =
         " " + dir.Write("long.html", "class=next href=" + std::string(3000, 'p') + ">");
+    const auto fifo = dir.Path("fifo");  // would block a reader for ever
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     const struct {
         std::string args;
         int exitCode;
@@ -98,6 +103,11 @@ TEST(Cli, FailuresAndUsageExitWithTheirCodes) {
         {"extract --site 1 --format xml" + page, 2, "xml"},
         {"extract" + sites + " --site 1" + longPage, 3, "2,048"},
         {"check " + dir.Path("nope.ini"), 1, "No such file"},
+        {"check " + fifo, 1, "not a regular file"},
+        {"check /dev/zero", 1, "not a regular file"},
+        {"extract --sites " + fifo + " --site 1" + page, 1, "not a regular file"},
+        {"extract" + sites + " --site 1 " + fifo, 1, "not a regular file"},
+        {"extract" + sites + " --site 1 " + dir.Path(""), 1, "Is a directory"},
         {"check a b", 2, ": b"},
         {"check --format yaml", 2, "yaml"},
         {"check --format", 2, "--format"},
@@ -122,21 +132,26 @@ TEST(Cli, FailuresAndUsageExitWithTheirCodes) {
 TEST(CliCheck, DescribesTheSitesAsJson) {
     TempDir dir;
     const auto sites = dir.Write(
-        "sites.ini", Tabs(std::string(kExampleSites) + "TEXT|^\nHOST_ID|B\nHOST_KANJI|EUC\n"));
+        "sites.ini", Tabs(std::string(kExampleSites) +
+                          "TEXT|^\nHOST_ID|B\nHOST_KANJI|EUC\nHOST_ID|C\nHOST_KANJI|utf-8\n"
+                          "HOST_ADDR|https://h:8443\n"));
     const CliRun run = Cli("check --format json " + sites, dir);
     EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(run.out.rfind("{\"version\":\"1.05\",\"site_count\":2,\"sites\":[{\"number\":1,"
-                            "\"name\":\"検索\",\"group\":\"\",\"server\":\"pagehost\","
-                            "\"url_format\":\"/find?kw=%s\",\"kanji\":2,\"max_count\":40,"
-                            "\"link_mode\":\"\",\"start_word\":\"<dl>\",\"page_rules\":[["
-                            "\"T_SEARCH\",\"class=next href=\"],[\"T_NEXTURL\",\">\"]]",
-                            0),
+    EXPECT_EQ(run.out.rfind(
+                  "{\"version\":\"1.05\",\"site_count\":3,\"sites\":[{\"number\":1,"
+                  "\"name\":\"検索\",\"group\":\"\",\"server\":\"pagehost\","
+                  "\"scheme\":\"http\",\"url_format\":\"/find?kw=%s\",\"kanji\":2,\"max_count\":40,"
+                  "\"link_mode\":\"\",\"start_word\":\"<dl>\",\"page_rules\":[["
+                  "\"T_SEARCH\",\"class=next href=\"],[\"T_NEXTURL\",\">\"]]",
+                  0),
               0u)
         << run.out;
     for (const char* part :
          {"[\"TEXT\",\"\\n\"]]",  // carets become line feeds
           "{\"number\":2,\"name\":\"B\"", "\"kanji\":1",
-          "\"warnings\":[\"site 2 \\\"B\\\": never requested (no HOST_ADDR)\"]}\n"}) {
+          "\"server\":\"https://h:8443\",\"scheme\":\"https\",\"url_format\":\"\",\"kanji\":3",
+          "\"warnings\":[\"site 2 \\\"B\\\": never requested (no HOST_ADDR)\",\"site 3 "
+          "\\\"C\\\": never requested (no HOST_URL_FORMAT)\"]}\n"}) {
         EXPECT_TRUE(Contains(run.out, part)) << part << "\n" << run.out;
     }
 }
@@ -147,7 +162,7 @@ TEST(CliCheck, WarnsAboutLikelyMistakes) {
     for (int i = 0; i < 31; ++i) {
         content += "SEARCH|x\n";
     }
-    content += "HOST_ID|A\nHOST_ADDR|h\nHOST_URL_FORMAT|/q?%s&p=100%\n";
+    content += "HOST_ID|A\nHOST_ADDR|ftp://h/x\nHOST_URL_FORMAT|/q?%s&p=100%\n";
     const CliRun run = Cli("check " + dir.Write("s.ini", Tabs(content)), dir);
     EXPECT_EQ(run.exitCode, 0) << run.err;
     for (const char* warning :
@@ -155,9 +170,75 @@ TEST(CliCheck, WarnsAboutLikelyMistakes) {
           "line 35: site 1 \"A\": rule 'SEARCH' is beyond the 30 rules",
           "site 1 \"A\": request format has no %s", "site 1 \"A\": request format has '%d'",
           "site 2 \"A\": request format has '%'", "site 2 \"A\": same name as site 1",
-          "Warnings (6):"}) {
+          "site 2 \"A\": HOST_ADDR has the scheme 'ftp://'", "HOST_ADDR has a path ('/x')",
+          "Warnings (8):"}) {
         EXPECT_TRUE(Contains(run.out, warning)) << warning << "\n" << run.out;
     }
+}
+
+// Any control character of a page, a site file or an argument reaches the
+// terminal escaped: ESC, BEL, BS and DEL here.
+TEST(CliOutput, ControlCharactersAreEscaped) {
+    TempDir dir;
+    const auto sites = dir.Write(
+        "s.ini", Tabs("HOST_ID|A\x1b]0;t\x07\nHOST_GROUP|\x1b[2J\nT_NEXTURL|>\nSEARCH|<a>\n"
+                      "URL|>\nTITLE|<\n"));
+    const auto page = " " + dir.Write("p.html", "\x1b[2J><a>\x1b]8;;x\x07>T\b\x7f<");
+    const auto raw = [](const std::string& text) {
+        return std::any_of(text.begin(), text.end(), [](char c) {
+            return (c >= 0 && c < 0x20 && c != '\n' && c != '\t') || c == 0x7f;
+        });
+    };
+    const CliRun tsv = Cli("extract --sites " + sites + " --site 1" + page, dir);
+    EXPECT_EQ(tsv.out, "\\x1b]8;;x\\x07\tT\\x08\\x7f\t\tA\\x1b]0;t\\x07\t10\n");
+    EXPECT_EQ(tsv.err, "next: \\x1b[2J\n");
+    const CliRun json = Cli("extract --format json --sites " + sites + " --site 1" + page, dir);
+    EXPECT_EQ(json.out,
+              "{\"site\":\"A\\u001b]0;t\\u0007\",\"url\":\"\\u001b]8;;x\\u0007\",\"title\":"
+              "\"T\\b\\u007f\",\"text\":\"\",\"order\":10}\n{\"next_url\":\"\\u001b[2J\"}\n");
+    const CliRun check = Cli("check " + sites, dir);
+    EXPECT_TRUE(Contains(check.out, "[1] A\\x1b]0;t\\x07\n  group:          \\x1b[2J\n"))
+        << check.out;
+    const CliRun error = Cli("extract --sites " + sites + " --site '\x1b[2J'" + page, dir);
+    EXPECT_TRUE(Contains(error.err, "no site '\\x1b[2J'")) << error.err;
+    for (const CliRun& run : {tsv, json, check, error}) {
+        EXPECT_FALSE(raw(run.out) || raw(run.err)) << run.out << run.err;
+    }
+}
+
+TEST(CliCheck, WarnsAboutAByteOrderMarkAndCrOnlyLineEnds) {
+    TempDir dir;
+    const CliRun bom = Cli(
+        "check " + dir.Write("bom.ini", Tabs("\xEF\xBB\xBFHOST_ID|Lost\nURL|>\nHOST_ID|B\n")), dir);
+    const CliRun cr = Cli("check " + dir.Write("cr.ini", Tabs("HOST_ID|A\rHOST_ID|B\r")), dir);
+    for (const char* part :
+         {"Sites:     1\n", "line 1: the file starts with a UTF-8 byte-order mark",
+          "line 1: the byte-order mark spoils the HOST_ID line of \"Lost\": that site is lost",
+          "line 2: 'URL' stands before the first HOST_ID", "Warnings (4):"}) {
+        EXPECT_TRUE(Contains(bom.out, part)) << part << "\n" << bom.out;
+    }
+    EXPECT_TRUE(Contains(cr.out, "Sites:     1\n")) << cr.out;
+    EXPECT_TRUE(Contains(cr.out, "line 1: a CR that ends no line")) << cr.out;
+}
+
+// 100,000 sites of one line each (1.1 MB): memory follows the content, not
+// the 90 rule slots a site may have (once 600 MB for extract, 1.4 GB for check).
+TEST(CliCheck, ManyBareSitesTakeLittleMemory) {
+#ifdef QUENNIT_SANITIZED
+    GTEST_SKIP() << "sanitizers change the memory figures";
+#endif
+    TempDir dir;
+    std::string content;
+    for (int i = 1; i <= 100000; ++i) {
+        content += "HOST_ID\tsite " + std::to_string(i) + "\n";
+    }
+    const auto sites = dir.Write("s.ini", content);
+    const auto page = dir.Write("p.html", "");
+    EXPECT_EQ(Cli("check " + sites, dir).exitCode, 0);
+    EXPECT_EQ(Cli("extract --sites " + sites + " --site 100000 " + page, dir).exitCode, 0);
+    rusage usage{};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    EXPECT_LT(usage.ru_maxrss, 100 * 1024) << "peak resident set in KiB";
 }
 
 }  // namespace

@@ -75,14 +75,16 @@ class SearchCliTest(unittest.TestCase):
 
     def test_errors_usage_and_missing_file(self):
         path = self.write_sites(
-            "HOST_ID\tなし\nHOST_ADDR\t127.0.0.1:%d\nHOST_URL_FORMAT\t/nothing?%%s\n"
+            "HOST_ID\tなし\x1b]0;\x07\nHOST_ADDR\t127.0.0.1:%d\nHOST_URL_FORMAT\t/nothing?%%s\n"
             "HOST_ID\t拒否\nHOST_ADDR\t127.0.0.1:%d\nHOST_URL_FORMAT\t/x?%%s\n"
             % (self.port, closed_port()))
         r = self.run_cli("--sites", path, "--retry", "1", "kw")
         self.assertEqual((r.returncode, r.stdout), (0, b""))
-        # Error lines are composed like the window's status line.
+        # Error lines are composed like the window's status line, and a site
+        # name can't drive the terminal.
         err = r.stderr.decode().splitlines()
-        self.assertIn("なし : ERROR エラー応答を受信しました。(URL Not Found)", err)
+        self.assertIn("なし\\x1b]0;\\x07 : ERROR エラー応答を受信しました。(URL Not Found)", err)
+        self.assertNotIn(b"\x1b", r.stderr)
         self.assertIn("拒否 : ERROR 送信処理がタイムアウトしました", err)
         self.assertEqual(err[-1], "検索が完了しました")
         # The summary: one line per site asked, after the completion line.
@@ -98,6 +100,9 @@ class SearchCliTest(unittest.TestCase):
             r = self.run_cli(*args)
             self.assertEqual(r.returncode, 2, args)
             self.assertIn(b"usage:", r.stderr)
+        help_text = self.run_cli("--help").stdout
+        self.assertIn(b"idle limit", help_text)
+        self.assertIn(b"Ctrl-C", help_text)
         r = self.run_cli("--sites", os.path.join(self.tmp.name, "missing.ini"), "kw")
         self.assertEqual((r.returncode, r.stdout), (1, b""))
 

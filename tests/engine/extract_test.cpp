@@ -9,6 +9,7 @@
 #include "engine/collecting_window.h"
 #include "engine/keyword.h"
 #include "engine/search_session.h"
+#include "platform/text_codec.h"
 
 namespace quennit {
 namespace {
@@ -41,15 +42,7 @@ class Extraction : public testing::Test {
             } else if (key == "KANJI" || key == "MAXCOUNT") {
                 (key == "KANJI" ? site.m_nKanji : site.m_nMaxCount) = std::stoi(value);
             } else {
-                const bool page = key.starts_with("T_");
-                const bool clean = key.starts_with("R_");
-                RuleList& list = page    ? site.m_pageRules
-                                 : clean ? site.m_cleanRules
-                                         : site.m_entryRules;
-                int& count = page    ? site.m_nPageRules
-                             : clean ? site.m_nCleanRules
-                                     : site.m_nEntryRules;
-                list[static_cast<std::size_t>(count++)] = SiteRule{key, value};
+                AddRule(site, key, value);
             }
         }
         site.m_strNextUrl = "/stale";
@@ -93,6 +86,25 @@ TEST_F(Extraction, WorkedExample) {
     EXPECT_EQ(window.sites, (std::vector<std::uint32_t>{1, 1}));
     EXPECT_EQ(Stored().m_strNextUrl, "/find?p=2");
     EXPECT_EQ(Stored().m_nHits, 2);
+}
+
+TEST_F(Extraction, Utf8PageGivesWhatTheShiftJisPageGives) {
+    // The worked example in Japanese; rules and results are Shift_JIS.
+    const std::string rules = kExampleNext +
+                              "STARTWORD <dl>結果\nSEARCH <dt><a href=http://\nURL >\nTITLE "
+                              "</a>\nSEARCH <dd>\nTEXT 。<br>\nR_DEL <b>\nR_DEL </b>\n";
+    const std::string page =
+        "<a class=next href=/find?p=2>次</a><dl>結果<dt><a href=http://pagehost/a>京都</a><dd>"
+        "最初の<b>寺</b>。<br><dt><a href=http://pagehost/b>X野家</a><dd>二番目。<br></dl>";
+    for (const int kanji : {kKanjiSjis, kKanjiUtf8}) {
+        window.results.clear();
+        Define(*Utf8ToSjis(rules + "KANJI " + std::to_string(kanji)));
+        const std::string x = kanji == kKanjiUtf8 ? "𠮷" : "〓";  // 𠮷 is not in CP932
+        const std::string text = std::string(page).replace(page.find('X'), 1, x);
+        ASSERT_EQ(Extract(kanji == kKanjiUtf8 ? text : *Utf8ToSjis(text)), 0);
+        EXPECT_EQ(Stored().m_strNextUrl, "/find?p=2");
+        EXPECT_EQ(SjisToUtf8(Tsv()), "pagehost/a\t京都\t最初の寺\npagehost/b\t〓野家\t二番目\n");
+    }
 }
 
 // One page cut by one site definition.

@@ -89,6 +89,10 @@ TEST(RequestPath, OnlyPercentSAndDoublePercentAreInterpreted) {
         {"/find?kw=%s&max=20", 2, "\x8C\x9F\x8D\xF5", "/find?kw=%8c%9f%8d%f5&max=20"},
         {"/find?kw=%s&max=20", 2, "a&b=c", "/find?kw=a&b=c&max=20"},
         {"/find?kw=%s&max=20", 1, "\x8C\x9F\x8D\xF5", "/find?kw=%b8%a1%ba%f7&max=20"},
+        {"/find?kw=%s&max=20", 3,
+         "\x8C\x9F\x8D\xF5 \xB6"
+         "a-_.~&=/+%*",
+         "/find?kw=%E6%A4%9C%E7%B4%A2+%EF%BD%B6a-_.~%26%3D%2F%2B%25%2A&max=20"},
         {"/s?%s&pct=100%%", 2, "k", "/s?k&pct=100%"},
         {"/%s/%s", 2, "k", "/k/k"},
         {"/q?%d%n%x%", 2, "k", "/q?%d%n%x%"},  // never a printf format

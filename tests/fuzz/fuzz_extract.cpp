@@ -29,39 +29,36 @@ class CheckingWindow : public quennit::IMessageWindow {
     }
 };
 
-void Add(quennit::RuleList& list, int& count, const char* key, const char* value) {
-    list[static_cast<std::size_t>(count++)] = {key, value};
-}
-
 std::vector<SiteDef> Sites() {
     std::vector<SiteDef> sites(3);
     SiteDef& a = sites[0];  // the usual shape, with paging and clean-up
-    Add(a.m_pageRules, a.m_nPageRules, "T_SEARCH", "next href=");
-    Add(a.m_pageRules, a.m_nPageRules, "T_NEXTURL", ">");
+    quennit::AddRule(a, "T_SEARCH", "next href=");
+    quennit::AddRule(a, "T_NEXTURL", ">");
     a.m_strStartWord = "<dl>";
-    Add(a.m_entryRules, a.m_nEntryRules, "SEARCH", "<dt><a href=http://");
-    Add(a.m_entryRules, a.m_nEntryRules, "URL", ">");
-    Add(a.m_entryRules, a.m_nEntryRules, "TITLE", "</a>");
-    Add(a.m_entryRules, a.m_nEntryRules, "TEXT", "<br>");
-    Add(a.m_cleanRules, a.m_nCleanRules, "R_DEL", "<b>");
+    quennit::AddRule(a, "SEARCH", "<dt><a href=http://");
+    quennit::AddRule(a, "URL", ">");
+    quennit::AddRule(a, "TITLE", "</a>");
+    quennit::AddRule(a, "TEXT", "<br>");
+    quennit::AddRule(a, "R_DEL", "<b>");
     a.m_nMaxCount = 1000000;
     SiteDef& b = sites[1];  // EUC, LOCAL links, appends
     b.m_nKanji = 1;
     b.m_strLinkDv = "LOCAL";
-    Add(b.m_entryRules, b.m_nEntryRules, "NOTE", "<li");
-    Add(b.m_entryRules, b.m_nEntryRules, "SEARCH", "href=");
-    Add(b.m_entryRules, b.m_nEntryRules, "URL", ">");
-    Add(b.m_entryRules, b.m_nEntryRules, "TITLEADD", "<");
-    Add(b.m_entryRules, b.m_nEntryRules, "TITLEADD", "<");
-    Add(b.m_entryRules, b.m_nEntryRules, "ADDSTRING", "\xa4\xa2");
-    Add(b.m_entryRules, b.m_nEntryRules, "TEXTADD", "\n");
-    Add(b.m_entryRules, b.m_nEntryRules, "TEXTADD", "\n");
+    quennit::AddRule(b, "NOTE", "<li");
+    quennit::AddRule(b, "SEARCH", "href=");
+    quennit::AddRule(b, "URL", ">");
+    quennit::AddRule(b, "TITLEADD", "<");
+    quennit::AddRule(b, "TITLEADD", "<");
+    quennit::AddRule(b, "ADDSTRING", "\xa4\xa2");
+    quennit::AddRule(b, "TEXTADD", "\n");
+    quennit::AddRule(b, "TEXTADD", "\n");
     b.m_nMaxCount = 1000000;
-    SiteDef& c = sites[2];  // empty markers everywhere
-    Add(c.m_entryRules, c.m_nEntryRules, "SEARCH", "");
-    Add(c.m_entryRules, c.m_nEntryRules, "URL", "");
-    Add(c.m_entryRules, c.m_nEntryRules, "TEXT", "x");
-    Add(c.m_cleanRules, c.m_nCleanRules, "R_DEL", "");
+    SiteDef& c = sites[2];  // UTF-8, empty markers everywhere
+    c.m_nKanji = quennit::kKanjiUtf8;
+    quennit::AddRule(c, "SEARCH", "");
+    quennit::AddRule(c, "URL", "");
+    quennit::AddRule(c, "TEXT", "x");
+    quennit::AddRule(c, "R_DEL", "");
     return sites;
 }
 

@@ -1,14 +1,19 @@
-// Any bytes as a keyword and as a request format: the conversions and the
-// escaping never crash or read past their input, and the format never
-// interprets anything but %s and %%.
+// Any bytes as a keyword (as typed, UTF-8, and as sent, Shift_JIS) and as a
+// request format: the conversions and the escaping never crash or read past
+// their input, and the format never interprets anything but %s and %%.
 #include <cstdlib>
 #include <string>
 #include <string_view>
 
 #include "engine/keyword.h"
+#include "platform/text_codec.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string input(reinterpret_cast<const char*>(data), size);
+    if (const auto typed = quennit::Utf8ToSjis(input)) {
+        (void)quennit::UrlEscapeKeyword(quennit::SjisToEuc(*typed));
+    }
+    (void)quennit::SjisToUtf8(input);
     const std::string euc = quennit::SjisToEuc(input);
     const std::string sjis = quennit::EucToSjis(input);
     const std::string escaped = quennit::UrlEscapeKeyword(input);
@@ -23,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     quennit::SiteDef site;
     site.m_strUrlFormat = input;
-    site.m_nKanji = size % 2 == 0 ? 1 : 2;
+    site.m_nKanji = 1 + static_cast<int>(size % 3);
     (void)quennit::BuildRequestPath(site, input);
     return 0;
 }

@@ -47,7 +47,8 @@ TEST_P(HelpErrorTextTest, ErrorTextIsExplained) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Codes, HelpErrorTextTest,
-                         ::testing::Values(1, 2, 200, 400, 401, 403, 404, 500, 502, 503, 504, 306));
+                         ::testing::Values(1, 2, 3, 200, 400, 401, 403, 404, 500, 502, 503, 504,
+                                           306));
 
 TEST(HelpPageTest, NamesTheSiteFileKeys) {
     const std::string page = HelpPage();
@@ -57,6 +58,14 @@ TEST(HelpPageTest, NamesTheSiteFileKeys) {
           "TITLE", "TEXT", "TITLEADD", "TEXTADD", "ADDSTRING", "R_DEL"}) {
         EXPECT_NE(page.find(std::string("<code>") + key + "</code>"), std::string::npos) << key;
     }
+}
+
+TEST(HelpPageTest, SaysTheTimeOutIsAnIdleLimitAndHowToStop) {
+    const std::string page = HelpPage();
+    const std::size_t row = page.find("<td>検索タイムアウト（");
+    const std::string text = page.substr(row, page.find("</tr>", row) - row);
+    EXPECT_NE(text.find("無通信"), std::string::npos);
+    EXPECT_NE(text.find("href=\"#search-stop\""), std::string::npos);
 }
 
 }  // namespace

@@ -25,24 +25,31 @@ TEST_F(HttpClientTest, LargeBodyIsPulledNotHoarded) {
     file->Close();  // abandons the rest
 }
 
-TEST(SplitHostAddr, AnythingButAValidPortAfterTheLastColonIsPartOfTheName) {
+TEST(SplitServer, SchemePortAndAnythingButAValidPortAfterTheLastColonIsPartOfTheName) {
     const struct {
         const char* server;
+        Scheme scheme;
         const char* host;
         int port;
-    } cases[] = {{"www.example.jp", "www.example.jp", 80},
-                 {"127.0.0.1:8631", "127.0.0.1", 8631},
-                 {"[::1]:8080", "::1", 8080},
-                 {"[::1]", "::1", 80},
-                 {"::1", "::1", 80},
-                 {"host:", "host:", 80},
-                 {"host:http", "host:http", 80},
-                 {"host:70000", "host:70000", 80},
-                 {"host:0", "host:0", 80}};
+    } cases[] = {{"www.example.jp", Scheme::None, "www.example.jp", 80},
+                 {"127.0.0.1:8631", Scheme::None, "127.0.0.1", 8631},
+                 {"[::1]:8080", Scheme::None, "::1", 8080},
+                 {"[::1]", Scheme::None, "::1", 80},
+                 {"::1", Scheme::None, "::1", 80},
+                 {"host:", Scheme::None, "host:", 80},
+                 {"host:http", Scheme::None, "host:http", 80},
+                 {"host:70000", Scheme::None, "host:70000", 80},
+                 {"host:0", Scheme::None, "host:0", 80},
+                 {"https://h", Scheme::Https, "h", 443},
+                 {"HTTPS://h:8443", Scheme::Https, "h", 8443},
+                 {"http://[::1]", Scheme::Http, "::1", 80},
+                 {"ftp://h", Scheme::Other, "h", 80},
+                 {"://h", Scheme::None, "://h", 80}};
     for (const auto& c : cases) {
-        const auto hp = SplitHostAddr(c.server, 80);
-        EXPECT_EQ(hp.host, c.host) << c.server;
-        EXPECT_EQ(hp.port, c.port) << c.server;
+        const auto target = SplitServer(c.server, 80);
+        EXPECT_EQ(target.scheme, c.scheme) << c.server;
+        EXPECT_EQ(target.hostPort.host, c.host) << c.server;
+        EXPECT_EQ(target.hostPort.port, c.port) << c.server;
     }
 }
 

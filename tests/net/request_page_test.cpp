@@ -9,6 +9,7 @@
 #include "net/inet_session.h"
 #include "platform/text_codec.h"
 #include "recording_window.h"
+#include "test_files.h"
 #include "test_server.h"
 #include "test_sites.h"
 
@@ -20,9 +21,9 @@ using namespace test;
 constexpr std::uint32_t kSite = 3;
 
 // The progress of one request that gets its answer, and of its closing.
-std::vector<Msg> Asked() {
+std::vector<Msg> Asked(std::initializer_list<LPARAM> codes = {10, 11, 20, 21, 30, 31, 40, 41}) {
     std::vector<Msg> m;
-    for (const LPARAM code : {10, 11, 20, 21, 30, 31, 40, 41}) {
+    for (const LPARAM code : codes) {
         m.push_back(Status(kSite, code));
     }
     return m;
@@ -146,6 +147,26 @@ TEST_F(RequestPageTest, FailedAttemptsAreReportedAndPausedEach) {
     }
 }
 
+TEST_F(RequestPageTest, TlsCertificateIsVerifiedAndAFailureNamedOnce) {
+    TempDir certs;
+    setenv("QUENNIT_CA_FILE", certs.Path("ca.pem").c_str(), 1);
+    session.SetRetry(3);
+    // "good" first: it makes the authority the other two share.
+    for (const auto& [kind, status] : {std::pair{"good", 200}, {"self", 0}, {"wronghost", 0}}) {
+        SCOPED_TRACE(kind);
+        TestServer tls({"--tls", kind, certs.Path("")});
+        RecordingWindow fresh;
+        session.SetErrorWnd(kSite, &fresh);
+        const std::string host = "https://127.0.0.1:" + std::to_string(tls.Port());
+        EXPECT_EQ(Request("/bytes?n=5", &host), status);
+        // The handshake belongs to "connected"; a failed check is one line.
+        EXPECT_EQ(fresh.Messages(),
+                  status == 200 ? Asked() : Then(Asked({10, 11, 20, 50, 51}), {Error(kSite, 3)}));
+        EXPECT_EQ(Read(), status == 200 ? 5 : -1);
+    }
+    unsetenv("QUENNIT_CA_FILE");
+}
+
 TEST_F(RequestPageTest, NothingIsSentWithoutObjectOrHost) {
     EXPECT_EQ(session.RequestPage(kSite, nullptr, nullptr, 80), -1);
     session.SetErrorWnd(9, &wnd);
@@ -219,6 +240,7 @@ TEST(StatusText, Exact) {
     const std::pair<LPARAM, const char*> errors[] = {
         {1, "送信処理がタイムアウトしました"},
         {2, "受信処理がタイムアウトしました"},
+        {3, "サーバー証明書を確認できませんでした"},
         {200, "正常応答を取得しました"},
         {404, "エラー応答を受信しました。(URL Not Found)"},
         {306, "エラー応答を受信しました。()"}};

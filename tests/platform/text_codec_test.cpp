@@ -27,6 +27,28 @@ TEST(TextCodec, BadInputIsReplacedOrRefused) {
     EXPECT_FALSE(ConvertStrict("\xFF", "EUC-JP-MS", "CP932").has_value());
 }
 
+TEST(TextCodec, Utf8PageBecomesShiftJisWithAGetaMarkForWhatItCannotHold) {
+    const std::string g = "\x81\xAC";  // the geta mark
+    const std::pair<std::string, std::string> cases[] = {
+        {"\xEF\xBB\xBF検索 ~\\ｶ", "\x8C\x9F\x8D\xF5 ~\\\xB6"},  // the BOM is dropped
+        {"a𠮷b😀", "a" + g + "b" + g},                           // outside CP932
+        // One mark per maximal invalid subsequence.
+        {"\xE3\x81"
+         "A\xC2",
+         g + "A" + g},
+        {"\xC0\xAF", g + g},
+        {"\xED\xA0\x80", g + g + g},
+        {"\xF4\x90\x80\x80", g + g + g + g},
+        {"\xF0\x9F\x98x\xE0\x80\xFF", g + "x" + g + g + g}};
+    for (const auto& [utf8, sjis] : cases) {
+        EXPECT_EQ(Utf8PageToSjis(utf8, 100), sjis) << utf8;
+    }
+    // Only invalid bytes grow; the page is cut at its limit between characters.
+    const std::string cut = Utf8PageToSjis("a" + std::string(655349, '\xFF'), 655350);
+    EXPECT_EQ(cut.size(), 655349u);
+    EXPECT_EQ(cut.substr(cut.size() - 4), g + g);
+}
+
 TEST(TextCodec, Utf16InBothByteOrders) {
     // A BMP character and a surrogate pair; a lone surrogate is replaced.
     const std::string utf8 = "a検\xF0\x9F\x98\x80";

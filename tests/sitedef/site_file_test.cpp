@@ -35,11 +35,10 @@ struct Loaded {
     }
 };
 
-std::string Describe(const RuleList& list, int count) {
+std::string Describe(const RuleList& list) {
     std::string out;
-    for (int i = 0; i < count; ++i) {
-        out += list[static_cast<std::size_t>(i)].m_strKey + "=" +
-               list[static_cast<std::size_t>(i)].m_strValue + ";";
+    for (const SiteRule& rule : list) {
+        out += rule.m_strKey + "=" + rule.m_strValue + ";";
     }
     return out;
 }
@@ -49,9 +48,8 @@ std::string Describe(const SiteDef& s) {
     return s.m_strHostId + " | " + s.m_strUrlFormat + " | group " + s.m_strGroup + " | kanji " +
            std::to_string(s.m_nKanji) + " | max " + std::to_string(s.m_nMaxCount) + " | link " +
            s.m_strLinkDv + " | start " + s.m_strStartWord + " | on " +
-           std::to_string(s.m_bEnabled) + "\n" + Describe(s.m_pageRules, s.m_nPageRules) + "\n" +
-           Describe(s.m_entryRules, s.m_nEntryRules) + "\n" +
-           Describe(s.m_cleanRules, s.m_nCleanRules);
+           std::to_string(s.m_bEnabled) + "\n" + Describe(s.m_pageRules) + "\n" +
+           Describe(s.m_entryRules) + "\n" + Describe(s.m_cleanRules);
 }
 
 TEST(SiteFile, LoadsTheTwoSiteExample) {
@@ -128,9 +126,9 @@ TEST_P(SiteFileLine, LandsInTheRightList) {
     ASSERT_TRUE(f.ok);
     ASSERT_EQ(f.table.GetSiteCount(), 1) << "a line must never open a site here";
     const SiteDef s = f.Site(1);
-    EXPECT_EQ(Describe(s.m_pageRules, s.m_nPageRules), c.pageRules);
-    EXPECT_EQ(Describe(s.m_entryRules, s.m_nEntryRules), c.entryRules);
-    EXPECT_EQ(Describe(s.m_cleanRules, s.m_nCleanRules), c.cleanRules);
+    EXPECT_EQ(Describe(s.m_pageRules), c.pageRules);
+    EXPECT_EQ(Describe(s.m_entryRules), c.entryRules);
+    EXPECT_EQ(Describe(s.m_cleanRules), c.cleanRules);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -174,6 +172,15 @@ TEST(SiteFile, PerSiteKeysAndTheirDefaults) {
     EXPECT_EQ(f.servers, (std::map<std::uint32_t, SjisString>{{2, "second"}}));
 }
 
+TEST(SiteFile, HostKanjiNamesTheCharacterCode) {
+    const std::pair<const char*, int> cases[] = {{"SJIS", 2},    {"UTF-8", 3}, {"utf8", 3},
+                                                 {"x-Utf-8", 3}, {"UTF_8", 2}, {"EUC UTF-8", 1}};
+    for (const auto& [value, code] : cases) {
+        EXPECT_EQ(Loaded(std::string("HOST_ID|A\nHOST_KANJI|") + value).Site(1).m_nKanji, code)
+            << value;
+    }
+}
+
 TEST(SiteFile, KeysBeforeTheFirstSiteAndTheVersionLabel) {
     const Loaded f(
         "HOST_ADDR|nobody\n"
@@ -188,8 +195,8 @@ TEST(SiteFile, KeysBeforeTheFirstSiteAndTheVersionLabel) {
     EXPECT_EQ(f.servers.at(0), "nobody") << "site 0 gets the server, no search uses it";
     EXPECT_EQ(f.table.GetSiteFileVer(), "2");
     EXPECT_EQ(f.table.GetSiteCount(), 2) << "two sites may share a name";
-    EXPECT_EQ(f.Site(1).m_nEntryRules, 2) << "the version line between rules keeps them all";
-    EXPECT_EQ(f.Site(2).m_nEntryRules, 0);
+    EXPECT_EQ(f.Site(1).m_entryRules.size(), 2u) << "the version line between rules keeps them all";
+    EXPECT_EQ(f.Site(2).m_entryRules.size(), 0u);
     ASSERT_EQ(f.notes.size(), 2u);
     EXPECT_EQ(f.notes[1].kind, SiteFileNote::Kind::BeforeFirstSite);
 }
@@ -201,10 +208,10 @@ TEST(SiteFile, RulesBeyondThirtyAreIgnoredAndNoted) {
     }
     const Loaded f(content + "R_DEL|x\n");
     const SiteDef a = f.Site(1);
-    EXPECT_EQ(a.m_nEntryRules, 30);
-    EXPECT_EQ(a.m_nPageRules, 30);
+    EXPECT_EQ(a.m_entryRules.size(), 30u);
+    EXPECT_EQ(a.m_pageRules.size(), 30u);
     EXPECT_EQ(a.m_entryRules[29].m_strValue, "m30");
-    EXPECT_EQ(a.m_nCleanRules, 1) << "each list counts on its own";
+    EXPECT_EQ(a.m_cleanRules.size(), 1u) << "each list counts on its own";
     ASSERT_EQ(f.notes.size(), 4u);  // their wording: see the CLI's check
     EXPECT_EQ(f.notes[0].kind, SiteFileNote::Kind::RuleBeyondLimit);
 }

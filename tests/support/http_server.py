@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
 """HTTP server with fault injection for the network tests.
 
-Binds 127.0.0.1 on free ports (as many as the first argument says, one by
-default; each is a server of its own to the client), prints them on the
-first line of standard output and serves until standard input is closed. The path picks
+Binds 127.0.0.1 on free ports (--ports N of them, one by default; each is a
+server of its own to the client), prints them on the first line of standard
+output and serves until standard input is closed. The path picks
 the behaviour:
 
   /page?n=N&of=M&per=K[&brk=B][&ms=T]  result page N of M with K entries and
@@ -22,7 +22,12 @@ the behaviour:
   /slow?n=N&ms=T        N pieces of 100 bytes, T ms apart
   /bytes?n=N            exactly N body bytes ('x' repeated; N=0 is empty)
   /echo                 the request line and headers as the body
+
+With --tls KIND DIR it speaks TLS with the certificate KIND (good, self,
+wronghost) that tools/tls_certs.py makes in DIR; DIR/ca.pem is the authority.
 """
+import os
+import ssl
 import socket
 import sys
 import threading
@@ -157,7 +162,19 @@ class Server(ThreadingHTTPServer):
 
 
 if __name__ == "__main__":
-    servers = [Server(("127.0.0.1", 0), Handler) for _ in range(int((sys.argv + ["1"])[1]))]
+    args = sys.argv[1:]
+    count = 1
+    if args[:1] == ["--ports"]:
+        count, args = int(args[1]), args[2:]
+    servers = [Server(("127.0.0.1", 0), Handler) for _ in range(count)]
+    if args[:1] == ["--tls"]:
+        sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "tools"))
+        import tls_certs
+        context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        context.load_cert_chain(*tls_certs.make_cert(args[2], args[1]))
+        for server in servers:
+            server.socket = context.wrap_socket(server.socket, server_side=True,
+                                                do_handshake_on_connect=False)
     print(" ".join(str(s.server_address[1]) for s in servers), flush=True)
     for server in servers:
         threading.Thread(target=server.serve_forever, daemon=True).start()

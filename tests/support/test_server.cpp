@@ -33,7 +33,7 @@ int BindLoopback(int fd) {
 
 }  // namespace
 
-TestServer::TestServer() {
+TestServer::TestServer(const std::vector<std::string>& args) {
     int in[2];
     int out[2];
     if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0) {
@@ -43,12 +43,15 @@ TestServer::TestServer() {
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, in[0], 0);
     posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    char python[] = "python3";
-    char script[] = QUENNIT_TEST_SERVER;
-    char ports[] = "8";
-    static_assert(kPorts == 8);
-    char* argv[] = {python, script, ports, nullptr};
-    const int rc = posix_spawnp(&m_pid, python, &actions, nullptr, argv, environ);
+    std::vector<std::string> words = {"python3", QUENNIT_TEST_SERVER, "--ports",
+                                      std::to_string(kPorts)};
+    words.insert(words.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& word : words) {
+        argv.push_back(word.data());
+    }
+    argv.push_back(nullptr);
+    const int rc = posix_spawnp(&m_pid, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     close(in[0]);
     close(out[1]);
@@ -110,7 +113,8 @@ StuckPort::~StuckPort() {
 TestServer* ServerTest::server = nullptr;
 
 void ServerTest::SetUpTestSuite() {
-    for (const char* var : {"http_proxy", "HTTP_PROXY", "all_proxy", "ALL_PROXY"}) {
+    for (const char* var :
+         {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"}) {
         unsetenv(var);
     }
     static const GlobalHttpInit http;

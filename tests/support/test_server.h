@@ -13,7 +13,8 @@ namespace quennit::test {
 // listens; stopped and reaped by the destructor.
 class TestServer {
   public:
-    TestServer();
+    // args go to http_server.py (its TLS mode).
+    explicit TestServer(const std::vector<std::string>& args = {});
     ~TestServer();
 
     TestServer(const TestServer&) = delete;

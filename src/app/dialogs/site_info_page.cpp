@@ -99,8 +99,7 @@ void CSiteInfoPage::OpenSite(int row) {
     if (row < 0 || row >= m_siteList->RowCount()) {
         return;
     }
-    const QString address = FromSjis(m_siteList->GetCellText(row, 2));
-    OpenUrl(QUrl(QStringLiteral("http://") + address, QUrl::TolerantMode));
+    OpenUrl(LinkUrl(FromSjis(m_siteList->GetCellText(row, 2))));
 }
 
 }  // namespace quennit

@@ -20,6 +20,12 @@ bool OpenUrl(const QUrl& url) {
     return opener ? opener(url) : QDesktopServices::openUrl(url);
 }
 
+QUrl LinkUrl(const QString& link) {
+    const bool hasScheme = link.startsWith(QStringLiteral("http://"), Qt::CaseInsensitive) ||
+                           link.startsWith(QStringLiteral("https://"), Qt::CaseInsensitive);
+    return QUrl(hasScheme ? link : QStringLiteral("http://") + link, QUrl::TolerantMode);
+}
+
 UrlOpener SetUrlOpener(UrlOpener opener) {
     return std::exchange(CurrentOpener(), std::move(opener));
 }

@@ -2,6 +2,7 @@
 
 #include <functional>
 
+#include <QString>
 #include <QUrl>
 
 namespace quennit {
@@ -12,6 +13,11 @@ namespace quennit {
 using UrlOpener = std::function<bool(const QUrl&)>;
 
 bool OpenUrl(const QUrl& url);
+
+// The browser address of a result link or a site's HOST_ADDR: as it stands
+// when it already starts with "http://" or "https://" (any case), otherwise
+// with "http://" in front, the way links were always written.
+QUrl LinkUrl(const QString& link);
 
 // Replaces the opener; an empty function restores the desktop's. Returns
 // the previous one.

@@ -3,6 +3,7 @@
 #include <array>
 #include <filesystem>
 #include <string_view>
+#include <utility>
 
 #include "app/settings/profile_file.h"
 
@@ -58,7 +59,7 @@ bool CAppSettings::Save() {
     if (!content && std::filesystem::exists(m_strPath, ec)) {
         return false;
     }
-    ProfileText ini(content.value_or(std::string()));
+    ProfileText ini(std::move(content).value_or(std::string()));
     ini.SetInt(kWindow, "X1", X1);
     ini.SetInt(kWindow, "X2", X2);
     ini.SetInt(kWindow, "Y1", Y1);

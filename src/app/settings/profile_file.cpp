@@ -9,8 +9,10 @@
 #include <climits>
 #include <cstdio>
 #include <filesystem>
+#include <utility>
 
 #include "platform/mbcs.h"
+#include "platform/regular_file.h"
 #include "platform/text_codec.h"
 
 namespace quennit {
@@ -76,8 +78,7 @@ bool IsComment(std::string_view line) {
 
 }  // namespace
 
-ProfileText::ProfileText(std::string_view bytes) {
-    std::string decoded;
+ProfileText::ProfileText(std::string bytes) {
     if (bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE') {
         m_encoding = Encoding::Utf16Le;
     } else if (bytes.size() >= 2 && bytes[0] == '\xFE' && bytes[1] == '\xFF') {
@@ -87,80 +88,96 @@ ProfileText::ProfileText(std::string_view bytes) {
         if (bytes.size() % 2 != 0) {
             m_tail = bytes.substr(bytes.size() - 1);
         }
-        decoded = Utf16ToUtf8(bytes.substr(0, bytes.size() - m_tail.size()),
-                              m_encoding == Encoding::Utf16Be);
-        bytes = decoded;
+        bytes = Utf16ToUtf8(std::string_view(bytes).substr(0, bytes.size() - m_tail.size()),
+                            m_encoding == Encoding::Utf16Be);
     }
-    if (bytes.substr(0, kUtf8Bom.size()) == kUtf8Bom) {
+    if (std::string_view(bytes).starts_with(kUtf8Bom)) {
         m_bom = kUtf8Bom;
-        bytes.remove_prefix(kUtf8Bom.size());
+        bytes.erase(0, kUtf8Bom.size());
     }
+    m_text = std::move(bytes);
+    const std::size_t lf = m_text.find('\n');
+    if (lf != std::string::npos) {
+        m_eol = lf > 0 && m_text[lf - 1] == '\r' ? "\r\n" : "\n";
+    }
+}
 
-    bool eolSeen = false;
-    while (!bytes.empty()) {
-        const std::size_t lf = bytes.find('\n');
-        Line line;
-        if (lf == std::string_view::npos) {
-            line.text = bytes;
-            bytes = {};
-        } else {
-            std::size_t end = lf;
-            if (end > 0 && bytes[end - 1] == '\r') {
-                --end;
-            }
-            line.text = bytes.substr(0, end);
-            line.eol = bytes.substr(end, lf + 1 - end);
-            bytes.remove_prefix(lf + 1);
-            if (!eolSeen) {
-                m_eol = line.eol;
-                eolSeen = true;
-            }
+ProfileText::LineRef ProfileText::LineAt(std::size_t begin) const {
+    const std::size_t lf = m_text.find('\n', begin);
+    if (lf == std::string::npos) {
+        return {begin, m_text.size(), m_text.size()};
+    }
+    const std::size_t textEnd = lf > begin && m_text[lf - 1] == '\r' ? lf - 1 : lf;
+    return {begin, textEnd, lf + 1};
+}
+
+std::string_view ProfileText::TextOf(const LineRef& line) const {
+    return std::string_view(m_text).substr(line.begin, line.textEnd - line.begin);
+}
+
+// Only lines holding a '[' can be section lines, so the search jumps from
+// one '[' to the next instead of looking at every line.
+std::optional<ProfileText::LineRef> ProfileText::NextSection(std::size_t from) const {
+    while (from < m_text.size()) {
+        const std::size_t bracket = m_text.find('[', from);
+        if (bracket == std::string::npos) {
+            break;
         }
-        m_lines.push_back(std::move(line));
+        const std::size_t lf = m_text.rfind('\n', bracket);
+        const LineRef line = LineAt(lf == std::string::npos || lf < from ? from : lf + 1);
+        if (SectionName(TextOf(line))) {
+            return line;
+        }
+        from = line.end;
     }
+    return std::nullopt;
 }
 
-std::size_t ProfileText::FindSection(std::string_view section) const {
-    for (std::size_t i = 0; i < m_lines.size(); ++i) {
-        const auto name = SectionName(m_lines[i].text);
-        if (name && NamesEqual(*name, section)) {
-            return i;
+std::optional<ProfileText::LineRef> ProfileText::FindSection(std::string_view section) const {
+    for (auto line = NextSection(0); line; line = NextSection(line->end)) {
+        if (NamesEqual(*SectionName(TextOf(*line)), section)) {
+            return line;
         }
     }
-    return std::string::npos;
+    return std::nullopt;
 }
 
-std::size_t ProfileText::SectionEnd(std::size_t header) const {
-    std::size_t i = header + 1;
-    while (i < m_lines.size() && !SectionName(m_lines[i].text)) {
-        ++i;
-    }
-    return i;
+std::size_t ProfileText::SectionEnd(const LineRef& header) const {
+    const auto next = NextSection(header.end);
+    return next ? next->begin : m_text.size();
 }
 
-std::size_t ProfileText::FindKey(std::size_t header, std::string_view key) const {
+// Likewise from one '=' to the next: a key line holds one.
+std::optional<ProfileText::LineRef> ProfileText::FindKey(const LineRef& header,
+                                                         std::string_view key) const {
     const std::size_t end = SectionEnd(header);
-    for (std::size_t i = header + 1; i < end; ++i) {
-        const std::string_view text = m_lines[i].text;
-        const std::size_t eq = text.find('=');
-        if (eq != std::string_view::npos && NamesEqual(Trim(text.substr(0, eq)), key)) {
-            return i;
+    std::size_t from = header.end;
+    while (from < end) {
+        const std::size_t eq = m_text.find('=', from);
+        if (eq == std::string::npos || eq >= end) {
+            break;
         }
+        const std::size_t lf = m_text.rfind('\n', eq);
+        const LineRef line = LineAt(lf == std::string::npos || lf < from ? from : lf + 1);
+        if (NamesEqual(Trim(std::string_view(m_text).substr(line.begin, eq - line.begin)), key)) {
+            return line;
+        }
+        from = line.end;
     }
-    return std::string::npos;
+    return std::nullopt;
 }
 
 std::optional<std::string> ProfileText::GetString(std::string_view section,
                                                   std::string_view key) const {
-    const std::size_t header = FindSection(section);
-    if (header == std::string::npos) {
+    const auto header = FindSection(section);
+    if (!header) {
         return std::nullopt;
     }
-    const std::size_t at = FindKey(header, key);
-    if (at == std::string::npos) {
+    const auto at = FindKey(*header, key);
+    if (!at) {
         return std::nullopt;
     }
-    const std::string_view text = m_lines[at].text;
+    const std::string_view text = TextOf(*at);
     std::string_view value = Trim(text.substr(text.find('=') + 1));
     if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
         value.back() == value.front()) {
@@ -196,44 +213,48 @@ std::int32_t ProfileText::GetInt(std::string_view section, std::string_view key,
     return static_cast<std::int32_t>(n);
 }
 
-void ProfileText::InsertLine(std::size_t at, std::string text) {
-    if (at > 0 && m_lines[at - 1].eol.empty()) {
-        m_lines[at - 1].eol = m_eol;
+void ProfileText::InsertLine(std::size_t at, std::string_view text) {
+    std::string line(text);
+    line += m_eol;
+    if (at > 0 && at == m_text.size() && m_text.back() != '\n') {
+        line.insert(0, m_eol);  // the last line gets its line end
     }
-    m_lines.insert(m_lines.begin() + static_cast<std::ptrdiff_t>(at), Line{std::move(text), m_eol});
+    m_text.insert(at, line);
 }
 
 void ProfileText::SetString(std::string_view section, std::string_view key,
                             std::string_view value) {
     const std::string keyLine = std::string(key) + "=" + std::string(value);
-    const std::size_t header = FindSection(section);
-    if (header == std::string::npos) {
-        InsertLine(m_lines.size(), "[" + std::string(section) + "]");
-        InsertLine(m_lines.size(), keyLine);
+    const auto header = FindSection(section);
+    if (!header) {
+        InsertLine(m_text.size(), "[" + std::string(section) + "]");
+        InsertLine(m_text.size(), keyLine);
         return;
     }
-    const std::size_t at = FindKey(header, key);
-    if (at != std::string::npos) {
+    if (const auto at = FindKey(*header, key)) {
         // Keep the key as it is spelt and the blanks around "=": only the
         // value changes.
-        std::string& text = m_lines[at].text;
-        std::size_t start = text.find('=') + 1;
-        while (start < text.size() && IsBlank(text[start])) {
+        std::size_t start = m_text.find('=', at->begin) + 1;
+        while (start < at->textEnd && IsBlank(m_text[start])) {
             ++start;
         }
-        text.replace(start, std::string::npos, value);
+        m_text.replace(start, at->textEnd - start, value);
         return;
     }
     // After the section's last line that isn't blank or a comment: blank
     // lines and comments at its end usually belong to the next section.
-    std::size_t after = header;
-    const std::size_t end = SectionEnd(header);
-    for (std::size_t i = header + 1; i < end; ++i) {
-        if (!Trim(m_lines[i].text).empty() && !IsComment(m_lines[i].text)) {
-            after = i;
+    std::size_t after = header->end;
+    for (std::size_t end = SectionEnd(*header); end > header->end;) {
+        const std::size_t lf = end >= 2 ? m_text.rfind('\n', end - 2) : std::string::npos;
+        const LineRef line = LineAt(lf == std::string::npos ? 0 : lf + 1);
+        const std::string_view text = TextOf(line);
+        if (!Trim(text).empty() && !IsComment(text)) {
+            after = line.end;
+            break;
         }
+        end = line.begin;
     }
-    InsertLine(after + 1, keyLine);
+    InsertLine(after, keyLine);
 }
 
 void ProfileText::SetInt(std::string_view section, std::string_view key, std::int32_t value) {
@@ -241,29 +262,31 @@ void ProfileText::SetInt(std::string_view section, std::string_view key, std::in
 }
 
 std::string ProfileText::Bytes() const {
-    std::string out = m_bom;
-    for (const Line& line : m_lines) {
-        out += line.text;
-        out += line.eol;
-    }
     if (m_encoding != Encoding::Bytes) {
-        out = Utf8ToUtf16(out, m_encoding == Encoding::Utf16Be) + m_tail;
+        return Utf8ToUtf16(m_bom + m_text, m_encoding == Encoding::Utf16Be) + m_tail;
     }
-    return out;
+    return m_bom + m_text;
 }
 
 std::optional<std::string> ReadWholeFile(const std::string& path) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
+    std::string error;
+    std::FILE* f = OpenRegularFile(path, error);
     if (f == nullptr) {
         return std::nullopt;
     }
     std::string content;
+    struct stat st {};
+    if (::fstat(::fileno(f), &st) == 0 && static_cast<std::size_t>(st.st_size) <= kMaxProfileSize) {
+        content.reserve(static_cast<std::size_t>(st.st_size));
+    }
     char buffer[65536];
     std::size_t n = 0;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) {
+    bool failed = false;
+    while (!failed && (n = std::fread(buffer, 1, sizeof buffer, f)) > 0) {
         content.append(buffer, n);
+        failed = content.size() > kMaxProfileSize;
     }
-    const bool failed = std::ferror(f) != 0;
+    failed = failed || std::ferror(f) != 0;
     std::fclose(f);
     if (failed) {
         return std::nullopt;

@@ -26,7 +26,7 @@ namespace quennit {
 class ProfileText {
   public:
     ProfileText() = default;
-    explicit ProfileText(std::string_view bytes);
+    explicit ProfileText(std::string bytes);
 
     // The value's text; nullopt when the section or the key is missing or the
     // value is empty.
@@ -47,26 +47,41 @@ class ProfileText {
   private:
     enum class Encoding { Bytes, Utf16Le, Utf16Be };
 
-    struct Line {
-        std::string text;  // without its line end
-        std::string eol;   // "\r\n", "\n" or "" (last line without a line end)
+    // One line of m_text: [begin, textEnd) is its text, [textEnd, end) its
+    // line end ("\r\n", "\n" or nothing for a last line without one).
+    struct LineRef {
+        std::size_t begin;
+        std::size_t textEnd;
+        std::size_t end;
     };
 
-    // Index of the first line of the first section named section, or npos.
-    std::size_t FindSection(std::string_view section) const;
-    // Index of the line of key inside the section starting at header, or npos.
-    std::size_t FindKey(std::size_t header, std::string_view key) const;
-    std::size_t SectionEnd(std::size_t header) const;
-    void InsertLine(std::size_t at, std::string text);
+    LineRef LineAt(std::size_t begin) const;
+    std::string_view TextOf(const LineRef& line) const;
+    // The first "[name]" line at or after offset from, whatever its name.
+    std::optional<LineRef> NextSection(std::size_t from) const;
+    // The first section named section.
+    std::optional<LineRef> FindSection(std::string_view section) const;
+    // Where the section of header ends: the next section's line, or the end.
+    std::size_t SectionEnd(const LineRef& header) const;
+    // The line of key inside the section of header.
+    std::optional<LineRef> FindKey(const LineRef& header, std::string_view key) const;
+    // Inserts a line at offset at, which starts a line or is the end.
+    void InsertLine(std::size_t at, std::string_view text);
 
     Encoding m_encoding = Encoding::Bytes;
     std::string m_bom;   // the byte order mark as found (UTF-8 only; UTF-16 keeps its own)
     std::string m_tail;  // an odd last byte of a UTF-16 file
-    std::vector<Line> m_lines;
+    // The text after the mark (UTF-8 for a UTF-16 file), held as one string
+    // and searched for each access: a file of millions of empty lines costs
+    // its size and no more.
+    std::string m_text;
     std::string m_eol = "\r\n";
 };
 
-// The whole content of a file; nullopt when it can't be opened or read.
+// The whole content of a regular file; nullopt when it can't be opened or
+// read, is no regular file (a FIFO, a device, a directory) or is far larger
+// than any settings file (kMaxProfileSize).
+inline constexpr std::size_t kMaxProfileSize = std::size_t{64} << 20;
 std::optional<std::string> ReadWholeFile(const std::string& path);
 
 // Replaces the file at path with bytes so that the path always names either

@@ -394,9 +394,7 @@ void CSearchDlg::OpenResult(int row) {
     if (row < 0) {
         return;
     }
-    // The address is opened as given, whatever scheme it may already carry.
-    const QString url = QStringLiteral("http://") + FromSjis(m_resultList->GetCellText(row, 0));
-    OpenUrl(QUrl(url, QUrl::TolerantMode));
+    OpenUrl(LinkUrl(FromSjis(m_resultList->GetCellText(row, 0))));
 }
 
 int CSearchDlg::Message(QMessageBox::Icon icon, const QString& text,

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -359,6 +360,42 @@ TEST_F(SettingsFileTest, MegabyteOfGarbageSurvivesASave) {
     CAppSettings again;
     ASSERT_TRUE(again.Load(m_path));
     EXPECT_EQ(again.TIMEOUT, 12);
+}
+
+// A FIFO would block the start for ever, /dev/zero never ends: both read as
+// unreadable (defaults), and neither is written over.
+TEST_F(SettingsFileTest, FifoAndDeviceAreUnreadableAndKept) {
+    ASSERT_EQ(::mkfifo(m_path.c_str(), 0600), 0);
+    const std::string zero = (m_dir / "zero.ini").string();
+    fs::create_symlink("/dev/zero", zero);
+    for (const std::string& path : {m_path, zero}) {
+        CAppSettings s;
+        ASSERT_TRUE(s.Load(path));
+        ExpectValues(s, {-1, -1, -1, -1, 0, 0, 0});
+        EXPECT_FALSE(s.Save()) << path;
+    }
+    EXPECT_TRUE(fs::is_fifo(m_path));
+    EXPECT_TRUE(fs::is_character_file(zero));
+}
+
+// Millions of empty lines cost their size (once 100 bytes a line) and every
+// byte survives a save.
+TEST_F(SettingsFileTest, EmptyLinesCostTheirSizeAndSurviveASave) {
+    const std::string lines(8 << 20, '\n');
+    Write(lines + kTemplate + lines);
+    rusage before{};
+    getrusage(RUSAGE_SELF, &before);
+    CAppSettings s;
+    ASSERT_TRUE(s.Load(m_path));
+    s.TIMEOUT = 7;
+    ASSERT_TRUE(s.Save());
+    rusage after{};
+    getrusage(RUSAGE_SELF, &after);
+    EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 100 * 1024) << "KiB";
+    const std::string saved = Read();
+    const std::size_t middle = saved.size() - 2 * lines.size();
+    EXPECT_TRUE(saved.starts_with(lines) && saved.ends_with(lines));
+    EXPECT_NE(saved.substr(lines.size(), middle).find("X1=-1\r\n"), std::string::npos);
 }
 
 }  // namespace

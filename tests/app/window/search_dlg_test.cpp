@@ -283,12 +283,20 @@ class SearchDlgTest : public QObject {
     void doubleClickOpensTheRowAsGiven() {
         QVERIFY(OpenWindow());
         RecordingOpener opener;
-        SendResult("www.example.jp/a?q=%E3%81%82", 10);
+        // Escapes already in the address go out as they are; a link with
+        // its own scheme keeps it, any other gets "http://".
+        const std::pair<const char*, const char*> links[] = {
+            {"www.example.jp/a?q=%E3%81%82", "http://www.example.jp/a?q=%E3%81%82"},
+            {"https://s.example/b", "https://s.example/b"},
+            {"HTTP://s.example/c", "http://s.example/c"},
+            {"https.example/d", "http://https.example/d"}};
         auto* list = Child<CSortListCtrl>("resultList");
-        test::DoubleClick(list->viewport(), list->visualRect(list->model()->index(0, 1)).center());
-        // Escapes already in the address go out as they are.
-        QCOMPARE(opener.urls.value(0).toEncoded(),
-                 QByteArray("http://www.example.jp/a?q=%E3%81%82"));
+        for (int row = 0; row < 4; ++row) {
+            SendResult(links[row].first, 10 * (row + 1));
+            test::DoubleClick(list->viewport(),
+                              list->visualRect(list->model()->index(row, 1)).center());
+            QCOMPARE(opener.urls.value(row).toEncoded(), QByteArray(links[row].second));
+        }
     }
 
     void listSwitchTogglesAndKeepsRows() {
