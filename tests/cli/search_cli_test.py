@@ -92,7 +92,7 @@ class SearchCliTest(unittest.TestCase):
                          "kw")
         err = r.stderr.decode().splitlines()
         self.assertEqual(err[-3], "検索が完了しました")
-        self.assertRegex(err[-2], r"^なし : 0 results, 0 pages, [0-9.]+ s, 接続を終了しました$")
+        self.assertRegex(err[-2], r"^なし\\x1b\]0;\\x07 : 0 results, 0 pages, [0-9.]+ s, 接続を終了")
         self.assertRegex(err[-1], r"^拒否 : 0 results, 0 pages, [0-9.]+ s, ERROR 送信処理が")
         for args in ([], ["--format", "xml", "kw"], ["--retry", "x", "kw"], ["--timeout"],
                      ["a", "b"], ["--bogus", "kw"], ["--jobs", "2", "kw"],
