@@ -109,6 +109,17 @@ int main(int argc, char** argv) {
                      "attempts per request and failed reads per page (default 1)")
         ->type_name("N")
         ->check(CLI::Range(0, 99).description(""));
+    CLI::Option* multi = searchCommand->add_flag(
+        "--multi", search.multi,
+        "ask several sites at a time, never two of one server at once (the MULTI switch)");
+    searchCommand
+        ->add_option("--jobs", search.jobs, "with --multi: most sites at a time (default 6)")
+        ->type_name("N")
+        ->check(CLI::Range(1, 32).description(""))
+        ->needs(multi);
+    searchCommand->add_flag("--summary", search.summary,
+                            "after the completion line, one line per site asked on stderr: "
+                            "name, results, pages, seconds, last status");
     AddResultFormat(*searchCommand, search.format);
     searchCommand->add_option("KEYWORD", search.keyword, "what to search for")
         ->type_name("")

@@ -10,8 +10,10 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <map>
 #include <mutex>
 #include <string>
+#include <utility>
 
 #include "cli/output.h"
 #include "engine/search_session.h"
@@ -41,10 +43,15 @@ class ConsoleWindow : public IMessageWindow {
         }
         switch (msg) {
             case WM_INET_STATUS:
-            case WM_INET_ERROR:
-                Status(m_session.GetStatusLine(msg, wParam, lParam).m_strLine);
+            case WM_INET_ERROR: {
+                const auto status = m_session.GetStatusLine(msg, wParam, lParam);
+                Status(status.m_strLine);
+                m_sites[static_cast<std::uint32_t>(wParam)].lastStatus =
+                    (msg == WM_INET_ERROR ? "ERROR " : "") + Utf8(status.m_strText);
                 break;
+            }
             case WM_SEARCH_RESULT: {
+                ++m_sites[static_cast<std::uint32_t>(wParam)].results;
                 const auto* result = reinterpret_cast<const SearchResult*>(lParam);
                 std::fputs(FormatResult(*result, m_format).c_str(), stdout);
                 std::fflush(stdout);
@@ -70,6 +77,30 @@ class ConsoleWindow : public IMessageWindow {
         return m_completed;
     }
 
+    // On the thread that asked the site, so under the same lock.
+    void SiteEnded(const SiteOutcome& outcome) {
+        std::lock_guard lock(m_mutex);
+        Site& site = m_sites[outcome.site];
+        site.asked = true;
+        site.pages = outcome.pages;
+        site.seconds = outcome.seconds;
+    }
+
+    // One line per site asked, in site order: what a site-file author reads
+    // to see which sites broke.
+    void PrintSummary() {
+        std::lock_guard lock(m_mutex);
+        for (const auto& [n, site] : m_sites) {
+            if (!site.asked) {
+                continue;
+            }
+            char figures[96];
+            std::snprintf(figures, sizeof figures, " : %d results, %d pages, %.2f s, ",
+                          site.results, site.pages, site.seconds);
+            Status(Utf8(m_session.GetSiteName(n)) + figures + site.lastStatus);
+        }
+    }
+
   private:
     // Site names come from the site file: escaped like every other line.
     static void Status(const std::string& line) {
@@ -77,9 +108,18 @@ class ConsoleWindow : public IMessageWindow {
         std::fflush(stderr);
     }
 
+    struct Site {
+        bool asked = false;
+        int results = 0;
+        int pages = 0;
+        double seconds = 0;
+        std::string lastStatus;
+    };
+
     const CSearchSession& m_session;
     Format m_format;
     std::mutex m_mutex;
+    std::map<std::uint32_t, Site> m_sites;
     bool m_stopped = false;
     bool m_completed = false;
 };
@@ -121,6 +161,12 @@ int RunSearch(const SearchArgs& args) {
         const std::uint64_t one = 1;
         [[maybe_unused]] const auto n = write(doneFd, &one, sizeof one);
     });
+    SearchOptions options;
+    options.jobs = args.multi ? args.jobs : 0;
+    if (args.summary) {
+        options.onSiteEnd = [&window](const SiteOutcome& outcome) { window.SiteEnded(outcome); };
+    }
+    thread.SetOptions(std::move(options));
     if (!thread.Start()) {
         std::fputs("quennit-cli search: cannot start the search thread\n", stderr);
         return 1;
@@ -151,7 +197,13 @@ int RunSearch(const SearchArgs& args) {
     if (interrupted) {
         return 130;
     }
-    return window.Completed() ? 0 : 1;
+    if (!window.Completed()) {
+        return 1;
+    }
+    if (args.summary) {
+        window.PrintSummary();
+    }
+    return 0;
 }
 
 }  // namespace quennit::cli

@@ -12,6 +12,9 @@ struct SearchArgs {
     unsigned timeoutSeconds = 20;  // 0: no time-out
     int retry = 1;
     Format format = Format::Tsv;
+    bool multi = false;  // several sites at a time
+    int jobs = 6;        // with multi: most sites at a time
+    bool summary = false;
     std::string keyword;  // Shift_JIS
 };
 

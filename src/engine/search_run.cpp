@@ -1,7 +1,10 @@
+#include <atomic>
+#include <chrono>
 #include <memory>
 
 #include "engine/keyword.h"
 #include "engine/search_session.h"
+#include "engine/site_scheduler.h"
 #include "platform/errors.h"
 #include "platform/stop.h"
 
@@ -11,34 +14,81 @@ namespace {
 
 constexpr int kPort = 80;
 
+std::atomic<int> g_pageBuffers{0};
+
+class PageBuffer {
+  public:
+    PageBuffer() : m_page(std::make_unique<char[]>(CSearchSession::PAGE_BUFFER_SIZE)) {
+        ++g_pageBuffers;
+    }
+    ~PageBuffer() { --g_pageBuffers; }
+    PageBuffer(const PageBuffer&) = delete;
+    PageBuffer& operator=(const PageBuffer&) = delete;
+    char* get() const { return m_page.get(); }
+
+  private:
+    std::unique_ptr<char[]> m_page;
+};
+
 }  // namespace
 
-int CSearchSession::Search(const SjisString& group, const SjisString& keyword) {
-    for (std::uint32_t n = 1; static_cast<int>(n) <= GetSiteCount(); ++n) {
-        ThrowIfStopped();
-        const auto def = m_sites.Lookup(n);
-        if (!def || def->m_bEnabled == 0) {
-            continue;
-        }
-        if (!group.empty() && group != def->m_strGroup) {
-            continue;
-        }
-        for (int attempts = SEARCH_ATTEMPTS; attempts != 0;) {
-            try {
-                if (RequestFirstPage(n, keyword) == 200) {
-                    ReadResultPages(n);
-                }
-                break;
-            } catch (const StopRequested&) {
-                // Leave nothing open for the next run to stumble over.
-                CloseRequest(n);
-                throw;
-            } catch (const QuennitException&) {
-                --attempts;
+int CSearchSession::Search(const SjisString& group, const SjisString& keyword,
+                           const SearchOptions& options) {
+    if (options.jobs <= 0) {
+        for (std::uint32_t n = 1; static_cast<int>(n) <= GetSiteCount(); ++n) {
+            ThrowIfStopped();
+            if (IsAsked(n, group)) {
+                SearchSite(n, keyword, options);
             }
         }
+        return 0;
     }
+    std::uint32_t next = 1;
+    RunSiteJobs(
+        options.jobs,
+        [&]() -> std::optional<SiteJob> {
+            // The site count, the switches and the group are read at each
+            // site's turn, as one after another would.
+            for (; static_cast<int>(next) <= GetSiteCount(); ++next) {
+                if (IsAsked(next, group)) {
+                    const auto conn = m_connMap.Lookup(next);
+                    return SiteJob{next++, ServerKey(conn ? conn->m_strServer : "", kPort)};
+                }
+            }
+            return std::nullopt;
+        },
+        [&](std::uint32_t n) { SearchSite(n, keyword, options); });
     return 0;
+}
+
+bool CSearchSession::IsAsked(std::uint32_t site, const SjisString& group) const {
+    const auto def = m_sites.Lookup(site);
+    return def && def->m_bEnabled != 0 && (group.empty() || group == def->m_strGroup);
+}
+
+void CSearchSession::SearchSite(std::uint32_t n, const SjisString& keyword,
+                                const SearchOptions& options) {
+    const auto started = std::chrono::steady_clock::now();
+    const PageEnd end = options.jobs > 0 ? PageEnd::AtBodyEnd : PageEnd::AfterEmptyReads;
+    int pages = 0;
+    for (int attempts = SEARCH_ATTEMPTS; attempts != 0;) {
+        try {
+            if (RequestFirstPage(n, keyword) == 200) {
+                ReadSitePages(n, end, pages);
+            }
+            break;
+        } catch (const StopRequested&) {
+            // Leave nothing open for the next run to stumble over.
+            CloseRequest(n);
+            throw;
+        } catch (const QuennitException&) {
+            --attempts;
+        }
+    }
+    if (options.onSiteEnd) {
+        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - started;
+        options.onSiteEnd(SiteOutcome{n, pages, took.count()});
+    }
 }
 
 int CSearchSession::RequestFirstPage(std::uint32_t site, SjisString keyword) {
@@ -51,15 +101,25 @@ int CSearchSession::RequestFirstPage(std::uint32_t site, SjisString keyword) {
 }
 
 int CSearchSession::ReadResultPages(std::uint32_t site) {
+    int pages = 0;
+    return ReadSitePages(site, PageEnd::AfterEmptyReads, pages);
+}
+
+int CSearchSession::PageBuffersInUse() {
+    return g_pageBuffers.load();
+}
+
+int CSearchSession::ReadSitePages(std::uint32_t site, PageEnd end, int& pages) {
     ResetPaging(site);
     // Too big for a thread's stack to be a good neighbour; one block serves
-    // every page of the site.
-    const auto page = std::make_unique<char[]>(PAGE_BUFFER_SIZE);
+    // every page of the site and goes with it.
+    const PageBuffer page;
     while (true) {
         ThrowIfStopped();
-        if (ReadPage(site, page.get(), PAGE_READ_LIMIT) < 0) {
+        if (ReadPage(site, page.get(), PAGE_READ_LIMIT, end) < 0) {
             return -1;
         }
+        ++pages;
         if (ExtractResults(page.get(), site) < 0) {
             return -2;
         }

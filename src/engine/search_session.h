@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -11,6 +12,23 @@
 #include "sitedef/site_table.h"
 
 namespace quennit {
+
+// One site asked by a search, when it has ended (never after a stop).
+struct SiteOutcome {
+    std::uint32_t site = 0;
+    int pages = 0;  // pages read, over all its attempts
+    double seconds = 0;
+};
+
+// How a search run goes. With jobs 0 the sites are asked one after another;
+// with jobs N up to N at a time (the MULTI switch), never two sites of one
+// server at once, each by the same steps and with its messages in the same
+// order, and a page ends as soon as its body has arrived.
+struct SearchOptions {
+    int jobs = 0;
+    // Called on the thread that asked the site; may be called concurrently.
+    std::function<void(const SiteOutcome&)> onSiteEnd;
+};
 
 // The one search session of the program: the network session plus the site
 // table and the search engine that runs over it.
@@ -63,8 +81,9 @@ class CSearchSession : public CInetSession {
     StatusLine GetStatusLine(std::uint32_t msg, WPARAM site, LPARAM code) const;
 
     // Search run: every enabled site of the group (all when empty), one
-    // after another. Always 0.
-    int Search(const SjisString& group, const SjisString& keyword);
+    // after another unless options say otherwise. Always 0.
+    int Search(const SjisString& group, const SjisString& keyword,
+               const SearchOptions& options = {});
     int RequestFirstPage(std::uint32_t site, SjisString keyword);
     int ReadResultPages(std::uint32_t site);
     int RequestNextPage(std::uint32_t site);
@@ -83,8 +102,19 @@ class CSearchSession : public CInetSession {
     // delete their text.
     static void CleanText(const SiteDef& def, SjisString& text);
 
+    // Page buffers held right now by all runs (each site frees its own when
+    // it ends).
+    static int PageBuffersInUse();
+
   protected:
     SiteTable m_sites;
+
+  private:
+    // The site's turn: whether the run asks it, and asking it (its attempts,
+    // first page and page loop).
+    bool IsAsked(std::uint32_t site, const SjisString& group) const;
+    void SearchSite(std::uint32_t site, const SjisString& keyword, const SearchOptions& options);
+    int ReadSitePages(std::uint32_t site, PageEnd end, int& pages);
 };
 
 }  // namespace quennit

@@ -54,7 +54,7 @@ void CThInetCtrl::Run() {
     const ScopedStopToken scope(m_stop.get_token());
     if (m_session.AcquireRun(m_stop.get_token())) {
         try {
-            m_session.Search(m_strSearchGroup, m_strKeyword);
+            m_session.Search(m_strSearchGroup, m_strKeyword, m_options);
         } catch (const StopRequested&) {
             // Stopped: the run just ends.
         } catch (const std::exception& e) {

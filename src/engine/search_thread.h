@@ -5,13 +5,13 @@
 #include <stop_token>
 #include <string>
 #include <thread>
+#include <utility>
 
+#include "engine/search_session.h"
 #include "platform/message_window.h"
 #include "sitedef/site_def.h"
 
 namespace quennit {
-
-class CSearchSession;
 
 // The worker thread of one search: runs Search over the session and tells
 // the window that the search has finished (WM_SEARCH_END).
@@ -51,6 +51,11 @@ class CThInetCtrl {
     CThInetCtrl(const CThInetCtrl&) = delete;
     CThInetCtrl& operator=(const CThInetCtrl&) = delete;
 
+    // How the run goes (one site after another unless set); before Start.
+    // With jobs set, the sites' threads all run under this search's stop
+    // token, so a window that admits the token admits them all.
+    void SetOptions(SearchOptions options) { m_options = std::move(options); }
+
     // Starts the thread. False when it could not be created (or runs already).
     bool Start();
 
@@ -74,6 +79,7 @@ class CThInetCtrl {
     const SjisString m_strKeyword;
     const std::function<void()> m_onExit;
     const std::function<void(const std::string&)> m_onError;
+    SearchOptions m_options;
 
     std::stop_source m_stop;
     std::atomic<bool> m_running{false};

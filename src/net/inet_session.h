@@ -51,10 +51,16 @@ class CInetSession {
     int RequestPage(std::uint32_t site, const SjisString* server, const SjisString* object,
                     int port);
 
+    // How a page read ends: after ten empty reads 100 ms apart, or as soon
+    // as the transport reports the end of the body (the empty reads then
+    // remain only for a connection that is still open).
+    enum class PageEnd { AfterEmptyReads, AtBodyEnd };
+
     // Reads the open request's body into buffer (at most size bytes used,
     // NUL-terminated), closes the request, returns the bytes kept, or -1 when
     // no request is open for the site.
-    int ReadPage(std::uint32_t site, char* buffer, unsigned size);
+    int ReadPage(std::uint32_t site, char* buffer, unsigned size,
+                 PageEnd end = PageEnd::AfterEmptyReads);
 
     // Forwards one progress event of a request (context = site number).
     virtual void OnStatusCallback(std::uint32_t context, std::uint32_t internetStatus);

@@ -13,7 +13,7 @@ constexpr std::uint32_t kFailurePauseMs = 1000;
 
 }  // namespace
 
-int CInetSession::ReadPage(std::uint32_t site, char* buffer, unsigned size) {
+int CInetSession::ReadPage(std::uint32_t site, char* buffer, unsigned size, PageEnd end) {
     auto found = m_connMap.Lookup(site);
     if (!found || !found->m_pFile || !found->m_pConnection) {
         return -1;
@@ -67,6 +67,9 @@ int CInetSession::ReadPage(std::uint32_t site, char* buffer, unsigned size) {
             break;
         }
         if (chunk == 0) {
+            if (end == PageEnd::AtBodyEnd && conn.m_pFile->BodyEnded()) {
+                break;
+            }
             Pause(kEmptyReadPauseMs);
             ++empty;
         } else {

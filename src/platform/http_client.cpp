@@ -506,6 +506,10 @@ std::size_t HttpFile::Read(char* out, std::size_t size) {
     return 0;
 }
 
+bool HttpFile::BodyEnded() const {
+    return m_impl->done && m_impl->result == CURLE_OK && m_impl->Buffered() == 0;
+}
+
 void HttpFile::Impl::Perform() {
     int running = 0;
     const CURLMcode mc = curl_multi_perform(multi, &running);

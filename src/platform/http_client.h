@@ -134,6 +134,9 @@ class HttpFile {
     // time-out; StopRequested on a stop).
     std::size_t Read(char* buffer, std::size_t size);
 
+    // True once the whole body has arrived and been read.
+    bool BodyEnded() const;
+
     // Ends the request; the connection's closing events are reported.
     void Close();
 

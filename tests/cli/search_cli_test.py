@@ -87,8 +87,16 @@ class SearchCliTest(unittest.TestCase):
         self.assertNotIn(b"\x1b", r.stderr)
         self.assertIn("拒否 : ERROR 送信処理がタイムアウトしました", err)
         self.assertEqual(err[-1], "検索が完了しました")
+        # The summary: one line per site asked, after the completion line.
+        r = self.run_cli("--sites", path, "--retry", "1", "--multi", "--jobs", "2", "--summary",
+                         "kw")
+        err = r.stderr.decode().splitlines()
+        self.assertEqual(err[-3], "検索が完了しました")
+        self.assertRegex(err[-2], r"^なし\\x1b\]0;\\x07 : 0 results, 0 pages, [0-9.]+ s, 接続を終了")
+        self.assertRegex(err[-1], r"^拒否 : 0 results, 0 pages, [0-9.]+ s, ERROR 送信処理が")
         for args in ([], ["--format", "xml", "kw"], ["--retry", "x", "kw"], ["--timeout"],
-                     ["a", "b"], ["--bogus", "kw"]):
+                     ["a", "b"], ["--bogus", "kw"], ["--jobs", "2", "kw"],
+                     ["--multi", "--jobs", "33", "kw"]):
             r = self.run_cli(*args)
             self.assertEqual(r.returncode, 2, args)
             self.assertIn(b"usage:", r.stderr)

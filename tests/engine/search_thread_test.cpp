@@ -2,11 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <condition_variable>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <ostream>
+#include <random>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -182,6 +185,102 @@ TEST_F(SearchThreadTest, StopAndJoinFromTheWindowsThreadDontDeadlock) {
     thread.Stop();
     thread.Join();
     EXPECT_FALSE(thread.IsRunning());
+}
+
+// Several sites at a time (MULTI): every site's messages as one after
+// another gives them, never two sites of one server at once, never more than
+// the job limit, and one page buffer per running site.
+class PeakSession : public CSearchSession {
+  public:
+    int ExtractResults(const char* page, std::uint32_t site) override {
+        for (int now = PageBuffersInUse(), was = peak.load(); now > was;) {
+            peak.compare_exchange_weak(was, now);
+        }
+        return CSearchSession::ExtractResults(page, site);
+    }
+    std::atomic<int> peak{0};
+};
+
+TEST_F(SearchThreadTest, ConcurrentSitesKeepTheirOrderAndTheLimits) {
+    std::string sites;
+    for (int i = 0; i < 100; ++i) {
+        const char* path = i % 10 == 3   ? "/status/404?%s"
+                           : i % 10 == 7 ? "/page?n=1&of=2&per=3&brk=2&q=%s"
+                                         : "/page?n=1&of=2&per=2&q=%s";
+        sites += PageSite("S" + std::to_string(i), server->HostAddr(i % TestServer::kPorts), path);
+    }
+    RecordingWindow one;
+    PeakSession session;
+    Load(session, sites, &one);
+    session.Search("", "kw");
+    Load(session, sites, &wnd);
+    CThInetCtrl thread(session, &wnd, "", "kw");
+    thread.SetOptions(SearchOptions{6, {}});
+    ASSERT_TRUE(thread.Start());
+    thread.Join();
+    const auto all = wnd.Messages();
+    ASSERT_EQ(std::count(all.begin(), all.end(), End()), 1);
+    EXPECT_EQ(all.back(), End());
+    std::map<WPARAM, std::pair<std::size_t, std::size_t>> span;  // first and last message
+    for (std::size_t i = 0; i + 1 < all.size(); ++i) {
+        span.try_emplace(all[i].wParam, i, i).first->second.second = i;
+    }
+    for (WPARAM n = 1; n <= 100; ++n) {
+        const auto mine = span.at(n);
+        auto perSite = [n](std::vector<Msg> ms) {
+            std::erase_if(ms, [n](const Msg& m) { return m.wParam != n; });
+            return ms;
+        };
+        ASSERT_EQ(perSite(all), perSite(one.Messages())) << "site " << n;
+        int open = 0;
+        for (const auto& [m, s] : span) {
+            open += s.first <= mine.first && mine.first <= s.second;
+            EXPECT_TRUE(m == n || (m - n) % TestServer::kPorts != 0 || s.second < mine.first ||
+                        mine.second < s.first)
+                << "sites " << m << " and " << n << " of one server overlap";
+        }
+        EXPECT_LE(open, 6);
+    }
+    EXPECT_LE(session.peak.load(), 6);
+    EXPECT_EQ(CSearchSession::PageBuffersInUse(), 0);
+}
+
+TEST_F(SearchThreadTest, ConcurrentSearchStopsAtAnyMomentAndTheNextIsClean) {
+    const char* paths[] = {
+        "/page?n=1&of=3&per=2&q=%s", "/slow?n=5&ms=20&%s", "/stall-head?%s", "/stall-body?n=5&%s",
+        "/break?n=3000&%s",          "/status/500?%s",     "/bytes?n=0&%s"};
+    std::string sites;
+    for (int i = 0; i < 20; ++i) {
+        sites += PageSite("S" + std::to_string(i), server->HostAddr(i % TestServer::kPorts),
+                          paths[i % 7], i % 7 == 0 ? "HOST_GROUP\tGood\n" : "");
+    }
+    CSearchSession session;
+    Load(session, sites, &wnd, 3600.0);  // pauses end only by a stop
+    std::mt19937 random(std::random_device{}());
+    for (int round = 0; round < 8; ++round) {
+        const std::size_t moment = random() % 50;
+        SCOPED_TRACE(moment);
+        const std::size_t before = wnd.Messages().size();
+        CThInetCtrl thread(session, &wnd, "", "kw");
+        thread.SetOptions(SearchOptions{6, {}});
+        ASSERT_TRUE(thread.Start());
+        wnd.WaitUntil([&](const auto& ms) { return ms.size() >= before + moment; });
+        thread.Stop();
+        const auto atStop = wnd.Messages();
+        thread.Join();
+        EXPECT_EQ(wnd.Messages(), atStop);
+        EXPECT_FALSE(Has(atStop, End()));
+    }
+    RecordingWindow next;
+    Load(session, sites, &next);
+    CThInetCtrl thread(session, &next, "Good", "kw");
+    thread.SetOptions(SearchOptions{6, {}});
+    ASSERT_TRUE(thread.Start());
+    thread.Join();
+    EXPECT_EQ(next.Only({WM_SEARCH_RESULT, WM_INET_ERROR, WM_SEARCH_END}).size(), 3u * 6 + 1);
+    for (std::uint32_t n = 1; n <= 20; ++n) {
+        EXPECT_FALSE(session.LookupConn(n)->m_pFile) << n;
+    }
 }
 
 }  // namespace

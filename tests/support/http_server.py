@@ -1,12 +1,14 @@
 #!/usr/bin/env python3
 """HTTP server with fault injection for the network tests.
 
-Binds 127.0.0.1 on a free port, prints the port on the first line of
-standard output and serves until standard input is closed. The path picks
+Binds 127.0.0.1 on free ports (--ports N of them, one by default; each is a
+server of its own to the client), prints them on the first line of standard
+output and serves until standard input is closed. The path picks
 the behaviour:
 
-  /page?n=N&of=M&per=K[&brk=B]  result page N of M with K entries and a next
-                        link; page B breaks off half-way
+  /page?n=N&of=M&per=K[&brk=B][&ms=T]  result page N of M with K entries and
+                        a next link; page B breaks off half-way; each page
+                        answered after T ms
   /status/CODE          that status with a small body
   /redirect?to=PATH     302 to PATH on this server
   /loop                 302 to itself, for ever
@@ -34,11 +36,11 @@ from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 from urllib.parse import parse_qs, urlsplit
 
 
-def result_page(n, of, per, brk):
+def result_page(n, of, per, brk, ms):
     parts = ["<html><body>\n"]
     if n < of:
-        parts.append('<a class="next" href="/page?n=%d&of=%d&per=%d&brk=%d">next</a>\n'
-                     % (n + 1, of, per, brk))
+        parts.append('<a class="next" href="/page?n=%d&of=%d&per=%d&brk=%d%s">next</a>\n'
+                     % (n + 1, of, per, brk, "&ms=%d" % ms if ms else ""))
     parts.append("<!-- results -->\n")
     for k in range((n - 1) * per + 1, n * per + 1):
         parts.append('<li><a href="http://example.test/doc/%d">Title %d</a><br>Text %d</li>\n'
@@ -81,7 +83,8 @@ class Handler(BaseHTTPRequestHandler):
         try:
             if path == "/page":
                 n = num("n", 1)
-                page = result_page(n, num("of", 1), num("per", 10), num("brk", 0))
+                time.sleep(num("ms", 0) / 1000.0)
+                page = result_page(n, num("of", 1), num("per", 10), num("brk", 0), num("ms", 0))
                 if n == num("brk", 0):
                     self.partial(page[: len(page) // 2], len(page))
                 else:
@@ -159,16 +162,27 @@ class Server(ThreadingHTTPServer):
 
 
 if __name__ == "__main__":
-    server = Server(("127.0.0.1", 0), Handler)
-    if sys.argv[1:2] == ["--tls"]:
+    args = sys.argv[1:]
+    count = 1
+    if args[:1] == ["--ports"]:
+        count, args = int(args[1]), args[2:]
+    servers = [Server(("127.0.0.1", 0), Handler) for _ in range(count)]
+    if args[:1] == ["--tls"]:
         sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "tools"))
         import tls_certs
         context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
-        context.load_cert_chain(*tls_certs.make_cert(sys.argv[3], sys.argv[2]))
-        server.socket = context.wrap_socket(server.socket, server_side=True,
-                                            do_handshake_on_connect=False)
-    print(server.server_address[1], flush=True)
-    threading.Thread(target=server.serve_forever, daemon=True).start()
+        context.load_cert_chain(*tls_certs.make_cert(args[2], args[1]))
+        for server in servers:
+            server.socket = context.wrap_socket(server.socket, server_side=True,
+                                                do_handshake_on_connect=False)
+    print(" ".join(str(s.server_address[1]) for s in servers), flush=True)
+    for server in servers:
+        threading.Thread(target=server.serve_forever, daemon=True).start()
     sys.stdin.read()  # until the test closes our standard input
-    server.closing = True
-    server.shutdown()
+    for server in servers:
+        server.closing = True
+    stops = [threading.Thread(target=server.shutdown) for server in servers]
+    for stop in stops:
+        stop.start()
+    for stop in stops:
+        stop.join()

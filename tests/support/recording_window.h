@@ -11,6 +11,7 @@
 
 #include "engine/search_result.h"
 #include "platform/message_window.h"
+#include "platform/stop.h"
 
 namespace quennit::test {
 
@@ -55,7 +56,11 @@ class RecordingWindow : public IMessageWindow {
             m.lParam = 0;
         }
         {
+            // Serialised with the sender's stop: nothing is kept once it is set.
             std::lock_guard lock(m_mutex);
+            if (StopRequestedHere()) {
+                return 0;
+            }
             m_messages.push_back(m);
         }
         m_cv.notify_all();

@@ -43,7 +43,8 @@ TestServer::TestServer(const std::vector<std::string>& args) {
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, in[0], 0);
     posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    std::vector<std::string> words = {"python3", QUENNIT_TEST_SERVER};
+    std::vector<std::string> words = {"python3", QUENNIT_TEST_SERVER, "--ports",
+                                      std::to_string(kPorts)};
     words.insert(words.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (std::string& word : words) {
@@ -56,7 +57,11 @@ TestServer::TestServer(const std::vector<std::string>& args) {
     close(out[1]);
     m_stdin = in[1];
     std::FILE* f = fdopen(out[0], "r");
-    const bool reported = rc == 0 && std::fscanf(f, "%d", &m_port) == 1;
+    int read = 0;
+    while (rc == 0 && read < kPorts && std::fscanf(f, "%d", &m_ports[read]) == 1) {
+        ++read;
+    }
+    const bool reported = read == kPorts;
     std::fclose(f);
     if (!reported) {
         close(m_stdin);
@@ -70,8 +75,8 @@ TestServer::~TestServer() {
     waitpid(m_pid, nullptr, 0);
 }
 
-std::string TestServer::HostAddr() const {
-    return "127.0.0.1:" + std::to_string(m_port);
+std::string TestServer::HostAddr(int i) const {
+    return "127.0.0.1:" + std::to_string(m_ports[i]);
 }
 
 int ClosedPort() {

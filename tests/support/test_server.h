@@ -20,14 +20,16 @@ class TestServer {
     TestServer(const TestServer&) = delete;
     TestServer& operator=(const TestServer&) = delete;
 
-    int Port() const { return m_port; }
-    // "127.0.0.1:PORT", the HOST_ADDR form of the server.
-    std::string HostAddr() const;
+    int Port() const { return m_ports[0]; }
+    // "127.0.0.1:PORT", the HOST_ADDR form of the server; it listens on
+    // kPorts ports, each a server of its own to the client.
+    static constexpr int kPorts = 8;
+    std::string HostAddr(int i = 0) const;
 
   private:
     pid_t m_pid = -1;
     int m_stdin = -1;
-    int m_port = 0;
+    int m_ports[kPorts] = {};
 };
 
 // A test suite that shares one server, started before its first test with

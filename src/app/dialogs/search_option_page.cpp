@@ -68,20 +68,17 @@ CSearchOptionPage::CSearchOptionPage(CSearchSession* session, CAppSettings* sett
     m_retryEdit = NumberEdit(QStringLiteral("retryEdit"), du.Rect(145, 24, 57, 14), this);
     (new QLabel(QStringLiteral("回"), this))->setGeometry(du.Rect(204, 24, 26, 13));
 
-    // Concurrent searches are not offered: one search at a time is the only
-    // mode. The switch stays in the layout, hidden, and nothing uses it.
-    auto* multiLabel = new QLabel(QStringLiteral("複数検索を同時に実行する"), this);
-    multiLabel->setGeometry(du.Rect(7, 41, 135, 14));
-    multiLabel->hide();
-    auto* multi = new QCheckBox(this);
-    multi->setObjectName(QStringLiteral("multiCheck"));
-    multi->setGeometry(du.Rect(145, 44, 16, 8));
-    multi->hide();
+    (new QLabel(QStringLiteral("複数検索を同時に実行する"), this))
+        ->setGeometry(du.Rect(7, 41, 135, 14));
+    m_multiCheck = new QCheckBox(this);
+    m_multiCheck->setObjectName(QStringLiteral("multiCheck"));
+    m_multiCheck->setGeometry(du.Rect(145, 44, 16, 8));
 
     // The values are unsigned; what the settings file held is shown as such.
     if (m_pSettings != nullptr) {
         m_nTimeout = static_cast<std::uint32_t>(m_pSettings->TIMEOUT);
         m_nRetry = static_cast<std::uint32_t>(m_pSettings->RETRY);
+        m_bMulti = m_pSettings->MULTI != 0;
     }
     UpdateData(false);
 
@@ -112,10 +109,12 @@ bool CSearchOptionPage::UpdateData(bool saveAndValidate) {
         m_bFilling = true;
         m_timeoutEdit->setText(QString::number(m_nTimeout));
         m_retryEdit->setText(QString::number(m_nRetry));
+        m_multiCheck->setChecked(m_bMulti);
         m_bFilling = false;
         return true;
     }
     m_pFailed = nullptr;
+    m_bMulti = m_multiCheck->isChecked();
     // Each good box is taken before the next one is read, so a bad retry
     // count still leaves a new time-out in the page.
     return ReadField(m_timeoutEdit, kMaxTimeout, m_nTimeout) &&
@@ -146,6 +145,10 @@ bool CSearchOptionPage::ApplyChanges() {
     if (m_pSettings != nullptr) {
         m_pSettings->TIMEOUT = static_cast<std::int32_t>(m_nTimeout);
         m_pSettings->RETRY = static_cast<std::int32_t>(m_nRetry);
+        // Any non-zero value already means on; only a flip is a change.
+        if ((m_pSettings->MULTI != 0) != m_bMulti) {
+            m_pSettings->MULTI = m_bMulti ? 1 : 0;
+        }
     }
     return true;
 }

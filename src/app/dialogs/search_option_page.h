@@ -6,6 +6,7 @@
 
 #include "app/dialogs/dialog_page.h"
 
+class QCheckBox;
 class QLineEdit;
 
 namespace quennit {
@@ -22,9 +23,9 @@ enum class UIntField { Ok, NotUnsigned, OutOfRange };
 UIntField ParseUIntField(const QString& text, std::uint32_t low, std::uint32_t high,
                          std::uint32_t& value);
 
-// The settings dialog's search options page: the network time-out (seconds)
-// and the attempts per request. Both boxes are checked as the user types
-// and again on OK; OK hands them to the session and the settings record.
+// The settings dialog's search options page: the network time-out (seconds),
+// the attempts per request and the MULTI switch (several sites at a time). Both boxes are checked
+// as the user types and again on OK; OK hands them to the session and the settings record.
 class CSearchOptionPage : public CDialogPage {
     Q_OBJECT
 
@@ -49,6 +50,7 @@ class CSearchOptionPage : public CDialogPage {
 
     std::uint32_t GetTimeout() const { return m_nTimeout; }
     std::uint32_t GetRetry() const { return m_nRetry; }
+    bool GetMulti() const { return m_bMulti; }
 
   private:
     bool ReadField(QLineEdit* edit, std::uint32_t high, std::uint32_t& value);
@@ -58,8 +60,10 @@ class CSearchOptionPage : public CDialogPage {
     CAppSettings* m_pSettings;
     std::uint32_t m_nTimeout = 0;
     std::uint32_t m_nRetry = 0;
+    bool m_bMulti = false;
     QLineEdit* m_timeoutEdit;
     QLineEdit* m_retryEdit;
+    QCheckBox* m_multiCheck;
     QLineEdit* m_pFailed = nullptr;
     // Set while the page fills its own boxes, so that doesn't count as typing.
     bool m_bFilling = false;

@@ -46,6 +46,7 @@ bool CAppSettings::Load(const std::string& path) {
     TYPE = ini.GetInt(kWindow, "TYPE", 0);
     TIMEOUT = ini.GetInt(kSearch, "TIMEOUT", 0);
     RETRY = ini.GetInt(kSearch, "RETRY", 0);
+    MULTI = m_nMultiRead = ini.GetInt(kSearch, "MULTI", 0);
     return true;
 }
 
@@ -66,6 +67,9 @@ bool CAppSettings::Save() {
     ini.SetInt(kWindow, "TYPE", TYPE);
     ini.SetInt(kSearch, "TIMEOUT", TIMEOUT);
     ini.SetInt(kSearch, "RETRY", RETRY);
+    if (MULTI != m_nMultiRead) {
+        ini.SetInt(kSearch, "MULTI", MULTI);
+    }
     return ReplaceFile(m_strPath, ini.Bytes());
 }
 

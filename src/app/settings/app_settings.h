@@ -13,12 +13,12 @@ class CAppSettings {
     virtual ~CAppSettings() = default;
 
     // Remembers path, creates the file from the template when it doesn't
-    // exist, then reads the seven values. False only when the missing file
+    // exist, then reads the eight values. False only when the missing file
     // can't be created. Unreadable or malformed content reads as defaults.
     bool Load(const std::string& path);
 
-    // Writes the seven values into the file that Load named, each where it
-    // stands; every other line is kept. All values are written or none
+    // Writes the seven values (and MULTI when it changed) into the file that
+    // Load named, each where it stands; every other line is kept. All values are written or none
     // (a read-only file, an unwritable folder): false then.
     bool Save();
 
@@ -38,9 +38,13 @@ class CAppSettings {
     std::int32_t TIMEOUT = 0;
     // Attempts per request; 0 leaves the session's own default.
     std::int32_t RETRY = 0;
+    // Several sites at a time when not 0. Written back only when changed,
+    // so a file nobody touched keeps its "MULTI=" line as it was.
+    std::int32_t MULTI = 0;
 
   private:
     std::string m_strPath;
+    std::int32_t m_nMultiRead = 0;
 };
 
 }  // namespace quennit

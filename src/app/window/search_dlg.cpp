@@ -46,6 +46,9 @@ QString UnencodableChars(const QString& text) {
 
 const QString kCompleted = QStringLiteral("検索が完了しました");
 
+// Sites at a time when the MULTI switch is on.
+constexpr int kMultiJobs = 6;
+
 }  // namespace
 
 CSearchDlg::CSearchDlg(QString programFolder, QWidget* parent)
@@ -462,6 +465,9 @@ void CSearchDlg::OnSearch() {
 
     auto thread = std::make_unique<CThInetCtrl>(m_session, this,
                                                 ToSjis(group).value_or(SjisString()), *sjisKeyword);
+    if (m_pSettings != nullptr && m_pSettings->MULTI != 0) {
+        thread->SetOptions(SearchOptions{kMultiJobs, {}});
+    }
     CThInetCtrl* started = thread.get();
     const bool ok =
         m_gate.StartAdmitted(started->GetStopToken(), [started] { return started->Start(); });

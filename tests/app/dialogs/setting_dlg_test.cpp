@@ -187,8 +187,20 @@ class SettingDlgTest : public QObject {
         QCOMPARE(edit->text(), message.isEmpty() ? keys : QStringLiteral("0"));
         QCOMPARE(other->text(), other == f.timeout ? QStringLiteral("20") : QStringLiteral("1"));
         QCOMPARE(f.dlg->focusWidget(), edit);
-        // The concurrent-search switch is never offered.
-        QVERIFY(!f.dlg->findChild<QCheckBox*>(QStringLiteral("multiCheck"))->isVisible());
+    }
+
+    void multiSwitchShowsTheSettingAndAppliesOnlyAFlip() {
+        CSearchSession session;
+        CAppSettings settings;
+        settings.MULTI = 7;  // not 0: on, and kept as it is while not flipped
+        CSearchOptionPage page(&session, &settings);
+        auto* multi = page.findChild<QCheckBox*>(QStringLiteral("multiCheck"));
+        QVERIFY(multi->isChecked());
+        QVERIFY(page.ApplyChanges());
+        QCOMPARE(settings.MULTI, 7);
+        multi->setChecked(false);
+        QVERIFY(page.ApplyChanges());
+        QCOMPARE(settings.MULTI, 0);
     }
 
     void typingWhileTheOtherBoxIsEmptyResetsTheBoxTyped() {

@@ -208,6 +208,22 @@ INSTANTIATE_TEST_SUITE_P(
             "Y2=400\r\nTYPE=3\r\n[SEARCH]\r\nRETRY=2\r\nTIMEOUT=5000\r\n\x81\x40=\x82\xA0\r\n"}),
     [](const auto& param) { return std::string(param.param.name); });
 
+TEST_F(SettingsFileTest, MultiIsWrittenOnlyWhenChanged) {
+    // Any number but 0 is on; an empty value is off.
+    for (const auto& [before, read, set, after] :
+         {std::tuple{"[SEARCH]\r\nMULTI=\r\n", 0, 0, "MULTI=\r\n"},
+          {"[SEARCH]\r\nMULTI=7\r\n", 7, 7, "MULTI=7\r\n"},
+          {"[SEARCH]\r\nMULTI=\r\n", 0, 1, "MULTI=1\r\n"}}) {
+        Write(before);
+        CAppSettings s;
+        ASSERT_TRUE(s.Load(m_path));
+        EXPECT_EQ(s.MULTI, read);
+        s.MULTI = set;
+        ASSERT_TRUE(s.Save());
+        EXPECT_NE(Read().find(std::string("\n") + after), std::string::npos) << Read();
+    }
+}
+
 TEST_F(SettingsFileTest, Utf16FileStaysUtf16) {
     Write(Utf16Le("[WINDOW]\r\nX1=1\r\n"));
     CAppSettings s;
