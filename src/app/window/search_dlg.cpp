@@ -71,7 +71,8 @@ CSearchDlg::~CSearchDlg() {
 
 void CSearchDlg::CreateControls() {
     const DialogUnits du(font());
-    resize(du.X(222), du.Y(69));
+    m_templateSize = QSize(du.X(222), du.Y(69));
+    resize(m_templateSize);
     // Centred on the screen, as the window is created.
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         QRect r(QPoint(0, 0), size());
@@ -267,38 +268,30 @@ void CSearchDlg::done(int result) {
 }
 
 // ---- Placement ------------------------------------------------------------
+//
+// The settings hold the outer rectangle; Qt places the client area. Under
+// X11 the frame is known only after the window manager has framed the
+// mapped window, so the window is placed with the frame known so far and
+// placed again when the real frame shows.
 
-QRect CSearchDlg::OuterRect(const QRect& client) const {
-    // The frame is known only once a window manager has framed the window;
-    // until then (and under the offscreen platform) it is zero.
-    const QRect frame = frameGeometry();
+QMargins CSearchDlg::Frame() const {
+    const QRect outer = frameGeometry();
     const QRect inner = geometry();
-    return client.adjusted(frame.left() - inner.left(), frame.top() - inner.top(),
-                           frame.right() - inner.right(), frame.bottom() - inner.bottom());
+    return QMargins(inner.left() - outer.left(), inner.top() - outer.top(),
+                    outer.right() - inner.right(), outer.bottom() - inner.bottom());
 }
 
-void CSearchDlg::SetOuterRect(const QRect& outer) {
-    const QSize frame = frameGeometry().size() - size();
-    move(outer.topLeft());
-    resize(outer.size() - frame);
-}
-
-void CSearchDlg::ApplyPlacement() {
-    if (m_pSettings == nullptr) {
-        return;
-    }
+QRect CSearchDlg::PlacementTarget(const QMargins& frame) const {
     const CAppSettings& s = *m_pSettings;
     if (s.TYPE != 0) {
-        SetOuterRect(QRect(s.X1, s.Y1, s.X2 - s.X1, s.Y2 - s.Y1));
-        // A window closed minimized opens in its normal state.
-        if (s.TYPE == 3) {
-            setWindowState(Qt::WindowMaximized);
-        }
-        return;
+        return QRect(QPoint(s.X1, s.Y1), QPoint(s.X2 - 1, s.Y2 - 1));
     }
-    // First run: the centred window, enlarged by a quarter on each side
-    // (the far side's quarter taken of the already widened size).
-    const QRect outer = frameGeometry();
+    // First run: the template window centred, enlarged by a quarter on each
+    // side (the far side's quarter taken of the already widened size).
+    QRect outer(QPoint(0, 0), m_templateSize.grownBy(frame));
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        outer.moveCenter(screen->availableGeometry().center());
+    }
     int left = outer.x();
     int top = outer.y();
     int right = outer.x() + outer.width();
@@ -309,7 +302,51 @@ void CSearchDlg::ApplyPlacement() {
     right += (right - left) / 4;
     top -= height / 4;
     bottom += (bottom - top) / 4;
-    SetOuterRect(QRect(left, top, right - left, bottom - top));
+    return QRect(QPoint(left, top), QPoint(right - 1, bottom - 1));
+}
+
+bool CSearchDlg::InNormalState() const {
+    return !(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen));
+}
+
+void CSearchDlg::PlaceNormal(const QMargins& frame) {
+    m_placedFrame = frame;
+    setGeometry(PlacementTarget(frame).marginsRemoved(frame));
+}
+
+void CSearchDlg::ApplyPlacement() {
+    if (m_pSettings == nullptr) {
+        return;
+    }
+    m_bPlacementPending = true;
+    m_normalFrame = Frame();
+    PlaceNormal(m_normalFrame);
+    // A window closed minimized opens in its normal state.
+    if (m_pSettings->TYPE == 3) {
+        setWindowState(Qt::WindowMaximized);
+    }
+}
+
+void CSearchDlg::FollowFrame() {
+    // Window managers frame a maximized window differently; a window that
+    // opens maximized is placed anew when it is first restored.
+    if (!isVisible() || !InNormalState()) {
+        return;
+    }
+    const QMargins frame = Frame();
+    if (frame.left() < 0 || frame.top() < 0 || frame.right() < 0 || frame.bottom() < 0) {
+        return;  // half reparented: neither rectangle means anything yet
+    }
+    m_normalFrame = frame;
+    if (!m_bPlacementPending) {
+        return;
+    }
+    if (frame != m_placedFrame) {
+        PlaceNormal(frame);
+    } else if (!frame.isNull() && geometry() == PlacementTarget(frame).marginsRemoved(frame)) {
+        // Framed and in place: from now on the user moves the window.
+        m_bPlacementPending = false;
+    }
 }
 
 void CSearchDlg::StorePlacement() {
@@ -317,11 +354,15 @@ void CSearchDlg::StorePlacement() {
         return;
     }
     m_bPlacementStored = true;
-    QRect normal = normalGeometry();
-    if (!normal.isValid()) {
-        normal = geometry();
+    const bool normalState = InNormalState();
+    const QMargins frame = normalState ? Frame() : m_normalFrame;
+    QRect outer;
+    if (m_bPlacementPending && (!normalState || frame != m_placedFrame)) {
+        // Not yet seen in its normal state with this frame.
+        outer = PlacementTarget(frame);
+    } else {
+        outer = (normalState ? geometry() : normalGeometry()).marginsAdded(frame);
     }
-    const QRect outer = OuterRect(normal);
     m_pSettings->X1 = outer.x();
     m_pSettings->Y1 = outer.y();
     m_pSettings->X2 = outer.x() + outer.width();
@@ -330,6 +371,24 @@ void CSearchDlg::StorePlacement() {
 }
 
 // ---- Events ---------------------------------------------------------------
+
+bool CSearchDlg::event(QEvent* event) {
+    const bool handled = QDialog::event(event);
+    switch (event->type()) {
+        case QEvent::Show:
+        case QEvent::Move:
+        case QEvent::Resize:
+        case QEvent::WindowStateChange:
+            if (qEnvironmentVariableIsSet("QUENNIT_DEBUG_FRAME")) {
+                qWarning("event %d geo %d,%d %dx%d frame %d,%d %dx%d state %d pend %d", int(event->type()), geometry().x(), geometry().y(), width(), height(), frameGeometry().x(), frameGeometry().y(), frameGeometry().width(), frameGeometry().height(), int(windowState()), int(m_bPlacementPending));
+            }
+            FollowFrame();
+            break;
+        default:
+            break;
+    }
+    return handled;
+}
 
 void CSearchDlg::keyPressEvent(QKeyEvent* event) {
     switch (event->key()) {
