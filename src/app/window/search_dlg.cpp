@@ -25,6 +25,7 @@
 #include "app/widgets/sort_list_ctrl.h"
 #include "app/window/app_icons.h"
 #include "app/window/busy_animation.h"
+#include "app/window/frame_extents.h"
 #include "app/window/group_combo_box.h"
 #include "engine/search_result.h"
 
@@ -274,11 +275,18 @@ void CSearchDlg::done(int result) {
 // mapped window, so the window is placed with the frame known so far and
 // placed again when the real frame shows.
 
-QMargins CSearchDlg::Frame() const {
+std::optional<QMargins> CSearchDlg::Frame() const {
+    if (const std::optional<QMargins> announced = WindowManagerFrame(*this)) {
+        return announced;
+    }
     const QRect outer = frameGeometry();
     const QRect inner = geometry();
-    return QMargins(inner.left() - outer.left(), inner.top() - outer.top(),
-                    outer.right() - inner.right(), outer.bottom() - inner.bottom());
+    const QMargins frame(inner.left() - outer.left(), inner.top() - outer.top(),
+                         outer.right() - inner.right(), outer.bottom() - inner.bottom());
+    if (frame.left() < 0 || frame.top() < 0 || frame.right() < 0 || frame.bottom() < 0) {
+        return std::nullopt;  // half reparented: the rectangles mean nothing yet
+    }
+    return frame;
 }
 
 QRect CSearchDlg::PlacementTarget(const QMargins& frame) const {
@@ -319,7 +327,7 @@ void CSearchDlg::ApplyPlacement() {
         return;
     }
     m_bPlacementPending = true;
-    m_normalFrame = Frame();
+    m_normalFrame = Frame().value_or(QMargins());
     PlaceNormal(m_normalFrame);
     // A window closed minimized opens in its normal state.
     if (m_pSettings->TYPE == 3) {
@@ -333,17 +341,17 @@ void CSearchDlg::FollowFrame() {
     if (!isVisible() || !InNormalState()) {
         return;
     }
-    const QMargins frame = Frame();
-    if (frame.left() < 0 || frame.top() < 0 || frame.right() < 0 || frame.bottom() < 0) {
-        return;  // half reparented: neither rectangle means anything yet
+    const std::optional<QMargins> frame = Frame();
+    if (!frame) {
+        return;
     }
-    m_normalFrame = frame;
+    m_normalFrame = *frame;
     if (!m_bPlacementPending) {
         return;
     }
-    if (frame != m_placedFrame) {
-        PlaceNormal(frame);
-    } else if (!frame.isNull() && geometry() == PlacementTarget(frame).marginsRemoved(frame)) {
+    if (*frame != m_placedFrame) {
+        PlaceNormal(*frame);
+    } else if (!frame->isNull() && geometry() == PlacementTarget(*frame).marginsRemoved(*frame)) {
         // Framed and in place: from now on the user moves the window.
         m_bPlacementPending = false;
     }
@@ -355,7 +363,7 @@ void CSearchDlg::StorePlacement() {
     }
     m_bPlacementStored = true;
     const bool normalState = InNormalState();
-    const QMargins frame = normalState ? Frame() : m_normalFrame;
+    const QMargins frame = normalState ? Frame().value_or(m_normalFrame) : m_normalFrame;
     QRect outer;
     if (m_bPlacementPending && (!normalState || frame != m_placedFrame)) {
         // Not yet seen in its normal state with this frame.
@@ -375,13 +383,18 @@ void CSearchDlg::StorePlacement() {
 bool CSearchDlg::event(QEvent* event) {
     const bool handled = QDialog::event(event);
     switch (event->type()) {
+        case QEvent::Paint:
+        case QEvent::WindowActivate:
+            // A window manager may frame the window without a configure
+            // event that tells Qt; the first paint still comes.
+            if (m_bPlacementPending) {
+                QMetaObject::invokeMethod(this, &CSearchDlg::FollowFrame, Qt::QueuedConnection);
+            }
+            break;
         case QEvent::Show:
         case QEvent::Move:
         case QEvent::Resize:
         case QEvent::WindowStateChange:
-            if (qEnvironmentVariableIsSet("QUENNIT_DEBUG_FRAME")) {
-                qWarning("event %d geo %d,%d %dx%d frame %d,%d %dx%d state %d pend %d", int(event->type()), geometry().x(), geometry().y(), width(), height(), frameGeometry().x(), frameGeometry().y(), frameGeometry().width(), frameGeometry().height(), int(windowState()), int(m_bPlacementPending));
-            }
             FollowFrame();
             break;
         default:

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include <QDialog>
@@ -74,7 +75,8 @@ class CSearchDlg : public QDialog, public IMessageWindow {
     bool OnInitDialog();
     void ApplyPlacement();
     void StorePlacement();
-    QMargins Frame() const;
+    // The frame around the client area; none while it isn't known.
+    std::optional<QMargins> Frame() const;
     // The normal outer rectangle the placement asks for, with that frame.
     QRect PlacementTarget(const QMargins& frame) const;
     void PlaceNormal(const QMargins& frame);
