@@ -15,7 +15,8 @@ namespace quennit {
 std::optional<QMargins> WindowManagerFrame(const QWidget& window) {
 #ifdef QUENNIT_HAVE_XCB
     const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (x11 == nullptr || !window.testAttribute(Qt::WA_WState_Created)) {
+    if (QGuiApplication::platformName() != QLatin1String("xcb") || x11 == nullptr ||
+        x11->connection() == nullptr || !window.testAttribute(Qt::WA_WState_Created)) {
         return std::nullopt;
     }
     xcb_connection_t* c = x11->connection();

@@ -148,7 +148,7 @@ void CSearchDlg::CreateControls() {
     m_separator = new QFrame(this);
     m_separator->setObjectName(QStringLiteral("separator"));
     m_separator->setGeometry(du.Rect(154, 7, 8, 15));
-    m_separator->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    m_separator->setFrameStyle(QFrame::VLine | QFrame::Sunken);
 
     m_rule = new QFrame(this);
     m_rule->setObjectName(QStringLiteral("rule"));
@@ -552,7 +552,7 @@ void CSearchDlg::BeginSearchUI() {
         m_bWaitCursor = true;
     }
     m_animation->Play();
-    m_searchButton->setIcon(AppIcon(IDI_STOP));
+    SetSearchButton(IDI_STOP, QStringLiteral("中止"));
 }
 
 void CSearchDlg::EndSearchUI() {
@@ -562,7 +562,14 @@ void CSearchDlg::EndSearchUI() {
     }
     m_animation->Stop();
     RetireSearchThread(false);
-    m_searchButton->setIcon(AppIcon(IDI_SEARCH));
+    SetSearchButton(IDI_SEARCH, QStringLiteral("検索"));
+}
+
+void CSearchDlg::SetSearchButton(int icon, const QString& name) {
+    // What a click will do, for the tool tip and screen readers.
+    m_searchButton->setIcon(AppIcon(icon));
+    m_searchButton->setToolTip(name);
+    m_searchButton->setAccessibleName(name);
 }
 
 void CSearchDlg::RetireSearchThread(bool stop) {

@@ -98,6 +98,7 @@ class CSearchDlg : public QDialog, public IMessageWindow {
 
     void BeginSearchUI();
     void EndSearchUI();
+    void SetSearchButton(int icon, const QString& name);
     // Revokes the current search's messages and parks its thread until it
     // can be joined; with stop, the thread is asked to stop first.
     void RetireSearchThread(bool stop);

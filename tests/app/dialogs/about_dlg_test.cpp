@@ -3,6 +3,7 @@
 #include <QTest>
 
 #include "app/dialogs/about_dlg.h"
+#include "app/dialogs/dialog_units.h"
 #include "app/dialogs/maker_page.h"
 #include "qt_test_util.h"
 
@@ -17,6 +18,7 @@ class AboutDlgTest : public QObject {
     void showsNameVersionAndIcon() {
         CAboutDlg dlg(QStringLiteral("/opt/quennit/"));
         QCOMPARE(dlg.windowTitle(), QStringLiteral("Quennitのﾊﾞｰｼﾞｮﾝ情報"));
+        QCOMPARE(dlg.windowFlags(), quennit::kModalDialogFlags);
         const QString text = dlg.findChild<QLabel*>(QStringLiteral("versionText"))->text();
         QVERIFY2(text.contains(QStringLiteral("Quennit")) && text.contains(QStringLiteral("1.2")),
                  qPrintable(text));

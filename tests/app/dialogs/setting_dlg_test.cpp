@@ -8,6 +8,7 @@
 #include <QTabBar>
 #include <QTest>
 
+#include "app/dialogs/dialog_units.h"
 #include "app/dialogs/page_tab_ctrl.h"
 #include "app/dialogs/setting_dlg.h"
 #include "app/settings/app_settings.h"
@@ -88,6 +89,7 @@ class SettingDlgTest : public QObject {
     void opensOnTheSitePage() {
         Fixture f;
         QCOMPARE(f.dlg->windowTitle(), QStringLiteral("設定"));
+        QCOMPARE(f.dlg->windowFlags(), quennit::kModalDialogFlags);
         QCOMPARE(f.cancel->text(), QStringLiteral("ｷｬﾝｾﾙ"));
         QCOMPARE(f.tabs->tabText(0), QStringLiteral("サイト定義情報"));
         QCOMPARE(f.tabs->tabText(1), QStringLiteral("検索オプション"));

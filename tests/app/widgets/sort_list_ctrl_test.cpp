@@ -219,6 +219,17 @@ class SortListCtrlTest : public QObject {
         const QModelIndex index = list->model()->index(0, 0);
         QCOMPARE(index.data().toString(), QString::fromUtf8("\xE3\x81\x82\xE3\x81\x84"));
         QCOMPARE(list->GetCellText(0, 0), std::string("\x82\xA0\x82\xA2"));
+        // The descent (an underscore) ends above the grid line, at 100 % and 200 %.
+        for (const int points : {9, 18}) {
+            QFont font = list->font();
+            font.setPointSize(points);
+            list->setFont(font);
+            const QFontMetrics metrics(font);
+            const int height = list->sizeHintForRow(0);
+            QVERIFY2(
+                (height - metrics.height()) / 2 + metrics.ascent() + metrics.descent() < height - 1,
+                qPrintable(QString::number(height)));
+        }
     }
 
     void checksAndSelectionFollowTheirRow() {

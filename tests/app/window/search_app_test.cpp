@@ -3,6 +3,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "app/dialogs/dialog_units.h"
 #include "app/dialogs/maker_page.h"
 #include "app/window/search_app.h"
 #include "qt_test_util.h"
@@ -66,6 +67,13 @@ class SearchAppTest : public QObject {
         // The window closed itself without ever being shown.
         QCOMPARE(boxes.windowsClosed, 0);
         QCOMPARE(Reload().TYPE, 1);
+    }
+
+    void japaneseStandardButtonsAndTheDialogFontEverywhere() {
+        QVERIFY(SetUpApplication());
+        QMessageBox box(QMessageBox::NoIcon, "Quennit", "?", QMessageBox::Yes | QMessageBox::No);
+        QCOMPARE(box.button(QMessageBox::Yes)->text(), QStringLiteral("はい(&Y)"));
+        QCOMPARE(box.font(), DialogFont());
     }
 
     void unwritableFolderEndsBeforeTheWindow() {

@@ -77,7 +77,11 @@ class SearchDlgSearchTest : public QObject {
     }
 
     bool ShowsIcon(int id) const {
-        return Child<QPushButton>("searchButton")->icon().cacheKey() == AppIcon(id).cacheKey();
+        // The tool tip and the accessible name say what a click will do.
+        const auto* button = Child<QPushButton>("searchButton");
+        const QString name = id == IDI_STOP ? QStringLiteral("中止") : QStringLiteral("検索");
+        return button->icon().cacheKey() == AppIcon(id).cacheKey() && button->toolTip() == name &&
+               button->accessibleName() == name;
     }
 
     void VerifyIdle() const {

@@ -107,6 +107,8 @@ class SearchDlgTest : public QObject {
         QCOMPARE(m_dlg->height() - line->geometry().bottom(), gapBelow);
         m_dlg->resize(10, 10);
         QTRY_COMPARE(m_dlg->size(), QSize(du.X(222), du.Y(69)));
+        QCOMPARE(groups->width(), du.X(48));
+        QCOMPARE(Child<QFrame>("separator")->frameShape(), QFrame::VLine);
     }
 
     void placementIsRestoredAndStored_data() {
