@@ -2,8 +2,12 @@
 # End-to-end check of the window in a real X server (Xvfb):
 # starts the demo sites and Quennit, types a keyword, presses Enter, answers
 # the "search all sites?" question, waits for the completion text and saves
-# a screenshot.
+# a screenshot; then closes the window and opens and closes it twice more,
+# and checks that Quennit.ini stays byte for byte the same (the placement
+# must not creep under the window manager's frame).
 #   tools/e2e.sh [BUILD_DIR] [SCREENSHOT]   (defaults: build/dev docs/screenshot.png)
+#   QUENNIT_E2E_WM=none tools/e2e.sh ...    the same without a window manager
+#                                            (default: openbox)
 # Needs: Xvfb, xdotool, dbus-run-session, the AT-SPI bus, ImageMagick's
 # import (tools/dev.sh deps installs them).
 set -euo pipefail
@@ -54,17 +58,31 @@ pids+=($!)
 for _ in $(seq 100); do [[ -s $work/display ]] && break; sleep 0.1; done
 [[ -s $work/display ]] || { echo "e2e: Xvfb did not start" >&2; cat "$work/xvfb.log" >&2; exit 1; }
 export DISPLAY=:$(cat "$work/display")
+if [[ ${QUENNIT_E2E_WM:-openbox} != none ]]; then
+    openbox >"$work/wm.log" 2>&1 &
+    pids+=($!)
+    for _ in $(seq 100); do
+        xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && break
+        sleep 0.1
+    done
+fi
 
 export WORK=$work ROOT=$root SHOT=$shot KEYWORD=$keyword
 timeout 120 dbus-run-session -- bash -euo pipefail -c '
     atspi() { /usr/bin/python3 "$ROOT/tools/e2e_atspi.py" "$@"; }
+    window() { timeout 20 xdotool search --sync --onlyvisible --name "^Quennit\$" | head -n1; }
+    # Closes the window as its close button does; the program then ends.
+    close_window() {
+        atspi close "$1"
+        timeout 20 tail --pid="$2" -f /dev/null || { echo "e2e: the window did not close" >&2; exit 1; }
+    }
     # The accessibility bus must be up before the program starts.
     dbus-send --session --dest=org.a11y.Bus --print-reply /org/a11y/bus \
         org.a11y.Bus.GetAddress >/dev/null
     QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 "$WORK/quennit" >"$WORK/quennit.log" 2>&1 &
     app=$!
 
-    win=$(timeout 20 xdotool search --sync --onlyvisible --name "^Quennit\$" | head -n1)
+    win=$(window)
     xdotool windowfocus --sync "$win"
     # The focus starts on the group selector; Tab reaches the keyword box.
     xdotool key --delay 50 Tab
@@ -91,6 +109,21 @@ timeout 120 dbus-run-session -- bash -euo pipefail -c '
     mkdir -p "$(dirname "$SHOT")"
     import -window "$win" "$SHOT"
     echo "e2e: screenshot in $SHOT"
-    kill "$app"
-    wait "$app" || true
+    close_window "$win" "$app"
+    cp "$WORK/Quennit.ini" "$WORK/first.ini"
+    grep -a "^[XYT]" "$WORK/first.ini" | tr -d "\r" | tr "\n" " "; echo
+
+    # Closing and opening again leaves the settings as they were.
+    for run in 2 3; do
+        "$WORK/quennit" >>"$WORK/quennit.log" 2>&1 &
+        app=$!
+        win=$(window)
+        close_window "$win" "$app"
+        if ! cmp -s "$WORK/first.ini" "$WORK/Quennit.ini"; then
+            echo "e2e: Quennit.ini changed at close number $run:" >&2
+            diff "$WORK/first.ini" "$WORK/Quennit.ini" >&2 || true
+            exit 1
+        fi
+    done
+    echo "e2e: Quennit.ini unchanged over three closes"
 '

@@ -1,11 +1,15 @@
 #!/usr/bin/python3
-"""Reads the Quennit window through the accessibility bus (AT-SPI).
+"""Reads the Quennit window through the accessibility bus (AT-SPI), and asks
+it what a window manager's title bar would (X11 client messages).
 
   e2e_atspi.py wait-label TEXT SECONDS   wait until a label shows TEXT
   e2e_atspi.py rows SECONDS              print the result list's row count
+  e2e_atspi.py close WINDOW              the close button: WM_DELETE_WINDOW
+  e2e_atspi.py maximize WINDOW           the maximize button (needs a window manager)
 
 Runs with the system's Python, which has the GObject bindings.
 """
+import ctypes
 import sys
 import time
 
@@ -55,7 +59,54 @@ def until(seconds, probe):
     return None
 
 
+class XClientMessageEvent(ctypes.Structure):
+    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
+                ("display", ctypes.c_void_p), ("window", ctypes.c_ulong),
+                ("message_type", ctypes.c_ulong), ("format", ctypes.c_int),
+                ("data", ctypes.c_long * 5)]
+
+
+class XEvent(ctypes.Union):
+    _fields_ = [("xclient", XClientMessageEvent), ("pad", ctypes.c_long * 24)]
+
+
+def send_client_message(window, to_root, message_type, *data):
+    x11 = ctypes.cdll.LoadLibrary("libX11.so.6")
+    x11.XOpenDisplay.restype = ctypes.c_void_p
+    x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+    x11.XInternAtom.restype = ctypes.c_ulong
+    x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+    x11.XDefaultRootWindow.restype = ctypes.c_ulong
+    x11.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
+    x11.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
+                               ctypes.POINTER(XEvent)]
+    x11.XFlush.argtypes = x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+    display = x11.XOpenDisplay(None)
+    if not display:
+        return 1
+    atom = lambda name: x11.XInternAtom(display, name.encode(), 0)  # noqa: E731
+    event = XEvent()
+    event.xclient.type = 33  # ClientMessage
+    event.xclient.window = window
+    event.xclient.message_type = atom(message_type)
+    event.xclient.format = 32
+    for i, value in enumerate(data):
+        event.xclient.data[i] = atom(value) if isinstance(value, str) else value
+    # To the root window as a request to the window manager, else to the window.
+    target, mask = (x11.XDefaultRootWindow(display), (1 << 19) | (1 << 20)) if to_root else (window, 0)
+    x11.XSendEvent(display, target, 0, mask, ctypes.byref(event))
+    x11.XFlush(display)
+    x11.XCloseDisplay(display)
+    return 0
+
+
 def main(argv):
+    if len(argv) == 3 and argv[1] == "close":
+        return send_client_message(int(argv[2], 0), False, "WM_PROTOCOLS", "WM_DELETE_WINDOW", 0)
+    if len(argv) == 3 and argv[1] == "maximize":
+        return send_client_message(int(argv[2], 0), True, "_NET_WM_STATE", 1,
+                                   "_NET_WM_STATE_MAXIMIZED_VERT",
+                                   "_NET_WM_STATE_MAXIMIZED_HORZ", 1)
     if len(argv) == 4 and argv[1] == "wait-label":
         label = until(float(argv[3]), lambda: find("label", argv[2]))
         return 0 if label is not None else 1

@@ -15,6 +15,7 @@ CAboutDlg::CAboutDlg(const QString& programFolder, QWidget* parent)
     : QDialog(parent), m_makerPage(MakerPageUrl(programFolder)) {
     setObjectName(QStringLiteral("aboutDialog"));
     setWindowTitle(QStringLiteral("Quennitのﾊﾞｰｼﾞｮﾝ情報"));
+    setWindowFlags(kModalDialogFlags);
     setFont(DialogFont());
     const DialogUnits du(font());
     setFixedSize(du.X(235), du.Y(69));

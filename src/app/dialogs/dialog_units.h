@@ -24,6 +24,12 @@ class DialogUnits {
     int m_baseY;
 };
 
+// The modal dialogs: a caption with a close button, nothing to minimize or
+// maximize (window managers add both unless told otherwise).
+inline constexpr Qt::WindowFlags kModalDialogFlags =
+    Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+    Qt::WindowCloseButtonHint;
+
 // The dialog font of every window: IPA P Gothic 9 pt (metric-compatible
 // with the font the layouts were drawn for), else any Japanese sans font.
 QFont DialogFont();

@@ -21,6 +21,7 @@ CSettingDlg::CSettingDlg(CSearchSession* session, CAppSettings* settings, QWidge
     : QDialog(parent), m_pSession(session), m_pSettings(settings) {
     setObjectName(QStringLiteral("settingDialog"));
     setWindowTitle(QStringLiteral("設定"));
+    setWindowFlags(kModalDialogFlags);
     setFont(DialogFont());
     const DialogUnits du(font());
     setFixedSize(du.X(254), du.Y(203));

@@ -36,7 +36,7 @@ bool CResizeLayout::AddControl(QWidget* parent, QWidget* control, int leftMode, 
     const int clientRight = parent->width();
     const int clientBottom = parent->height();
     const QPoint topLeft = control->mapTo(parent, QPoint(0, 0));
-    const QSize outer = parent->frameGeometry().size();
+    const QSize outer = OuterSize(parent);
 
     RESIZE_ITEM item{};
     item.pControl = control;
@@ -73,13 +73,34 @@ bool CResizeLayout::AddControl(QWidget* parent, QWidget* control, int leftMode, 
     return true;
 }
 
+QSize CResizeLayout::OuterSize(const QWidget* parent) {
+    const QSize outer = parent->frameGeometry().size();
+    const QSize frame = outer - parent->size();
+    if (frame.width() < 0 || frame.height() < 0) {
+        // A window manager reparenting the window: its frame isn't known yet.
+        return parent->size() + m_frame;
+    }
+    const QSize grown = frame - m_frame;
+    m_frame = frame;
+    if (grown.isNull() || m_items.empty()) {
+        return outer;
+    }
+    for (RESIZE_ITEM& item : m_items) {
+        item.nWindowWidth += grown.width();
+        item.nWindowHeight += grown.height();
+    }
+    m_nMinWidth += grown.width();
+    m_nMinHeight += grown.height();
+    return outer;
+}
+
 void CResizeLayout::Apply(QWidget* parent, bool repaint) {
     if (parent == nullptr) {
         return;
     }
     const int clientRight = parent->width();
     const int clientBottom = parent->height();
-    const QSize outer = parent->frameGeometry().size();
+    const QSize outer = OuterSize(parent);
 
     // The snap-back resize may come straight back here; if the platform
     // refuses the size, lay out what we got instead of trying again forever.

@@ -20,6 +20,10 @@ namespace quennit {
 // window can't get smaller than its outer size at the last registration
 // that asked for it: Apply snaps it back, and the window also gets that size
 // as its minimum so that a window manager stops the drag there.
+//
+// A window manager frames a window only once it is shown, after the
+// controls were registered; the registered outer sizes then grow by the
+// frame, as if it had been known at registration.
 class CResizeLayout {
   public:
     enum Mode { Stay = 0, KeepFar = 1, Proportional = 2, KeepSize = 3 };
@@ -64,7 +68,11 @@ class CResizeLayout {
     const std::vector<RESIZE_ITEM>& GetItems() const { return m_items; }
 
   private:
+    // The parent's outer size; registrations follow a change of its frame.
+    QSize OuterSize(const QWidget* parent);
+
     std::vector<RESIZE_ITEM> m_items;
+    QSize m_frame;  // outer size - client size at the last registration
     int m_nMinWidth = 0;
     int m_nMinHeight = 0;
     bool m_bMinimumHint = true;

@@ -4,6 +4,7 @@
 #include <QHeaderView>
 #include <QPainter>
 #include <QStyledItemDelegate>
+#include <algorithm>
 #include <charconv>
 #include <unordered_map>
 #include <vector>
@@ -99,6 +100,14 @@ class GridDelegate : public QStyledItemDelegate {
   public:
     using QStyledItemDelegate::QStyledItemDelegate;
     bool grid = false;
+
+    // Room for the font's descent above the grid line, which otherwise
+    // hides underscores.
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        size.setHeight(std::max(size.height(), option.fontMetrics.height() + 3));
+        return size;
+    }
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override {

@@ -7,6 +7,7 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quennit"));
     QApplication::setWindowIcon(quennit::AppIcon(quennit::IDR_MAINFRAME));
+    quennit::SetUpApplication();
     quennit::CSearchApp theApp;
     theApp.InitInstance();
     return 0;

@@ -2,9 +2,12 @@
 
 #include <utility>
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QLibraryInfo>
 #include <QMessageBox>
+#include <QTranslator>
 
+#include "app/dialogs/dialog_units.h"
 #include "app/window/search_dlg.h"
 #include "platform/http_client.h"
 
@@ -21,6 +24,18 @@ void ShowError(const QString& text) {
 const QString kSettingsError = QStringLiteral("初期化ファイルの読み込みでエラーが発生しました。");
 
 }  // namespace
+
+bool SetUpApplication() {
+    QApplication::setFont(DialogFont());
+    auto* translator = new QTranslator(qApp);
+    if (!translator->load(QStringLiteral("qtbase_ja"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    QCoreApplication::installTranslator(translator);
+    return true;
+}
 
 CSearchApp::CSearchApp(QString programFolder) : m_strFolder(std::move(programFolder)) {}
 

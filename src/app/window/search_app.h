@@ -10,6 +10,12 @@ namespace quennit {
 
 // The application: finds the program's folder, loads Quennit.ini, runs the
 // main window modally and writes the settings back when it has closed.
+// Program-wide set-up before any window: the dialog font for every window
+// (message boxes included) and Qt's own Japanese texts for the standard
+// buttons and menus, whatever the locale. False when Qt's translation is
+// missing; the buttons then stay English.
+bool SetUpApplication();
+
 class CSearchApp {
   public:
     // programFolder ends in "/"; empty means the running program's folder.

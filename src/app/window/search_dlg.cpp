@@ -25,6 +25,7 @@
 #include "app/widgets/sort_list_ctrl.h"
 #include "app/window/app_icons.h"
 #include "app/window/busy_animation.h"
+#include "app/window/frame_extents.h"
 #include "app/window/group_combo_box.h"
 #include "engine/search_result.h"
 
@@ -74,7 +75,8 @@ CSearchDlg::~CSearchDlg() {
 
 void CSearchDlg::CreateControls() {
     const DialogUnits du(font());
-    resize(du.X(222), du.Y(69));
+    m_templateSize = QSize(du.X(222), du.Y(69));
+    resize(m_templateSize);
     // Centred on the screen, as the window is created.
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         QRect r(QPoint(0, 0), size());
@@ -149,7 +151,7 @@ void CSearchDlg::CreateControls() {
     m_separator = new QFrame(this);
     m_separator->setObjectName(QStringLiteral("separator"));
     m_separator->setGeometry(du.Rect(154, 7, 8, 15));
-    m_separator->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    m_separator->setFrameStyle(QFrame::VLine | QFrame::Sunken);
 
     m_rule = new QFrame(this);
     m_rule->setObjectName(QStringLiteral("rule"));
@@ -270,38 +272,37 @@ void CSearchDlg::done(int result) {
 }
 
 // ---- Placement ------------------------------------------------------------
+//
+// The settings hold the outer rectangle; Qt places the client area. Under
+// X11 the frame is known only after the window manager has framed the
+// mapped window, so the window is placed with the frame known so far and
+// placed again when the real frame shows.
 
-QRect CSearchDlg::OuterRect(const QRect& client) const {
-    // The frame is known only once a window manager has framed the window;
-    // until then (and under the offscreen platform) it is zero.
-    const QRect frame = frameGeometry();
-    const QRect inner = geometry();
-    return client.adjusted(frame.left() - inner.left(), frame.top() - inner.top(),
-                           frame.right() - inner.right(), frame.bottom() - inner.bottom());
-}
-
-void CSearchDlg::SetOuterRect(const QRect& outer) {
-    const QSize frame = frameGeometry().size() - size();
-    move(outer.topLeft());
-    resize(outer.size() - frame);
-}
-
-void CSearchDlg::ApplyPlacement() {
-    if (m_pSettings == nullptr) {
-        return;
+std::optional<QMargins> CSearchDlg::Frame() const {
+    if (const std::optional<QMargins> announced = WindowManagerFrame(*this)) {
+        return announced;
     }
+    const QRect outer = frameGeometry();
+    const QRect inner = geometry();
+    const QMargins frame(inner.left() - outer.left(), inner.top() - outer.top(),
+                         outer.right() - inner.right(), outer.bottom() - inner.bottom());
+    if (frame.left() < 0 || frame.top() < 0 || frame.right() < 0 || frame.bottom() < 0) {
+        return std::nullopt;  // half reparented: the rectangles mean nothing yet
+    }
+    return frame;
+}
+
+QRect CSearchDlg::PlacementTarget(const QMargins& frame) const {
     const CAppSettings& s = *m_pSettings;
     if (s.TYPE != 0) {
-        SetOuterRect(QRect(s.X1, s.Y1, s.X2 - s.X1, s.Y2 - s.Y1));
-        // A window closed minimized opens in its normal state.
-        if (s.TYPE == 3) {
-            setWindowState(Qt::WindowMaximized);
-        }
-        return;
+        return QRect(QPoint(s.X1, s.Y1), QPoint(s.X2 - 1, s.Y2 - 1));
     }
-    // First run: the centred window, enlarged by a quarter on each side
-    // (the far side's quarter taken of the already widened size).
-    const QRect outer = frameGeometry();
+    // First run: the template window centred, enlarged by a quarter on each
+    // side (the far side's quarter taken of the already widened size).
+    QRect outer(QPoint(0, 0), m_templateSize.grownBy(frame));
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        outer.moveCenter(screen->availableGeometry().center());
+    }
     int left = outer.x();
     int top = outer.y();
     int right = outer.x() + outer.width();
@@ -312,7 +313,51 @@ void CSearchDlg::ApplyPlacement() {
     right += (right - left) / 4;
     top -= height / 4;
     bottom += (bottom - top) / 4;
-    SetOuterRect(QRect(left, top, right - left, bottom - top));
+    return QRect(QPoint(left, top), QPoint(right - 1, bottom - 1));
+}
+
+bool CSearchDlg::InNormalState() const {
+    return !(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen));
+}
+
+void CSearchDlg::PlaceNormal(const QMargins& frame) {
+    m_placedFrame = frame;
+    setGeometry(PlacementTarget(frame).marginsRemoved(frame));
+}
+
+void CSearchDlg::ApplyPlacement() {
+    if (m_pSettings == nullptr) {
+        return;
+    }
+    m_bPlacementPending = true;
+    m_normalFrame = Frame().value_or(QMargins());
+    PlaceNormal(m_normalFrame);
+    // A window closed minimized opens in its normal state.
+    if (m_pSettings->TYPE == 3) {
+        setWindowState(Qt::WindowMaximized);
+    }
+}
+
+void CSearchDlg::FollowFrame() {
+    // Window managers frame a maximized window differently; a window that
+    // opens maximized is placed anew when it is first restored.
+    if (!isVisible() || !InNormalState()) {
+        return;
+    }
+    const std::optional<QMargins> frame = Frame();
+    if (!frame) {
+        return;
+    }
+    m_normalFrame = *frame;
+    if (!m_bPlacementPending) {
+        return;
+    }
+    if (*frame != m_placedFrame) {
+        PlaceNormal(*frame);
+    } else if (!frame->isNull() && geometry() == PlacementTarget(*frame).marginsRemoved(*frame)) {
+        // Framed and in place: from now on the user moves the window.
+        m_bPlacementPending = false;
+    }
 }
 
 void CSearchDlg::StorePlacement() {
@@ -320,11 +365,15 @@ void CSearchDlg::StorePlacement() {
         return;
     }
     m_bPlacementStored = true;
-    QRect normal = normalGeometry();
-    if (!normal.isValid()) {
-        normal = geometry();
+    const bool normalState = InNormalState();
+    const QMargins frame = normalState ? Frame().value_or(m_normalFrame) : m_normalFrame;
+    QRect outer;
+    if (m_bPlacementPending && (!normalState || frame != m_placedFrame)) {
+        // Not yet seen in its normal state with this frame.
+        outer = PlacementTarget(frame);
+    } else {
+        outer = (normalState ? geometry() : normalGeometry()).marginsAdded(frame);
     }
-    const QRect outer = OuterRect(normal);
     m_pSettings->X1 = outer.x();
     m_pSettings->Y1 = outer.y();
     m_pSettings->X2 = outer.x() + outer.width();
@@ -333,6 +382,29 @@ void CSearchDlg::StorePlacement() {
 }
 
 // ---- Events ---------------------------------------------------------------
+
+bool CSearchDlg::event(QEvent* event) {
+    const bool handled = QDialog::event(event);
+    switch (event->type()) {
+        case QEvent::Paint:
+        case QEvent::WindowActivate:
+            // A window manager may frame the window without a configure
+            // event that tells Qt; the first paint still comes.
+            if (m_bPlacementPending) {
+                QMetaObject::invokeMethod(this, &CSearchDlg::FollowFrame, Qt::QueuedConnection);
+            }
+            break;
+        case QEvent::Show:
+        case QEvent::Move:
+        case QEvent::Resize:
+        case QEvent::WindowStateChange:
+            FollowFrame();
+            break;
+        default:
+            break;
+    }
+    return handled;
+}
 
 void CSearchDlg::keyPressEvent(QKeyEvent* event) {
     switch (event->key()) {
@@ -484,7 +556,7 @@ void CSearchDlg::BeginSearchUI() {
         m_bWaitCursor = true;
     }
     m_animation->Play();
-    m_searchButton->setIcon(AppIcon(IDI_STOP));
+    SetSearchButton(IDI_STOP, QStringLiteral("中止"));
 }
 
 void CSearchDlg::EndSearchUI() {
@@ -494,7 +566,14 @@ void CSearchDlg::EndSearchUI() {
     }
     m_animation->Stop();
     RetireSearchThread(false);
-    m_searchButton->setIcon(AppIcon(IDI_SEARCH));
+    SetSearchButton(IDI_SEARCH, QStringLiteral("検索"));
+}
+
+void CSearchDlg::SetSearchButton(int icon, const QString& name) {
+    // What a click will do, for the tool tip and screen readers.
+    m_searchButton->setIcon(AppIcon(icon));
+    m_searchButton->setToolTip(name);
+    m_searchButton->setAccessibleName(name);
 }
 
 void CSearchDlg::RetireSearchThread(bool stop) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include <QDialog>
@@ -64,6 +65,7 @@ class CSearchDlg : public QDialog, public IMessageWindow {
     LRESULT SendMessage(std::uint32_t msg, WPARAM wParam, LPARAM lParam) override;
 
   protected:
+    bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
@@ -73,8 +75,13 @@ class CSearchDlg : public QDialog, public IMessageWindow {
     bool OnInitDialog();
     void ApplyPlacement();
     void StorePlacement();
-    QRect OuterRect(const QRect& client) const;
-    void SetOuterRect(const QRect& outer);
+    // The frame around the client area; none while it isn't known.
+    std::optional<QMargins> Frame() const;
+    // The normal outer rectangle the placement asks for, with that frame.
+    QRect PlacementTarget(const QMargins& frame) const;
+    void PlaceNormal(const QMargins& frame);
+    void FollowFrame();
+    bool InNormalState() const;
 
     LRESULT WindowProc(std::uint32_t msg, WPARAM wParam, LPARAM lParam);
     LRESULT OnSiteStatus(std::uint32_t msg, WPARAM site, LPARAM code);
@@ -91,6 +98,7 @@ class CSearchDlg : public QDialog, public IMessageWindow {
 
     void BeginSearchUI();
     void EndSearchUI();
+    void SetSearchButton(int icon, const QString& name);
     // Revokes the current search's messages and parks its thread until it
     // can be joined; with stop, the thread is asked to stop first.
     void RetireSearchThread(bool stop);
@@ -122,6 +130,12 @@ class CSearchDlg : public QDialog, public IMessageWindow {
     bool m_bWaitCursor = false;
     bool m_bInitialised = false;
     bool m_bPlacementStored = false;
+    // Placed with a frame that a window manager may still change when it
+    // frames the window; corrected once the real frame shows.
+    bool m_bPlacementPending = false;
+    QMargins m_placedFrame;
+    QMargins m_normalFrame;  // the frame last seen in the normal state
+    QSize m_templateSize;
 };
 
 }  // namespace quennit

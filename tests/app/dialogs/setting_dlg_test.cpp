@@ -11,6 +11,7 @@
 #include <QTest>
 
 #include "app/dialogs/about_dlg.h"
+#include "app/dialogs/dialog_units.h"
 #include "app/dialogs/maker_page.h"
 #include "app/dialogs/page_tab_ctrl.h"
 #include "app/dialogs/search_option_page.h"
@@ -108,6 +109,7 @@ class SettingDlgTest : public QObject {
         test::RecordingOpener opener;
         CAboutDlg dlg(folder);
         QCOMPARE(dlg.windowTitle(), QStringLiteral("Quennitのﾊﾞｰｼﾞｮﾝ情報"));
+        QCOMPARE(dlg.windowFlags(), quennit::kModalDialogFlags);
         QVERIFY(dlg.findChild<QLabel*>(QStringLiteral("versionText"))->text().contains("1.2"));
         QVERIFY(!dlg.findChild<QLabel*>(QStringLiteral("appIcon"))->pixmap().isNull());
         auto* maker = dlg.findChild<QPushButton*>(QStringLiteral("makerPageButton"));
@@ -297,6 +299,7 @@ class SettingDlgTest : public QObject {
         QFETCH(QString, retry);
         Fixture f;
         QCOMPARE(f.dlg->windowTitle(), QStringLiteral("設定"));
+        QCOMPARE(f.dlg->windowFlags(), quennit::kModalDialogFlags);
         QCOMPARE(f.cancel->text(), QStringLiteral("ｷｬﾝｾﾙ"));
         QCOMPARE(f.tabs->tabText(0) + f.tabs->tabText(1),
                  QStringLiteral("サイト定義情報検索オプション"));

@@ -138,6 +138,17 @@ class ResizeLayoutTest : public QObject {
         QCOMPARE(window->layout.GetMinWidth(), window->frameGeometry().width());
         QCOMPARE(window->layout.GetMinHeight(), window->frameGeometry().height());
         QCOMPARE(window->layout.GetItems().front().nWindowWidth, window->frameGeometry().width());
+
+        // Framed only after registration, as a window manager does: the
+        // minimum grows by the frame and the template size still fits.
+        auto late = ShownWindow();
+        QVERIFY(late->layout.AddControl(late.get(), late->control, 0, 0, 2, 0, true));
+        late->setWindowFlags(Qt::Window);
+        late->show();
+        late->resize(10, 10);
+        QTRY_COMPARE(late->size(), QSize(400, 300));
+        QCOMPARE(late->layout.GetMinWidth(), late->frameGeometry().width());
+        QCOMPARE(late->control->geometry(), QRect(100, 50, 80, 40));
     }
 
     void registeringTwiceKeepsOneItemWithTheLaterModes() {

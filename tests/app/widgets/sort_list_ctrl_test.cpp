@@ -190,6 +190,21 @@ class SortListCtrlTest : public QObject {
         QCOMPARE(list->model()->index(0, 0).data().toString(), QStringLiteral("あい"));
     }
 
+    void rowsLeaveRoomForTheDescent() {
+        // An underscore ends above the grid line, at 100 % and 200 %.
+        auto list = MakeList({{"Shift_JIS", "1"}});
+        for (const int points : {9, 18}) {
+            QFont font = list->font();
+            font.setPointSize(points);
+            list->setFont(font);
+            const QFontMetrics metrics(font);
+            const int height = list->sizeHintForRow(0);
+            QVERIFY2(
+                (height - metrics.height()) / 2 + metrics.ascent() + metrics.descent() < height - 1,
+                qPrintable(QString::number(height)));
+        }
+    }
+
     void checksAndSelectionFollowTheirRow() {
         auto list = MakeList({{"a", "3"}, {"b", "1"}, {"c", "2"}});
         list->SetCheckBoxes(true);

@@ -6,6 +6,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -105,7 +106,11 @@ class SearchDlgTest : public QObject {
     }
 
     bool ShowsIcon(int id) const {
-        return Child<QPushButton>("searchButton")->icon().cacheKey() == AppIcon(id).cacheKey();
+        // The tool tip and the accessible name say what a click will do.
+        const auto* button = Child<QPushButton>("searchButton");
+        const QString name = id == IDI_STOP ? QStringLiteral("中止") : QStringLiteral("検索");
+        return button->icon().cacheKey() == AppIcon(id).cacheKey() && button->toolTip() == name &&
+               button->accessibleName() == name;
     }
 
     void VerifyIdle() const {
@@ -252,6 +257,8 @@ class SearchDlgTest : public QObject {
         QCOMPARE(m_dlg->height() - line->geometry().bottom(), gapBelow);
         m_dlg->resize(10, 10);
         QTRY_COMPARE(m_dlg->size(), QSize(du.X(222), du.Y(69)));
+        QCOMPARE(groups->width(), du.X(48));
+        QCOMPARE(Child<QFrame>("separator")->frameShape(), QFrame::VLine);
     }
 
     void placementIsRestoredAndStored_data() {
@@ -437,6 +444,13 @@ class SearchDlgTest : public QObject {
                               list->visualRect(list->model()->index(row, 1)).center());
             QCOMPARE(opener.urls.value(row).toEncoded(), QByteArray(links[row].second));
         }
+    }
+
+    void japaneseStandardButtonsAndTheDialogFontEverywhere() {
+        QVERIFY(SetUpApplication());
+        QMessageBox box(QMessageBox::NoIcon, "Quennit", "?", QMessageBox::Yes | QMessageBox::No);
+        QCOMPARE(box.button(QMessageBox::Yes)->text(), QStringLiteral("はい(&Y)"));
+        QCOMPARE(box.font(), DialogFont());
     }
 
     void listSwitchHelpButtonAndAboutMenu() {
