@@ -1,13 +1,14 @@
+// Requests and page reads over the fault-injection server: what the window
+// is told, what is kept, and how failures are retried and paused for.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstring>
-#include <ostream>
 #include <string>
 #include <vector>
 
 #include "net/inet_session.h"
-#include "platform/text_codec.h"
+#include "platform/http_client.h"
 #include "recording_window.h"
 #include "test_files.h"
 #include "test_server.h"
@@ -72,25 +73,12 @@ TEST_F(RequestPageTest, AnsweredRequestStaysOpenUntilReadThenCloses) {
     EXPECT_EQ(Request("/bytes?n=1023"), 200);
     EXPECT_TRUE(RequestOpen());
     EXPECT_EQ(wnd.Messages(), Asked());
-
     EXPECT_EQ(Read(), 1023);
     EXPECT_EQ(std::string(page.data()), std::string(1023, 'x'));
     EXPECT_FALSE(RequestOpen());
     EXPECT_EQ(wnd.Messages(), Then(Asked(), kClosed));
     // Every page ends with ten empty reads.
     EXPECT_EQ(pauses.Pauses(), std::vector<std::uint32_t>(10, 100));
-}
-
-TEST_F(RequestPageTest, StatusOtherThan200IsReportedOnceAndClosedAtOnce) {
-    for (const int code : {404, 203, 500}) {
-        RecordingWindow fresh;
-        session.SetErrorWnd(kSite, &fresh);
-        EXPECT_EQ(Request("/status/" + std::to_string(code)), code);
-        EXPECT_FALSE(RequestOpen()) << code;
-        EXPECT_EQ(fresh.Messages(), Then(Then(Asked(), {Error(kSite, code)}), kClosed));
-        EXPECT_EQ(Read(), -1);
-    }
-    EXPECT_TRUE(pauses.Pauses().empty());
 }
 
 TEST_F(RequestPageTest, RedirectIsShownAndTheFinalPageRead) {
@@ -114,36 +102,74 @@ TEST_F(RequestPageTest, RequestGoesOutWithTheBrowserHeadersOnly) {
     EXPECT_EQ(echo.find("curl"), std::string::npos) << echo;
 }
 
-TEST_F(RequestPageTest, FailedAttemptsAreReportedAndPausedEach) {
+// The fault matrix. A request that gets no page reports each failed
+// attempt (a send error) and pauses for it; an answer other than 200 is
+// reported once and closed at once. A page read keeps what fits, ends with a
+// NUL, reports each failure as a receive error and pauses for it.
+TEST_F(RequestPageTest, FaultsAreReportedRetriedAndPausedFor) {
     struct Case {
         std::string host;  // empty: the test server
         std::string object;
         std::uint32_t timeout;
-        int retry;
-        int attempts;
+        int retry;  // for a page of status 200: for its read, the request has 1
+        int status;
+        int kept;  // -1: as much as the buffer takes
+        int errors;
+        unsigned size = 655350;
     };
     const std::string refused = "127.0.0.1:" + std::to_string(ClosedPort());
     // A negative count from a hand-edited settings file must not retry for
-    // ever; none at all sends nothing.
-    for (const Case& c : {Case{"no-such-host.invalid", "/", 3000, 1, 1},
-                          Case{refused, "/", 3000, 3, 3}, Case{refused, "/", 3000, -2, 1},
-                          Case{"", "/page", 3000, 0, 0}, Case{"", "/stall-head", 200, 1, 1},
-                          Case{"", "/loop", 3000, 1, 1}, Case{"", "/header-flood", 3000, 1, 1}}) {
+    // ever; none at all sends nothing. The receive time-out is an idle
+    // limit, not a cap on the page.
+    for (const Case& c :
+         {Case{"no-such-host.invalid", "/", 3000, 1, 0, 0, 1}, Case{refused, "/", 3000, 3, 0, 0, 3},
+          Case{refused, "/", 3000, -2, 0, 0, 1}, Case{"", "/page", 3000, 0, 0, 0, 0},
+          Case{"", "/stall-head", 200, 1, 0, 0, 1}, Case{"", "/loop", 3000, 1, 0, 0, 1},
+          Case{"", "/header-flood", 3000, 1, 0, 0, 1}, Case{"", "/status/404", 3000, 3, 404, 0, 1},
+          Case{"", "/status/203", 3000, 1, 203, 0, 1}, Case{"", "/status/500", 3000, 1, 500, 0, 1},
+          Case{"", "/bytes?n=0", 3000, 1, 200, 0, 0},
+          Case{"", "/bytes?n=5000", 3000, 1, 200, 1023, 0, 3000},
+          Case{"", "/huge?mb=100", 3000, 1, 200, -1, 0}, Case{"", "/endless", 3000, 1, 200, -1, 0},
+          Case{"", "/chunked?n=5000", 3000, 1, 200, 5000, 0},
+          Case{"", "/slow?n=10&ms=60", 300, 1, 200, 1000, 0},
+          Case{"", "/break?n=3000", 3000, 1, 200, 3000, 1},
+          Case{"", "/stall-body?n=700", 150, 2, 200, 700, 2},
+          Case{"", "/bytes?n=100", 3000, 0, 200, 0, 0}}) {
         SCOPED_TRACE(c.host + c.object);
         RecordingWindow fresh;
         PauseRecorder freshPauses;
         session.SetErrorWnd(kSite, &fresh);
         session.SetPauseClock(freshPauses.Clock());
-        session.SetRetry(c.retry);
+        session.SetRetry(c.status == 200 ? 1 : c.retry);
         session.SetTimeout(c.timeout);
         const std::string host = c.host.empty() ? server->HostAddr() : c.host;
-        EXPECT_EQ(Request(c.object, &host), 0);
-        const auto n = static_cast<std::size_t>(c.attempts);
-        EXPECT_EQ(fresh.Messages().empty(), n == 0);
-        EXPECT_EQ(fresh.Only({WM_INET_ERROR}), std::vector<Msg>(n, Error(kSite, 1)));
-        EXPECT_EQ(freshPauses.Pauses(), std::vector<std::uint32_t>(n, 1000));
+        ASSERT_EQ(Request(c.object, &host), c.status);
+        session.SetRetry(c.retry);
+        const int kept = Read(c.size);
+        if (c.status != 200) {
+            EXPECT_EQ(kept, -1);
+        } else if (c.kept < 0) {
+            // Ends at a read boundary short of the limit, the rest abandoned.
+            EXPECT_LE(kept, 654327);
+            EXPECT_GT(kept, 654327 - 1023);
+        } else {
+            EXPECT_EQ(kept, c.kept);
+        }
+        if (kept >= 0) {
+            EXPECT_EQ(std::strlen(page.data()), static_cast<std::size_t>(kept));
+        }
+        for (std::size_t i = c.size; i < page.size(); ++i) {
+            ASSERT_EQ(page[i], '\x7f') << "written beyond the size at " << i;
+        }
         EXPECT_FALSE(RequestOpen());
-        EXPECT_EQ(Read(), -1);
+        const auto n = static_cast<std::size_t>(c.errors);
+        const LPARAM code = c.status == 0 ? 1 : c.status == 200 ? 2 : c.status;
+        EXPECT_EQ(fresh.Only({WM_INET_ERROR}), std::vector<Msg>(n, Error(kSite, code)));
+        if (c.status != 0 && c.status != 200) {
+            EXPECT_EQ(fresh.Messages(), Then(Then(Asked(), {Error(kSite, code)}), kClosed));
+        }
+        EXPECT_EQ(fresh.Messages().empty(), c.status == 0 && n == 0);
+        EXPECT_EQ(freshPauses.Count(1000), c.status == 0 || c.status == 200 ? c.errors : 0);
     }
 }
 
@@ -175,77 +201,44 @@ TEST_F(RequestPageTest, NothingIsSentWithoutObjectOrHost) {
     EXPECT_TRUE(wnd.Messages().empty());
 }
 
-// One page read: what is kept, and how many failures (each reported as a
-// receive error and paused for) it took.
-struct ReadCase {
-    const char* name;
-    const char* object;
-    unsigned size;
-    std::uint32_t timeout;
-    int retry;  // set after the request, for the read
-    int kept;   // -1: as much as the buffer takes
-    int failures;
-};
+using HttpClientTest = ServerTest;
 
-void PrintTo(const ReadCase& c, std::ostream* os) {
-    *os << c.name;
+TEST_F(HttpClientTest, LargeBodyIsPulledNotHoarded) {
+    HttpConnection conn(server->HostAddr(), 80);
+    auto file = conn.OpenRequest("/huge?mb=4", 7, {5000, 5000, 5000}, {});
+    file->Send();
+    char buf[1023];
+    for (std::size_t total = 0; total < 2 * 1024 * 1024;) {
+        const std::size_t n = file->Read(buf, sizeof buf);
+        ASSERT_GT(n, 0u);
+        total += n;
+    }
+    EXPECT_LE(file->PeakBuffered(), 32u * 1024);
+    file->Close();  // abandons the rest
 }
 
-class ReadPageTest : public RequestPageTest, public ::testing::WithParamInterface<ReadCase> {};
-
-TEST_P(ReadPageTest, KeepsWhatFitsAndEndsWithNul) {
-    const ReadCase& c = GetParam();
-    session.SetTimeout(c.timeout);
-    ASSERT_EQ(Request(c.object), 200);
-    session.SetRetry(c.retry);
-    const int kept = Read(c.size);
-    if (c.kept < 0) {
-        // Ends at a read boundary short of the limit, the rest abandoned.
-        EXPECT_LE(kept, 654327);
-        EXPECT_GT(kept, 654327 - 1023);
-    } else {
-        EXPECT_EQ(kept, c.kept);
-    }
-    ASSERT_GE(kept, 0);
-    EXPECT_EQ(std::strlen(page.data()), static_cast<std::size_t>(kept));
-    for (std::size_t i = c.size; i < page.size(); ++i) {
-        ASSERT_EQ(page[i], '\x7f') << "written beyond the size at " << i;
-    }
-    EXPECT_FALSE(RequestOpen());
-    const auto n = static_cast<std::size_t>(c.failures);
-    EXPECT_EQ(wnd.Only({WM_INET_ERROR}), std::vector<Msg>(n, Error(kSite, 2)));
-    EXPECT_EQ(pauses.Count(1000), c.failures);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Pages, ReadPageTest,
-    ::testing::Values(ReadCase{"Empty", "/bytes?n=0", 655350, 3000, 1, 0, 0},
-                      ReadCase{"SmallBuffer", "/bytes?n=5000", 3000, 3000, 1, 1023, 0},
-                      ReadCase{"Huge", "/huge?mb=100", 655350, 3000, 1, -1, 0},
-                      ReadCase{"Endless", "/endless", 655350, 3000, 1, -1, 0},
-                      ReadCase{"Chunked", "/chunked?n=5000", 655350, 3000, 1, 5000, 0},
-                      // The receive time-out is an idle limit, not a cap on the page.
-                      ReadCase{"SlowButLive", "/slow?n=10&ms=60", 655350, 300, 1, 1000, 0},
-                      ReadCase{"BreakAfter3000", "/break?n=3000", 655350, 3000, 1, 3000, 1},
-                      ReadCase{"Stall", "/stall-body?n=700", 655350, 150, 2, 700, 2},
-                      ReadCase{"NoAttemptsLeft", "/bytes?n=100", 655350, 3000, 0, 0, 0}),
-    [](const auto& tested) { return std::string(tested.param.name); });
-
-TEST(StatusText, Exact) {
-    const std::pair<LPARAM, const char*> statuses[] = {
-        {10, "IPアドレスを取得しています"}, {110, "送受信を完了しました"}, {100, ""}};
-    for (const auto& [code, utf8] : statuses) {
-        EXPECT_EQ(SjisToUtf8(CInetSession::GetStatusText(static_cast<std::uint32_t>(code))), utf8);
-    }
-    const std::pair<LPARAM, const char*> errors[] = {
-        {1, "送信処理がタイムアウトしました"},
-        {2, "受信処理がタイムアウトしました"},
-        {3, "サーバー証明書を確認できませんでした"},
-        {200, "正常応答を取得しました"},
-        {404, "エラー応答を受信しました。(URL Not Found)"},
-        {306, "エラー応答を受信しました。()"}};
-    for (const auto& [code, utf8] : errors) {
-        EXPECT_EQ(SjisToUtf8(CInetSession::GetErrorText(code)), utf8);
+// Anything but a valid port after the last colon is part of the name.
+TEST(SplitServer, SchemeHostAndPort) {
+    const std::tuple<const char*, Scheme, const char*, int> cases[] = {
+        {"www.example.jp", Scheme::None, "www.example.jp", 80},
+        {"127.0.0.1:8631", Scheme::None, "127.0.0.1", 8631},
+        {"[::1]:8080", Scheme::None, "::1", 8080},
+        {"[::1]", Scheme::None, "::1", 80},
+        {"::1", Scheme::None, "::1", 80},
+        {"host:", Scheme::None, "host:", 80},
+        {"host:http", Scheme::None, "host:http", 80},
+        {"host:70000", Scheme::None, "host:70000", 80},
+        {"host:0", Scheme::None, "host:0", 80},
+        {"https://h", Scheme::Https, "h", 443},
+        {"HTTPS://h:8443", Scheme::Https, "h", 8443},
+        {"http://[::1]", Scheme::Http, "::1", 80},
+        {"ftp://h", Scheme::Other, "h", 80},
+        {"://h", Scheme::None, "://h", 80}};
+    for (const auto& [text, scheme, host, port] : cases) {
+        const auto target = SplitServer(text, 80);
+        EXPECT_EQ(target.scheme, scheme) << text;
+        EXPECT_EQ(target.hostPort.host, host) << text;
+        EXPECT_EQ(target.hostPort.port, port) << text;
     }
 }
 
