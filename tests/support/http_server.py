@@ -2,9 +2,9 @@
 """HTTP server with fault injection for the network tests.
 
 Binds 127.0.0.1 on free ports (--ports N of them, one by default; each is a
-server of its own to the client), prints them on the first line of standard
-output and serves until standard input is closed. The path picks
-the behaviour:
+server of its own to the client), prints its process id and the ports on
+the first line of standard output, and serves until it is sent SIGTERM or
+its parent ends. The path picks the behaviour:
 
   /page?n=N&of=M&per=K[&brk=B][&ms=T]  result page N of M with K entries and
                         a next link; page B breaks off half-way; each page
@@ -15,20 +15,20 @@ the behaviour:
   /stall-head           reads the request, never answers
   /stall-body?n=N       head and N body bytes, then silence
   /break?n=N            announces more, sends N bytes, drops the connection
-  /huge?mb=N            N MiB body with Content-Length
-  /endless              a chunked body that never ends
-  /chunked?n=N          N body bytes in chunks of 1,000
+  /bytes?n=N            exactly N body bytes ('x' repeated; N=0 is empty)
+  /chunked[?n=N]        N body bytes in chunks of 1,000; without n, no end
   /header-flood         header lines without end
   /slow?n=N&ms=T        N pieces of 100 bytes, T ms apart
-  /bytes?n=N            exactly N body bytes ('x' repeated; N=0 is empty)
   /echo                 the request line and headers as the body
 
 With --tls KIND DIR it speaks TLS with the certificate KIND (good, self,
 wronghost) that tools/tls_certs.py makes in DIR; DIR/ca.pem is the authority.
 """
+import ctypes
 import os
-import ssl
+import signal
 import socket
+import ssl
 import sys
 import threading
 import time
@@ -39,8 +39,8 @@ from urllib.parse import parse_qs, urlsplit
 def result_page(n, of, per, brk, ms):
     parts = ["<html><body>\n"]
     if n < of:
-        parts.append('<a class="next" href="/page?n=%d&of=%d&per=%d&brk=%d%s">next</a>\n'
-                     % (n + 1, of, per, brk, "&ms=%d" % ms if ms else ""))
+        parts.append('<a class="next" href="/page?n=%d&of=%d&per=%d&brk=%d&ms=%d">next</a>\n'
+                     % (n + 1, of, per, brk, ms))
     parts.append("<!-- results -->\n")
     for k in range((n - 1) * per + 1, n * per + 1):
         parts.append('<li><a href="http://example.test/doc/%d">Title %d</a><br>Text %d</li>\n'
@@ -57,23 +57,21 @@ class Handler(BaseHTTPRequestHandler):
 
     def head(self, code, length, extra=()):
         self.send_response(code)
-        self.send_header("Content-Type", "text/html")
         self.send_header("Content-Length", str(length))
         for k, v in extra:
             self.send_header(k, v)
         self.end_headers()
 
-    def body(self, code, data, extra=()):
-        self.head(code, len(data), extra)
-        self.wfile.write(data)
-
-    def partial(self, data, announced):
-        # Sends part of what the head announced, then hangs up.
+    def partial(self, data, announced, hang_up):
+        # Sends part of what the head announced, then hangs up or falls silent.
         self.head(200, announced)
         self.wfile.write(data)
         self.wfile.flush()
-        self.connection.shutdown(socket.SHUT_RDWR)
-        self.close_connection = True
+        if hang_up:
+            self.connection.shutdown(socket.SHUT_RDWR)
+            self.close_connection = True
+        else:
+            self.hold()
 
     def do_GET(self):
         url = urlsplit(self.path)
@@ -82,79 +80,65 @@ class Handler(BaseHTTPRequestHandler):
         path = url.path
         try:
             if path == "/page":
-                n = num("n", 1)
+                n, brk = num("n", 1), num("brk", 0)
                 time.sleep(num("ms", 0) / 1000.0)
-                page = result_page(n, num("of", 1), num("per", 10), num("brk", 0), num("ms", 0))
-                if n == num("brk", 0):
-                    self.partial(page[: len(page) // 2], len(page))
+                page = result_page(n, num("of", 1), num("per", 10), brk, num("ms", 0))
+                if n == brk:
+                    self.partial(page[: len(page) // 2], len(page), True)
                 else:
-                    self.body(200, page)
+                    self.head(200, len(page))
+                    self.wfile.write(page)
             elif path.startswith("/status/"):
-                self.body(int(path[len("/status/"):]), b"<html>status</html>")
+                self.head(int(path[len("/status/"):]), 6)
+                self.wfile.write(b"status")
             elif path in ("/redirect", "/loop"):
-                self.body(302, b"moved", [("Location", q.get("to", "/loop"))])
+                self.head(302, 0, [("Location", q.get("to", "/loop"))])
             elif path == "/stall-head":
                 self.hold()
-            elif path == "/stall-body":
-                self.head(200, num("n", 100) + 100000)
-                self.wfile.write(b"y" * num("n", 100))
-                self.wfile.flush()
-                self.hold()
-            elif path == "/break":
-                self.partial(b"z" * num("n", 3000), num("n", 3000) + 10000)
-            elif path == "/huge":
-                self.head(200, num("mb", 100) << 20)
-                for _ in range(num("mb", 100) << 4):
-                    self.wfile.write(b"h" * 65536)
-            elif path in ("/endless", "/chunked"):
+            elif path in ("/stall-body", "/break"):
+                self.partial(b"y" * num("n", 100), num("n", 100) + 10000, path == "/break")
+            elif path == "/bytes":
+                self.head(200, num("n", 0))
+                for left in range(num("n", 0), 0, -65536):
+                    self.wfile.write(b"x" * min(left, 65536))
+            elif path == "/chunked":
                 self.send_response(200)
                 self.send_header("Transfer-Encoding", "chunked")
                 self.end_headers()
-                left = num("n", 0) if path == "/chunked" else -1
-                while left != 0 and not self.server.closing:
+                left = num("n", -1)
+                while left != 0:
                     piece = 1000 if left < 0 else min(left, 1000)
                     self.wfile.write(b"%x\r\n%s\r\n" % (piece, b"c" * piece))
                     left = left - piece if left > 0 else left
                 self.wfile.write(b"0\r\n\r\n")
             elif path == "/header-flood":
                 self.send_response(200)
-                n = 0
-                while not self.server.closing:
-                    self.wfile.write(b"X-Flood-%d: %s\r\n" % (n, b"f" * 200))
-                    n += 1
+                while True:
+                    self.wfile.write(b"X-Flood: %s\r\n" % (b"f" * 200))
             elif path == "/slow":
                 self.head(200, num("n", 5) * 100)
                 for _ in range(num("n", 5)):
                     self.wfile.write(b"s" * 100)
                     self.wfile.flush()
                     time.sleep(num("ms", 50) / 1000.0)
-            elif path == "/bytes":
-                self.body(200, b"x" * num("n", 0))
             elif path == "/echo":
-                self.body(200, (self.requestline + "\r\n" + str(self.headers)).encode("latin-1"))
+                echo = (self.requestline + "\r\n" + str(self.headers)).encode("latin-1")
+                self.head(200, len(echo))
+                self.wfile.write(echo)
             else:
-                self.body(404, b"unknown")
-        except (BrokenPipeError, ConnectionResetError):
-            self.close_connection = True
+                self.head(404, 0)
+        except OSError:
+            self.close_connection = True  # clients hang up on purpose here
 
     def hold(self):
-        # Keeps the connection open, sending nothing, until the peer leaves
-        # or the server shuts down.
-        self.connection.settimeout(0.2)
-        while not self.server.closing:
-            try:
-                if not self.connection.recv(1024):
-                    break
-            except socket.timeout:
-                continue
-            except OSError:
-                break
+        # Keeps the connection open, sending nothing, until the client leaves.
+        while self.connection.recv(1024):
+            pass
         self.close_connection = True
 
 
 class Server(ThreadingHTTPServer):
     daemon_threads = True
-    closing = False
     request_queue_size = 64
 
     def handle_error(self, request, client_address):
@@ -162,6 +146,7 @@ class Server(ThreadingHTTPServer):
 
 
 if __name__ == "__main__":
+    ctypes.CDLL(None).prctl(1, signal.SIGTERM)  # PR_SET_PDEATHSIG: end with the test
     args = sys.argv[1:]
     count = 1
     if args[:1] == ["--ports"]:
@@ -175,14 +160,7 @@ if __name__ == "__main__":
         for server in servers:
             server.socket = context.wrap_socket(server.socket, server_side=True,
                                                 do_handshake_on_connect=False)
-    print(" ".join(str(s.server_address[1]) for s in servers), flush=True)
-    for server in servers:
+    print(os.getpid(), *(s.server_address[1] for s in servers), flush=True)
+    for server in servers[1:]:
         threading.Thread(target=server.serve_forever, daemon=True).start()
-    sys.stdin.read()  # until the test closes our standard input
-    for server in servers:
-        server.closing = True
-    stops = [threading.Thread(target=server.shutdown) for server in servers]
-    for stop in stops:
-        stop.start()
-    for stop in stops:
-        stop.join()
+    servers[0].serve_forever()

@@ -6,7 +6,6 @@
 #include <functional>
 #include <mutex>
 #include <ostream>
-#include <string>
 #include <vector>
 
 #include "engine/search_result.h"
@@ -67,10 +66,6 @@ class RecordingWindow : public IMessageWindow {
         return 0;
     }
 
-    void Clear() {
-        std::lock_guard lock(m_mutex);
-        m_messages.clear();
-    }
     std::vector<Msg> Messages() const {
         std::lock_guard lock(m_mutex);
         return m_messages;
@@ -78,9 +73,8 @@ class RecordingWindow : public IMessageWindow {
     // Only the messages of the given kinds.
     std::vector<Msg> Only(std::initializer_list<std::uint32_t> kinds) const {
         std::vector<Msg> out = Messages();
-        std::erase_if(out, [&](const Msg& m) {
-            return std::find(kinds.begin(), kinds.end(), m.msg) == kinds.end();
-        });
+        std::erase_if(out,
+                      [&](const Msg& m) { return std::ranges::find(kinds, m.msg) == kinds.end(); });
         return out;
     }
     std::vector<SearchResult> Results() const {
@@ -90,7 +84,6 @@ class RecordingWindow : public IMessageWindow {
         }
         return out;
     }
-
     // Waits until pred holds for the messages so far; false when it didn't
     // within a limit (a safety net against hangs, not a speed check).
     bool WaitUntil(const std::function<bool(const std::vector<Msg>&)>& pred) const {

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <atomic>
+#include <algorithm>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -14,24 +15,55 @@ namespace quennit::test {
 
 // One site block of a site file whose rules cut the test server's /page
 // results. format is the HOST_URL_FORMAT; extra lines go at the end.
-std::string PageSite(const std::string& name, const std::string& hostAddr,
-                     const std::string& format, const std::string& extra = "");
+inline std::string PageSite(const std::string& name, const std::string& hostAddr,
+                            const std::string& format, const std::string& extra = "") {
+    return "HOST_ID\t" + name + "\nHOST_ADDR\t" + hostAddr + "\nHOST_URL_FORMAT\t" + format +
+           "\nSTARTWORD\t<!-- results -->\nT_SEARCH\t<a class=\"next\" href=\"\nT_NEXTURL\t\">\n"
+           "SEARCH\t<li>\nSEARCH\thref=\"http://\nURL\t\">\nTITLE\t</a>\nSEARCH\t<br>\n"
+           "TEXT\t</li>\n" +
+           extra;
+}
 
-// Writes content to a temporary site file, loads it into the session and
-// connects wnd with the time-out and attempt count (the session's defaults).
-void LoadSites(CSearchSession& session, const std::string& content, IMessageWindow* wnd,
-               std::uint32_t timeoutMs = 30000, int retry = 0);
+// Loads a site file's content into the session and connects wnd with the
+// time-out and attempt count (the session's defaults).
+inline void LoadSites(CSearchSession& session, const std::string& content, IMessageWindow* wnd,
+                      std::uint32_t timeoutMs = 30000, int retry = 0) {
+    session.LoadSiteText(content);
+    session.ConnectWindow(wnd, timeoutMs, retry);
+}
 
 // A pause clock that records every nominal pause and waits a thousandth of
 // it (or scale times it), so tests see the pauses without sitting them out.
 class PauseRecorder {
   public:
     explicit PauseRecorder(double scale = 0.001) : m_scale(scale) {}
-    CInetSession::PauseClock Clock();
-    std::vector<std::uint32_t> Pauses() const;
-    int Count(std::uint32_t ms) const;
+
+    CInetSession::PauseClock Clock() {
+        return [this](std::uint32_t ms) {
+            {
+                std::lock_guard lock(m_mutex);
+                m_pauses.push_back(ms);
+            }
+            m_cv.notify_all();
+            return std::chrono::duration_cast<std::chrono::nanoseconds>(
+                std::chrono::duration<double, std::milli>(ms * m_scale));
+        };
+    }
+    std::vector<std::uint32_t> Pauses() const {
+        std::lock_guard lock(m_mutex);
+        return m_pauses;
+    }
+    long Count(std::uint32_t ms) const {
+        const auto p = Pauses();
+        return std::count(p.begin(), p.end(), ms);
+    }
     // Waits until a pause of ms has begun (false after a generous limit).
-    bool WaitForPause(std::uint32_t ms) const;
+    bool WaitForPause(std::uint32_t ms) const {
+        std::unique_lock lock(m_mutex);
+        return m_cv.wait_for(lock, std::chrono::seconds(20), [&] {
+            return std::find(m_pauses.begin(), m_pauses.end(), ms) != m_pauses.end();
+        });
+    }
 
   private:
     double m_scale;

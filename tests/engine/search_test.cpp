@@ -1,0 +1,319 @@
+// Whole searches against the local test server: the run over the sites and
+// their pages, the search thread, stopping, and several sites at a time.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "engine/search_session.h"
+#include "engine/search_thread.h"
+#include "platform/errors.h"
+#include "recording_window.h"
+#include "test_server.h"
+#include "test_sites.h"
+
+namespace quennit {
+namespace {
+
+using namespace test;
+using Msgs = std::vector<Msg>;
+
+bool Has(const Msgs& ms, const Msg& m) {
+    return std::find(ms.begin(), ms.end(), m) != ms.end();
+}
+
+// The messages of one site, in order.
+Msgs Of(WPARAM site, Msgs ms) {
+    std::erase_if(ms, [site](const Msg& m) { return m.wParam != site; });
+    return ms;
+}
+
+class SearchTest : public ServerTest {
+  protected:
+    // Time-outs off: only a stop ends a stalled request. Pauses are scaled.
+    void Load(CSearchSession& s, const std::string& sites, IMessageWindow* window,
+              double pauseScale = 0.001) {
+        pauses = std::make_unique<PauseRecorder>(pauseScale);
+        LoadSites(s, sites, window, 0, 1);
+        s.SetPauseClock(pauses->Clock());
+    }
+    std::string Site(const std::string& name, const std::string& format,
+                     const std::string& extra = "") {
+        return PageSite(name, server->HostAddr(), format, extra);
+    }
+
+    RecordingWindow wnd;
+    std::unique_ptr<PauseRecorder> pauses;
+    CSearchSession session;
+};
+
+TEST_F(SearchTest, ThreadGivesEachSitesMessagesThenOneCompletion) {
+    Load(session, Site("One", "/page?n=1&of=1&per=3&q=%s") + Site("B", "/status/404?%s"), &wnd);
+    CThInetCtrl thread(session, &wnd, "", "kw");
+    ASSERT_TRUE(thread.Start());
+    thread.Join();
+    EXPECT_FALSE(thread.IsRunning());
+    Msgs expected;
+    for (const LPARAM code : {10, 11, 20, 21, 30, 31, 40, 41, 50, 51}) {
+        expected.push_back(Status(1, code));
+    }
+    expected.insert(expected.end(), 3, Result(1));
+    for (const LPARAM code : {10, 11, 20, 21, 30, 31, 40, 41}) {
+        expected.push_back(Status(2, code));
+    }
+    expected.insert(expected.end(), {Error(2, 404), Status(2, 50), Status(2, 51), End()});
+    EXPECT_EQ(wnd.Messages(), expected);
+    const auto results = wnd.Results();
+    ASSERT_EQ(results.size(), 3u);
+    EXPECT_EQ(results[2].m_strUrl, "example.test/doc/3");
+    EXPECT_EQ(results[2].m_strTitle, "Title 3");
+    EXPECT_EQ(results[2].m_strText, "Text 3");
+    EXPECT_EQ(results[2].m_strSiteName, "One");
+    EXPECT_EQ(results[2].m_nOrder, 30);
+}
+
+TEST_F(SearchTest, NextPagesAreFollowedUpToTheLimit) {
+    struct Case {
+        const char* format;
+        int maxCount;
+        std::size_t fewest;  // results
+        std::size_t most;
+        long requests;
+        std::size_t breaks;  // receive errors
+    };
+    // Page 2 breaking off: what arrived counts, and its next link came before the break.
+    for (const Case& c : {Case{"/page?n=1&of=9&per=10&q=%s", 40, 40, 40, 4, 0},
+                          Case{"/page?n=1&of=3&per=10&q=%s", 100, 30, 30, 3, 0},
+                          Case{"/page?n=1&of=3&per=10&brk=2&q=%s", 100, 21, 29, 3, 1}}) {
+        SCOPED_TRACE(c.format);
+        RecordingWindow window;
+        Load(session, Site("Paged", c.format, "HOST_MAXCOUNT\t" + std::to_string(c.maxCount)),
+             &window);
+        session.Search("", "kw");
+        const auto results = window.Results();
+        EXPECT_GE(results.size(), c.fewest);
+        EXPECT_LE(results.size(), c.most);
+        for (std::size_t i = 0; i < results.size(); ++i) {
+            ASSERT_EQ(results[i].m_nOrder, static_cast<std::int32_t>(10 * (i + 1)));
+        }
+        const auto statuses = window.Only({WM_INET_STATUS});
+        EXPECT_EQ(std::count(statuses.begin(), statuses.end(), Status(1, 31)), c.requests);
+        EXPECT_EQ(window.Only({WM_INET_ERROR}), Msgs(c.breaks, Error(1, 2)));
+    }
+}
+
+TEST_F(SearchTest, SitesAreVisitedInOrderAndFailuresDontStopTheRun) {
+    Load(session,
+         Site("A", "/status/404?%s") + Site("B", "/page?n=1&of=1&per=2&q=%s") +
+             "HOST_ID\tNoFormat\nHOST_ADDR\t127.0.0.1:1\n" +
+             PageSite("Refused", "127.0.0.1:" + std::to_string(ClosedPort()), "/p?%s") +
+             Site("C", "/page?n=1&of=1&per=1&q=%s"),
+         &wnd);
+    session.Search("", "kw");
+    EXPECT_EQ(wnd.Only({WM_INET_ERROR, WM_SEARCH_RESULT}),
+              (Msgs{Error(1, 404), Result(2), Result(2), Error(4, 1), Result(5)}));
+    // A network failure is retried by the network layer, not by the run.
+    EXPECT_EQ(pauses->Count(1000), 1);
+}
+
+TEST_F(SearchTest, GroupAndSwitchSelectTheSites) {
+    const std::string sites = Site("A", "/page?n=1&of=1&per=1&q=%s", "HOST_GROUP\tWeb\n") +
+                              Site("B", "/page?n=1&of=1&per=1&q=%s", "HOST_GROUP\tNews\n") +
+                              Site("C", "/page?n=1&of=1&per=1&q=%s", "HOST_GROUP\tWeb\n") +
+                              Site("D", "/page?n=1&of=1&per=1&q=%s");
+    for (const auto& [group, expected] :
+         {std::pair<std::string, Msgs>{"Web", {Result(1), Result(3)}},
+          {"", {Result(1), Result(3), Result(4)}},
+          {"web", {}}}) {
+        RecordingWindow window;
+        Load(session, sites, &window);
+        session.SetSiteEnabled(2, 0);  // B is switched off
+        session.Search(group, "kw");
+        EXPECT_EQ(window.Only({WM_SEARCH_RESULT}), expected) << group;
+        EXPECT_EQ(window.Messages().empty(), expected.empty()) << group;
+    }
+}
+
+// Fails the first scans after delivering their results, with our failure or
+// with something that is not ours.
+class FlakySession : public CSearchSession {
+  public:
+    int failures = 1;
+    bool foreign = false;
+    int ExtractResults(const char* page, std::uint32_t site) override {
+        const int rc = CSearchSession::ExtractResults(page, site);
+        if (failures-- > 0) {
+            if (foreign) {
+                throw std::logic_error("scanner broke");
+            }
+            throw InternetException("scan failed");
+        }
+        return rc;
+    }
+};
+
+TEST_F(SearchTest, SiteIsTriedOnceMoreAfterAnException) {
+    // F's two attempts both deliver (and may both fail); a third failure
+    // falls to G, which is tried again in its turn.
+    for (const int failures : {1, 3}) {
+        RecordingWindow window;
+        FlakySession s;
+        s.failures = failures;
+        Load(s, Site("F", "/page?n=1&of=1&per=2&q=%s") + Site("G", "/page?n=1&of=1&per=1&q=%s"),
+             &window);
+        s.Search("", "kw");
+        const auto results = window.Only({WM_SEARCH_RESULT});
+        EXPECT_EQ(std::count(results.begin(), results.end(), Result(1)), 4) << failures;
+        EXPECT_EQ(results.back(), Result(2)) << failures;
+    }
+    // Anything else ends the search: the thread reports it, then completes.
+    FlakySession s;
+    s.foreign = true;
+    Load(s, Site("F", "/page?n=1&of=1&per=1&q=%s"), &wnd);
+    std::vector<std::string> reported;
+    CThInetCtrl thread(s, &wnd, "", "kw", {}, [&](const std::string& what) {
+        reported.push_back(what);
+        EXPECT_FALSE(Has(wnd.Messages(), End()));
+    });
+    ASSERT_TRUE(thread.Start());
+    thread.Join();
+    EXPECT_EQ(reported, std::vector<std::string>{"scanner broke"});
+    EXPECT_EQ(wnd.Messages().back(), End());
+}
+
+// Where the search is when it is stopped: the first site's server and path,
+// and the status or pause (in ms) that shows the search got there.
+struct StopCase {
+    const char* name;
+    bool refused;  // else the test server
+    const char* path;
+    LPARAM status;
+    std::uint32_t pause;
+    int retry;
+};
+
+class StopTest : public SearchTest, public ::testing::WithParamInterface<StopCase> {};
+
+TEST_P(StopTest, StopIsHonouredAndNothingFollowsIt) {
+    const StopCase& c = GetParam();
+    const std::string host =
+        c.refused ? "127.0.0.1:" + std::to_string(ClosedPort()) : server->HostAddr();
+    // Pauses as long as an hour: a stop that doesn't end them hangs the test.
+    Load(session, PageSite("S", host, c.path) + Site("Next", "/page?n=1&of=1&per=1&q=%s"), &wnd,
+         3600.0);
+    session.SetRetry(c.retry);
+    CThInetCtrl thread(session, &wnd, "", "kw");
+    ASSERT_TRUE(thread.Start());
+    ASSERT_TRUE(c.status != 0
+                    ? wnd.WaitUntil([&](const Msgs& ms) { return Has(ms, Status(1, c.status)); })
+                    : pauses->WaitForPause(c.pause));
+    thread.Stop();
+    const auto atStop = wnd.Messages();
+    thread.Join();
+    EXPECT_EQ(wnd.Messages(), atStop);
+    EXPECT_FALSE(Has(atStop, End()));
+    EXPECT_FALSE(session.LookupConn(1)->m_pFile) << "the stopped request was left open";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    States, StopTest,
+    ::testing::Values(StopCase{"WaitingForTheAnswer", false, "/stall-head?%s", 31, 0, 1},
+                      StopCase{"Reading", false, "/stall-body?n=5&%s", 41, 0, 1},
+                      StopCase{"RetryPause", true, "/p?%s", 0, 1000, 3},
+                      StopCase{"EmptyReadPause", false, "/bytes?n=0&%s", 0, 100, 1}),
+    [](const auto& tested) { return std::string(tested.param.name); });
+
+// Several sites at a time (MULTI): every site's messages as one after
+// another gives them, never two sites of one server at once, never more than
+// the job limit, and one page buffer per running site.
+class PeakSession : public CSearchSession {
+  public:
+    int ExtractResults(const char* page, std::uint32_t site) override {
+        for (int now = PageBuffersInUse(), was = peak.load(); now > was;) {
+            peak.compare_exchange_weak(was, now);
+        }
+        return CSearchSession::ExtractResults(page, site);
+    }
+    std::atomic<int> peak{0};
+};
+
+TEST_F(SearchTest, ConcurrentSitesKeepTheirOrderAndTheLimits) {
+    std::string sites;
+    for (int i = 0; i < 100; ++i) {
+        const char* path = i % 10 == 3   ? "/status/404?%s"
+                           : i % 10 == 7 ? "/page?n=1&of=2&per=3&brk=2&q=%s"
+                                         : "/page?n=1&of=2&per=2&q=%s";
+        sites += PageSite("S" + std::to_string(i), server->HostAddr(i % TestServer::kPorts), path);
+    }
+    RecordingWindow one;
+    PeakSession counted;
+    Load(counted, sites, &one);
+    counted.Search("", "kw");
+    Load(counted, sites, &wnd);
+    CThInetCtrl thread(counted, &wnd, "", "kw");
+    thread.SetOptions(SearchOptions{6, {}});
+    ASSERT_TRUE(thread.Start());
+    thread.Join();
+    const auto all = wnd.Messages();
+    ASSERT_EQ(std::count(all.begin(), all.end(), End()), 1);
+    EXPECT_EQ(all.back(), End());
+    std::map<WPARAM, std::pair<std::size_t, std::size_t>> span;  // first and last message
+    for (std::size_t i = 0; i + 1 < all.size(); ++i) {
+        span.try_emplace(all[i].wParam, i, i).first->second.second = i;
+    }
+    for (WPARAM n = 1; n <= 100; ++n) {
+        ASSERT_EQ(Of(n, all), Of(n, one.Messages())) << "site " << n;
+        const auto mine = span.at(n);
+        int open = 0;
+        for (const auto& [m, s] : span) {
+            open += s.first <= mine.first && mine.first <= s.second;
+            EXPECT_TRUE(m == n || (m - n) % TestServer::kPorts != 0 || s.second < mine.first ||
+                        mine.second < s.first)
+                << "sites " << m << " and " << n << " of one server overlap";
+        }
+        EXPECT_LE(open, 6);
+    }
+    EXPECT_LE(counted.peak.load(), 6);
+    EXPECT_EQ(CSearchSession::PageBuffersInUse(), 0);
+}
+
+TEST_F(SearchTest, ConcurrentSearchStopsAtAnyMomentAndTheNextIsClean) {
+    const char* paths[] = {
+        "/page?n=1&of=3&per=2&q=%s", "/slow?n=5&ms=20&%s", "/stall-head?%s", "/stall-body?n=5&%s",
+        "/break?n=3000&%s",          "/status/500?%s",     "/bytes?n=0&%s"};
+    std::string sites;
+    for (int i = 0; i < 20; ++i) {
+        sites += PageSite("S" + std::to_string(i), server->HostAddr(i % TestServer::kPorts),
+                          paths[i % 7], i % 7 == 0 ? "HOST_GROUP\tGood\n" : "");
+    }
+    Load(session, sites, &wnd, 3600.0);  // pauses end only by a stop
+    for (std::size_t moment = 0; moment < 48; moment += 6) {
+        SCOPED_TRACE(moment);
+        const std::size_t before = wnd.Messages().size();
+        CThInetCtrl thread(session, &wnd, "", "kw");
+        thread.SetOptions(SearchOptions{6, {}});
+        ASSERT_TRUE(thread.Start());
+        wnd.WaitUntil([&](const Msgs& ms) { return ms.size() >= before + moment; });
+        thread.Stop();
+        const auto atStop = wnd.Messages();
+        thread.Join();
+        EXPECT_EQ(wnd.Messages(), atStop);
+        EXPECT_FALSE(Has(atStop, End()));
+    }
+    RecordingWindow next;
+    Load(session, sites, &next);
+    CThInetCtrl thread(session, &next, "Good", "kw");
+    thread.SetOptions(SearchOptions{6, {}});
+    ASSERT_TRUE(thread.Start());
+    thread.Join();
+    EXPECT_EQ(next.Only({WM_SEARCH_RESULT, WM_INET_ERROR, WM_SEARCH_END}).size(), 3u * 6 + 1);
+    for (std::uint32_t n = 1; n <= 20; ++n) {
+        EXPECT_FALSE(session.LookupConn(n)->m_pFile) << n;
+    }
+}
+
+}  // namespace
+}  // namespace quennit
