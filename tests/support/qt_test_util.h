@@ -15,10 +15,8 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QMetaObject>
-#include <QPushButton>
 #include <QStringList>
 #include <QTest>
-#include <QTimer>
 #include <QUrl>
 
 #include "app/dialogs/url_opener.h"
@@ -33,11 +31,9 @@ namespace quennit::test {
 class BoxAnswerer : public QObject {
   public:
     struct Seen {
-        QString title;
         QString text;
-        QMessageBox::Icon icon = QMessageBox::NoIcon;
         QMessageBox::StandardButtons buttons;
-        QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
+        QMessageBox::StandardButton defaultButton;
     };
 
     BoxAnswerer() { qApp->installEventFilter(this); }
@@ -83,11 +79,8 @@ class BoxAnswerer : public QObject {
 
   private:
     void OnBox(QMessageBox* box) {
-        Seen s{box->windowTitle(), box->text(), box->icon(), box->standardButtons()};
-        if (box->defaultButton() != nullptr) {
-            s.defaultButton = box->standardButton(box->defaultButton());
-        }
-        seen.push_back(s);
+        seen.push_back({box->text(), box->standardButtons(),
+                        box->standardButton(box->defaultButton())});
         QMessageBox::StandardButton answer = QMessageBox::Ok;
         if (!m_answers.empty()) {
             answer = m_answers.front();
@@ -131,8 +124,6 @@ class RecordingOpener {
         });
     }
     ~RecordingOpener() { SetUrlOpener(std::move(m_previous)); }
-    RecordingOpener(const RecordingOpener&) = delete;
-    RecordingOpener& operator=(const RecordingOpener&) = delete;
 
     QList<QUrl> urls;
 
@@ -153,11 +144,12 @@ inline QStringList Column(const CSortListCtrl& list, int column) {
     return cells;
 }
 
-// A real double-click: press and release, then the press the platform
-// reports as the second click.
-inline void DoubleClick(QWidget* widget, QPoint at) {
-    QTest::mouseClick(widget, Qt::LeftButton, {}, at);
-    QTest::mouseDClick(widget, Qt::LeftButton, {}, at);
+// A real double-click on a list's row: press and release, then the press
+// the platform reports as the second click.
+inline void DoubleClick(CSortListCtrl* list, int row) {
+    const QPoint at = list->visualRect(list->model()->index(row, 1)).center();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
 }
 
 // Replaces a box's text by typing, as a user does: select all, then keys.
