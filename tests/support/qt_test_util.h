@@ -15,6 +15,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QMetaObject>
+#include <QPushButton>
 #include <QStringList>
 #include <QTest>
 #include <QUrl>
