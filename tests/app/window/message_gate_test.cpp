@@ -82,24 +82,37 @@ class MessageGateTest : public QObject {
     }
 
     // The window stops a search and joins its thread without serving its
-    // queue: the thread, blocked in a send or about to send, must get free.
-    void revokeReleasesSenderWithoutServingIt() {
+    // queue: the thread, blocked in a send, must get free, and stay out once
+    // a new search is admitted.
+    void revokedSenderIsReleasedAndStaysOut() {
         std::atomic<bool> sending{false};
-        LRESULT result = -1;
-        std::thread sender = StartSearch([&] {
+        std::atomic<bool> go{false};
+        std::vector<LRESULT> results;
+        std::thread oldSender = StartSearch([&] {
             const std::string text = "late";
             sending = true;
-            result = m_gate->Send(17, 1, reinterpret_cast<LPARAM>(&text));
+            results.push_back(m_gate->Send(17, 1, reinterpret_cast<LPARAM>(&text)));
+            while (!go.load()) {
+                std::this_thread::yield();
+            }
+            results.push_back(m_gate->Send(16, 1, 0));
         });
         while (!sending.load()) {
             std::this_thread::yield();
         }
         m_gate->Revoke();
-        sender.join();
-        QCOMPARE(result, LRESULT(0));
-        // The queued delivery, if any, finds its message withdrawn.
-        QCoreApplication::processEvents();
-        QVERIFY(m_deliveries.empty());
+        std::atomic<bool> finished{false};
+        std::thread newSender = StartSearch([&] {
+            m_gate->Send(16, 2, 0);
+            finished = true;
+        });
+        go = true;
+        oldSender.join();
+        QTRY_VERIFY(finished.load());
+        newSender.join();
+        QCOMPARE(results, (std::vector<LRESULT>{0, 0}));
+        // The old queued delivery, if any, finds its message withdrawn.
+        QCOMPARE(m_deliveries, std::vector<WPARAM>{2});
     }
 
     void handlerMayRevokeItsOwnSender() {
@@ -115,27 +128,6 @@ class MessageGateTest : public QObject {
         sender.join();
         QCOMPARE(m_deliveries, std::vector<WPARAM>{1});
         QCOMPARE(results, (std::vector<LRESULT>{101, 0}));
-    }
-
-    void oldSenderStaysOutAfterANewOneIsAdmitted() {
-        std::atomic<bool> go{false};
-        std::thread oldSender = StartSearch([&] {
-            while (!go.load()) {
-                std::this_thread::yield();
-            }
-            m_gate->Send(16, 1, 0);
-        });
-        m_gate->Revoke();
-        std::atomic<bool> finished{false};
-        std::thread newSender = StartSearch([&] {
-            m_gate->Send(16, 2, 0);
-            finished = true;
-        });
-        go = true;
-        oldSender.join();
-        QTRY_VERIFY(finished.load());
-        newSender.join();
-        QCOMPARE(m_deliveries, std::vector<WPARAM>{2});
     }
 };
 
