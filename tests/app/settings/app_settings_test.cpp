@@ -15,20 +15,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr char kTemplate[] =
-    "######################################\r\n"
-    "# Quennit - Initialize file.\r\n"
-    "######################################\r\n"
-    "[WINDOW]\r\n"
-    "X1=\r\n"
-    "Y1=\r\n"
-    "X2=\r\n"
-    "Y2=\r\n"
-    "TYPE=\r\n"
-    "[SEARCH]\r\n"
-    "RETRY=1\r\n"
-    "TIMEOUT=20\r\n"
-    "MULTI=\r\n";
+const std::string kBanner =
+    "######################################\r\n# Quennit - Initialize file.\r\n"
+    "######################################\r\n";
+const std::string kTemplate = kBanner +
+                              "[WINDOW]\r\nX1=\r\nY1=\r\nX2=\r\nY2=\r\nTYPE=\r\n"
+                              "[SEARCH]\r\nRETRY=1\r\nTIMEOUT=20\r\nMULTI=\r\n";
 
 // The ASCII text as UTF-16 little endian with its byte order mark.
 std::string Utf16Le(std::string_view ascii) {
@@ -40,10 +32,10 @@ std::string Utf16Le(std::string_view ascii) {
     return out;
 }
 
-// The seven values, X1 Y1 X2 Y2 TYPE TIMEOUT RETRY.
+// The eight values, X1 Y1 X2 Y2 TYPE TIMEOUT RETRY MULTI.
 std::string Values(const CAppSettings& s) {
     std::string out;
-    for (const std::int32_t v : {s.X1, s.Y1, s.X2, s.Y2, s.TYPE, s.TIMEOUT, s.RETRY}) {
+    for (const std::int32_t v : {s.X1, s.Y1, s.X2, s.Y2, s.TYPE, s.TIMEOUT, s.RETRY, s.MULTI}) {
         out += std::to_string(v) + " ";
     }
     return out;
@@ -63,7 +55,7 @@ TEST_F(SettingsFileTest, MissingFileIsCreatedFromTheTemplateAndReplacedByIt) {
     CAppSettings s;
     ASSERT_TRUE(s.Load(m_path));
     EXPECT_EQ(Read(), kTemplate);
-    EXPECT_EQ(Values(s), "-1 -1 -1 -1 0 20 1 ");
+    EXPECT_EQ(Values(s), "-1 -1 -1 -1 0 20 1 0 ");
     Write("[SEARCH]\r\nRETRY=7\r\nsomething long that must go away\r\n");
     ASSERT_TRUE(s.CreateDefaultFile(m_path));
     EXPECT_EQ(Read(), kTemplate);
@@ -91,26 +83,26 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         ReadCase{"AllKeysNoSearchSection",
                  "[WINDOW]\r\nX1=10\r\nY1=20\r\nX2=300\r\nY2=400\r\nTYPE=1\r\n",
-                 "10 20 300 400 1 0 0 "},
+                 "10 20 300 400 1 0 0 0 "},
         ReadCase{"NamesIgnoreCaseBlanksAroundEquals",
                  "[ window ]\r\n  x1  =  12  \r\n\tY1\t=\t-3\t\r\n[Search]\r\nretry=4\r\n",
-                 "12 -3 -1 -1 0 0 4 "},
-        ReadCase{"BlankValueTakesDefault", "[WINDOW]\r\nX1=\r\nY1=   \r\n", "-1 -1 -1 -1 0 0 0 "},
+                 "12 -3 -1 -1 0 0 4 0 "},
+        ReadCase{"BlankValueTakesDefault", "[WINDOW]\r\nX1=\r\nY1=   \r\n", "-1 -1 -1 -1 0 0 0 0 "},
         ReadCase{"LeadingIntegerOrQuoted",
                  "[WINDOW]\r\nX1=30px\r\nY1=abc\r\nX2=\"42\"\r\nY2=12-3\r\nTYPE=+2\r\n"
-                 "[SEARCH]\r\nTIMEOUT='5000'\r\nRETRY=007\r\n",
-                 "30 0 42 12 2 5000 7 "},
+                 "[SEARCH]\r\nTIMEOUT='5000'\r\nRETRY=007\r\nMULTI=7\r\n",
+                 "30 0 42 12 2 5000 7 7 "},
         ReadCase{"FirstOfTwoKeysAndSectionsCounts",
                  "[WINDOW]\r\nX1=1\r\nx1=2\r\n[SEARCH]\r\n[WINDOW]\r\nY1=2\r\n",
-                 "1 -1 -1 -1 0 0 0 "},
+                 "1 -1 -1 -1 0 0 0 0 "},
         ReadCase{"KeyInOtherSectionIgnored",
-                 "X1=9\r\n[SEARCH]\r\nX1=5\r\n[WINDOW]\r\nTIMEOUT=8\r\n", "-1 -1 -1 -1 0 0 0 "},
+                 "X1=9\r\n[SEARCH]\r\nX1=5\r\n[WINDOW]\r\nTIMEOUT=8\r\n", "-1 -1 -1 -1 0 0 0 0 "},
         ReadCase{"Utf8BomAndLfOnly", "\xEF\xBB\xBF[WINDOW]\nX1=77\n[SEARCH]\nRETRY=5",
-                 "77 -1 -1 -1 0 0 5 "},
+                 "77 -1 -1 -1 0 0 5 0 "},
         ReadCase{"CommentsAndJunk",
                  "; comment\r\n[WINDOW]\r\n;X1=3\r\n#Y1=4\r\nno equals sign\r\n[WINDOW\r\nX1=6\r\n",
-                 "6 -1 -1 -1 0 0 0 "},
-        ReadCase{"Utf16Le", Utf16Le("[WINDOW]\r\nX1=-5\r\n"), "-5 -1 -1 -1 0 0 0 "}),
+                 "6 -1 -1 -1 0 0 0 0 "},
+        ReadCase{"Utf16Le", Utf16Le("[WINDOW]\r\nX1=-5\r\n"), "-5 -1 -1 -1 0 0 0 0 "}),
     [](const auto& param) { return std::string(param.param.name); });
 
 struct WriteCase {
@@ -138,18 +130,15 @@ TEST_P(SettingsWriteTest, SavesInPlace) {
     EXPECT_EQ(Read(), GetParam().after);
     CAppSettings again;
     ASSERT_TRUE(again.Load(m_path));
-    EXPECT_EQ(Values(again), "10 -20 300 400 3 5000 2 ");
+    EXPECT_EQ(Values(again), "10 -20 300 400 3 5000 2 0 ");
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, SettingsWriteTest,
     ::testing::Values(
         WriteCase{"Template", kTemplate,
-                  "######################################\r\n"
-                  "# Quennit - Initialize file.\r\n"
-                  "######################################\r\n"
-                  "[WINDOW]\r\nX1=10\r\nY1=-20\r\nX2=300\r\nY2=400\r\nTYPE=3\r\n"
-                  "[SEARCH]\r\nRETRY=2\r\nTIMEOUT=5000\r\nMULTI=\r\n"},
+                  kBanner + "[WINDOW]\r\nX1=10\r\nY1=-20\r\nX2=300\r\nY2=400\r\nTYPE=3\r\n"
+                            "[SEARCH]\r\nRETRY=2\r\nTIMEOUT=5000\r\nMULTI=\r\n"},
         WriteCase{"MissingKeysGoToTheEndOfTheirSectionLfStaysLf",
                   "[WINDOW]\nX1=1\nEXTRA=keep\n\n; next\n[SEARCH]\nMULTI=\n",
                   "[WINDOW]\nX1=10\nEXTRA=keep\nX2=300\nY1=-20\nY2=400\nTYPE=3\n\n"
@@ -165,30 +154,15 @@ INSTANTIATE_TEST_SUITE_P(
                   "[SEARCH]\r\nRETRY=2\r\nTIMEOUT=5000\r\n[WINDOW]\r\nX1=3\r\n"}),
     [](const auto& param) { return std::string(param.param.name); });
 
-TEST_F(SettingsFileTest, MultiIsWrittenOnlyWhenChanged) {
-    // Any number but 0 is on; an empty value is off.
-    for (const auto& [before, read, set, after] :
-         {std::tuple{"[SEARCH]\r\nMULTI=\r\n", 0, 0, "MULTI=\r\n"},
-          {"[SEARCH]\r\nMULTI=7\r\n", 7, 7, "MULTI=7\r\n"},
-          {"[SEARCH]\r\nMULTI=\r\n", 0, 1, "MULTI=1\r\n"}}) {
-        Write(before);
-        CAppSettings s;
-        ASSERT_TRUE(s.Load(m_path));
-        EXPECT_EQ(s.MULTI, read);
-        s.MULTI = set;
-        ASSERT_TRUE(s.Save());
-        EXPECT_NE(Read().find(std::string("\n") + after), std::string::npos) << Read();
-    }
-}
-
 TEST_F(SettingsFileTest, Utf16FileStaysUtf16) {
     Write(Utf16Le("[WINDOW]\r\nX1=1\r\n"));
     CAppSettings s;
     ASSERT_TRUE(s.Load(m_path));
     s.RETRY = 4;
+    s.MULTI = 1;  // written only when changed, like the template's empty MULTI=
     ASSERT_TRUE(s.Save());
     EXPECT_EQ(Read(), Utf16Le("[WINDOW]\r\nX1=1\r\nX2=-1\r\nY1=-1\r\nY2=-1\r\nTYPE=0\r\n"
-                              "[SEARCH]\r\nTIMEOUT=0\r\nRETRY=4\r\n"));
+                              "[SEARCH]\r\nTIMEOUT=0\r\nRETRY=4\r\nMULTI=1\r\n"));
 }
 
 TEST_F(SettingsFileTest, ReadOnlyFileOrFolderMakesSaveFail) {
@@ -213,7 +187,7 @@ TEST_F(SettingsFileTest, FifoAndDeviceAreUnreadableAndKept) {
     for (const std::string& path : {m_path, zero}) {
         CAppSettings s;
         ASSERT_TRUE(s.Load(path));
-        EXPECT_EQ(Values(s), "-1 -1 -1 -1 0 0 0 ");
+        EXPECT_EQ(Values(s), "-1 -1 -1 -1 0 0 0 0 ");
         EXPECT_FALSE(s.Save()) << path;
     }
     EXPECT_TRUE(fs::is_fifo(m_path));
