@@ -227,8 +227,21 @@ class SearchDlgTest : public QObject {
                  saved);
     }
 
-    void refusedSearchStartsNothing() {
+    void refusedSearchesKeysAndDoubleClickEscapeNeverCloses() {
         QVERIFY(OpenWindow());
+        RecordingOpener opener;
+        BoxAnswerer boxes;
+        auto* edit = Child<QLineEdit>("keywordEdit");
+        auto* groups = Child<CGroupComboBox>("groupCombo");
+        auto* list = Child<CSortListCtrl>("resultList");
+        for (QWidget* w : {static_cast<QWidget*>(m_dlg.get()), static_cast<QWidget*>(edit),
+                           static_cast<QWidget*>(list)}) {
+            QTest::keyClick(w, Qt::Key_Escape);
+        }
+        QVERIFY(m_dlg->isVisible());
+
+        // In the keyword box Enter presses Search. A refused search starts
+        // nothing, but the lists are emptied before the checks.
         const struct {
             QString keyword, group, text;
             QMessageBox::StandardButton defaultButton;
@@ -242,36 +255,16 @@ class SearchDlgTest : public QObject {
         for (const auto& c : cases) {
             SendResult("www.example.jp/a", 10);
             m_dlg->SendMessage(WM_INET_STATUS, 1, 21);
-            BoxAnswerer boxes;
             boxes.Queue(QMessageBox::No);
-            Search(c.keyword, c.group);
-            QCOMPARE(boxes.texts, QStringList{c.text});
-            QCOMPARE(boxes.defaults[0], c.defaultButton);
-            // The lists are emptied before the checks.
-            QCOMPARE(Child<CSortListCtrl>("resultList")->RowCount(), 0);
-            QCOMPARE(Child<CSortListCtrl>("statusList")->RowCount(), 0);
+            edit->setText(c.keyword);
+            groups->setCurrentIndex(groups->findText(c.group));
+            edit->setFocus();
+            QTest::keyClick(edit, Qt::Key_Return);
+            QCOMPARE(boxes.texts.last(), c.text);
+            QCOMPARE(boxes.defaults.last(), c.defaultButton);
+            QCOMPARE(list->RowCount() + Child<CSortListCtrl>("statusList")->RowCount(), 0);
             VerifyBusy(false);
         }
-    }
-
-    void keysAndDoubleClickOpenResultsEscapeNeverCloses() {
-        QVERIFY(OpenWindow());
-        RecordingOpener opener;
-        BoxAnswerer boxes;
-        auto* edit = Child<QLineEdit>("keywordEdit");
-        auto* list = Child<CSortListCtrl>("resultList");
-        for (QWidget* w : {static_cast<QWidget*>(m_dlg.get()), static_cast<QWidget*>(edit),
-                           static_cast<QWidget*>(list)}) {
-            QTest::keyClick(w, Qt::Key_Escape);
-        }
-        QVERIFY(m_dlg->isVisible());
-
-        // In the keyword box Enter presses Search (which asks about the group).
-        edit->setText(QStringLiteral("abc"));
-        boxes.Queue(QMessageBox::No);
-        edit->setFocus();
-        QTest::keyClick(edit, Qt::Key_Return);
-        QCOMPARE(boxes.texts.size(), 1);
 
         // Escapes already in the address go out as they are; a link with
         // its own scheme keeps it, any other gets "http://".
@@ -293,18 +286,14 @@ class SearchDlgTest : public QObject {
         for (const int row : {0, 2, 3}) {
             test::DoubleClick(list, row);
         }
-        QStringList opened;
-        for (const QUrl& url : opener.urls) {
-            opened << url.toEncoded();
-        }
-        QCOMPARE(opened,
-                 (QStringList{links[1].second, links[0].second, links[2].second, links[3].second}));
+        QCOMPARE(opener.urls, (QList<QUrl>{QUrl(links[1].second), QUrl(links[0].second),
+                                           QUrl(links[2].second), QUrl(links[3].second)}));
 
         // On the list with nothing selected: Search again.
         list->clearSelection();
         boxes.Queue(QMessageBox::No);
         QTest::keyClick(list, Qt::Key_Enter);
-        QCOMPARE(boxes.texts.size(), 2);
+        QCOMPARE(boxes.texts.size(), 4);
         QCOMPARE(opener.urls.size(), 4);
     }
 
@@ -353,32 +342,12 @@ class SearchDlgTest : public QObject {
         QVERIFY(m_dlg->isVisible());
     }
 
-    void allSitesFillBothListsInOrder() {
-        QVERIFY(OpenWindow(Site("第一サイト", "web", "/page?n=1&of=1&per=1&q=%s") +
-                           Site("Second", "web", "/page?n=1&of=1&per=2&q=%s") +
-                           Site("Elsewhere", "other", "/page?n=1&of=1&per=3&q=%s")));
-        BoxAnswerer boxes;
-        boxes.Queue(QMessageBox::Yes);
-        Search(QStringLiteral("alpha"), QString());
-        QTRY_COMPARE_WITH_TIMEOUT(StatusLine(), kCompleted, 20000);
-        QCOMPARE(boxes.texts.size(), 1);
-
-        const auto& list = *Child<CSortListCtrl>("resultList");
-        QCOMPARE(Column(list, 3), (QStringList{"第一サイト", "Second", "Second", "Elsewhere",
-                                               "Elsewhere", "Elsewhere"}));
-        QCOMPARE(Column(list, 1).mid(3), (QStringList{"Title 1", "Title 2", "Title 3"}));
-        QCOMPARE(Column(list, 4).mid(3), (QStringList{"10", "20", "30"}));
-        QCOMPARE(Column(list, 0)[0] + Column(list, 2)[0], "example.test/doc/1Text 1");
-        const auto& status = *Child<CSortListCtrl>("statusList");
-        QCOMPARE(Column(status, 0), (QStringList{"第一サイト", "Second", "Elsewhere"}));
-        QVERIFY(!Column(status, 1).contains(QString()));
-        VerifyBusy(false);
-    }
-
-    void stopAskedCancelGoesOnOkStopsAndANewSearchRunsAtOnce() {
+    void stopAskedCancelGoesOnOkStopsAndANewSearchOfAllSitesRunsAtOnce() {
         const QString waiting = QStringLiteral("Stalled : 要求を送信しました");
         QVERIFY(OpenWindow(Site("Stalled", "slow", "/stall-head?q=%s") +
-                           Site("Quick", "web", "/page?n=1&of=1&per=2&q=%s")));
+                           Site("第一サイト", "web", "/page?n=1&of=1&per=1&q=%s") +
+                           Site("Second", "web", "/page?n=1&of=1&per=2&q=%s") +
+                           Site("Elsewhere", "other", "/page?n=1&of=1&per=3&q=%s")));
         Search(QStringLiteral("alpha"), QStringLiteral("slow"));
         QTRY_COMPARE(StatusLine(), waiting);
         VerifyBusy(true);
@@ -389,17 +358,27 @@ class SearchDlgTest : public QObject {
         QTest::mouseClick(Child<QPushButton>("searchButton"), Qt::LeftButton);
         QCOMPARE(boxes.texts, QStringList{QStringLiteral("現在の検索を中断しますか？")});
         VerifyBusy(true);
-
         QTest::mouseClick(Child<QPushButton>("searchButton"), Qt::LeftButton);
         VerifyBusy(false);
         QCoreApplication::processEvents();
         QCOMPARE(StatusLine(), waiting);
 
-        // Joins the stopped search and shows only its own rows.
-        Search(QStringLiteral("beta"), QStringLiteral("web"));
+        // Joins the stopped search; asks every site but the one switched off.
+        m_dlg->Session().SetSiteEnabled(1, 0);
+        boxes.Queue(QMessageBox::Yes);
+        Search(QStringLiteral("beta"), QString());
         QTRY_COMPARE_WITH_TIMEOUT(StatusLine(), kCompleted, 20000);
-        QCOMPARE(Column(*Child<CSortListCtrl>("resultList"), 3), (QStringList{"Quick", "Quick"}));
-        QCOMPARE(Column(*Child<CSortListCtrl>("statusList"), 0), QStringList{"Quick"});
+        QCOMPARE(boxes.texts.size(), 3);
+        const auto& list = *Child<CSortListCtrl>("resultList");
+        QCOMPARE(Column(list, 3), (QStringList{"第一サイト", "Second", "Second", "Elsewhere",
+                                               "Elsewhere", "Elsewhere"}));
+        QCOMPARE(Column(list, 1).mid(3), (QStringList{"Title 1", "Title 2", "Title 3"}));
+        QCOMPARE(Column(list, 4).mid(3), (QStringList{"10", "20", "30"}));
+        QCOMPARE(Column(list, 0)[0] + Column(list, 2)[0], "example.test/doc/1Text 1");
+        const auto& status = *Child<CSortListCtrl>("statusList");
+        QCOMPARE(Column(status, 0), (QStringList{"第一サイト", "Second", "Elsewhere"}));
+        QVERIFY(!Column(status, 1).contains(QString()));
+        VerifyBusy(false);
     }
 
     void closingDuringASearchEndsItWithoutHanging_data() {
