@@ -52,8 +52,6 @@ struct Fixture {
         list = Child<CSortListCtrl>("siteList");
         timeout = Child("timeoutEdit");
         retry = Child("retryEdit");
-        ok = Child<QPushButton>("okButton");
-        cancel = Child<QPushButton>("cancelButton");
         dlg->show();
         QVERIFY(QTest::qWaitForWindowActive(dlg.get()));
     }
@@ -87,8 +85,6 @@ struct Fixture {
     CSortListCtrl* list;
     QLineEdit* timeout;
     QLineEdit* retry;
-    QPushButton* ok;
-    QPushButton* cancel;
 };
 
 }  // namespace
@@ -145,39 +141,24 @@ class SettingDlgTest : public QObject {
     }
 
     // The whole page is checked at every key: one message, at the key that
-    // made it bad; the box typed in starts over at 0, an empty other box
-    // gets back the page's last value and the focus.
-    void typingABadValueResetsTheBox_data() {
-        QTest::addColumn<QString>("box");
-        QTest::addColumn<QString>("keys");
-        QTest::addColumn<bool>("otherEmptied");
-        QTest::addColumn<QString>("message");  // none: the value stays
-        QTest::addColumn<QString>("after");    // time-out and retry, then the focus
-        QTest::newRow("time-out 1000") << "timeoutEdit"
-                                       << "1000" << false << kTimeoutRange << "0|1|timeoutEdit";
-        QTest::newRow("emptied box passes quietly")
-            << "retryEdit" << QString() << false << QString() << "20||retryEdit";
-        QTest::newRow("other box empty") << "timeoutEdit"
-                                         << "5" << true << kNotUnsigned << "0|1|retryEdit";
-    }
+    // made it bad, and the box typed in starts over at 0.
     void typingABadValueResetsTheBox() {
-        QFETCH(QString, box);
-        QFETCH(QString, keys);
-        QFETCH(bool, otherEmptied);
-        QFETCH(QString, message);
-        QFETCH(QString, after);
         Fixture f;
         f.ShowTab(1);
-        QLineEdit* edit = f.Child(box);
-        if (otherEmptied) {
-            Retype(edit == f.timeout ? f.retry : f.timeout, QString());
-        }
         BoxAnswerer boxes;
-        Retype(edit, keys);
-        QCOMPARE(boxes.texts, message.isEmpty() ? QStringList() : QStringList{message});
-        QCOMPARE(
-            f.timeout->text() + '|' + f.retry->text() + '|' + f.dlg->focusWidget()->objectName(),
-            after);
+        const auto state = [&f] {
+            return f.timeout->text() + '|' + f.retry->text() + '|' +
+                   f.dlg->focusWidget()->objectName();
+        };
+        Retype(f.timeout, QStringLiteral("1000"));
+        QCOMPARE(boxes.texts, QStringList{kTimeoutRange});
+        QCOMPARE(state(), "0|1|timeoutEdit");
+        Retype(f.retry, QString());  // quietly, while typing
+        QCOMPARE(boxes.texts.size(), 1);
+        // The empty other box gets back the page's last value and the focus.
+        Retype(f.timeout, QStringLiteral("5"));
+        QCOMPARE(boxes.texts.last(), kNotUnsigned);
+        QCOMPARE(state(), "0|1|retryEdit");
     }
 
     void optionPageReportsARangeFromTheFileAndAppliesOnlyAMultiFlip() {
@@ -270,7 +251,8 @@ class SettingDlgTest : public QObject {
         Retype(f.timeout, timeout);
         Retype(f.retry, retry);
         QCOMPARE(f.Enabled(), (QList<bool>{1, 1, 1, 1}));  // nothing applied before OK
-        QTest::mouseClick(accept ? f.ok : f.cancel, Qt::LeftButton);
+        QTest::mouseClick(f.Child<QPushButton>(accept ? "okButton" : "cancelButton"),
+                          Qt::LeftButton);
         QCOMPARE(f.dlg->result(), int(accept ? QDialog::Accepted : QDialog::Rejected));
         QVERIFY(!f.dlg->isVisible());
         QCOMPARE(f.Enabled(), enabled);
@@ -285,14 +267,14 @@ class SettingDlgTest : public QObject {
         Retype(f.timeout, QString());
         f.ShowTab(0);  // the user goes back to the sites and presses OK there
         BoxAnswerer boxes;
-        QTest::mouseClick(f.ok, Qt::LeftButton);
+        QTest::mouseClick(f.Child<QPushButton>("okButton"), Qt::LeftButton);
         QCOMPARE(boxes.texts, QStringList{kNotUnsigned});
         QVERIFY(f.dlg->isVisible());
         QTRY_VERIFY(f.timeout->isVisible());
         QCOMPARE(f.dlg->focusWidget(), f.timeout);
         f.VerifyOptions(20000, 1);
         // The site switches were applied first and stay, even on Cancel.
-        QTest::mouseClick(f.cancel, Qt::LeftButton);
+        QTest::mouseClick(f.Child<QPushButton>("cancelButton"), Qt::LeftButton);
         QCOMPARE(f.Enabled(), (QList<bool>{1, 0, 1, 1}));
     }
 
@@ -313,8 +295,8 @@ class SettingDlgTest : public QObject {
         QTest::keyClick(f.timeout, Qt::Key_Escape);
         QVERIFY(f.dlg->isVisible());
         // Outside the pages Escape cancels as usual.
-        f.cancel->setFocus();
-        QTest::keyClick(f.cancel, Qt::Key_Escape);
+        f.Child<QPushButton>("cancelButton")->setFocus();
+        QTest::keyClick(f.Child<QPushButton>("cancelButton"), Qt::Key_Escape);
         QTRY_VERIFY(!f.dlg->isVisible());
         QCOMPARE(f.dlg->result(), int(QDialog::Rejected));
     }

@@ -89,31 +89,19 @@ class SortListCtrlTest : public QObject {
         QCOMPARE(Column(*other, 0), Split("z|y|x"));
     }
 
-    // Rows that arrive after a sort still sort right: each has its own key,
-    // and cells beyond the header belong to their row.
-    void rowsAndSideCellsAddedAfterASort() {
+    // Rows that arrive after a sort still sort right: each has its own key.
+    void rowsAddedAfterASort() {
         auto list = MakeList({{"a", "5"}, {"b", "1"}});
         list->SortByColumn(1);
-        QCOMPARE(list->InsertRow(-1, "x"), -1);
-        QCOMPARE(list->InsertRow(99, "n4"), 2);
-        list->SetCellText(2, 1, "4");
-        for (const char* v : {"2", "3"}) {
-            const int row = list->InsertRow(1, std::string("n") + v);
-            list->SetCellText(row, 1, v);
-            list->SetCellText(row, 6, "side");
-            QVERIFY(list->SetCellText(row, 6, std::string("side") + v));  // replaced
+        for (const char* v : {"4", "2", "3"}) {
+            list->SetCellText(list->InsertRow(list->RowCount(), "\x82\xA0"), 1, v);
         }
-        QCOMPARE(Column(*list, 1), Split("1|3|2|5|4"));
+        QCOMPARE(Column(*list, 1), Split("1|5|4|2|3"));
         list->SortByColumn(0);
         list->SortByColumn(1);
         QCOMPARE(Column(*list, 1), Split("1|2|3|4|5"));
-        QCOMPARE(Column(*list, 6), Split("|side2|side3||"));
-        list->SortByColumn(6);  // beyond the header, numbers compare too
-        QCOMPARE(Column(*list, 1).mid(3), Split("2|3"));
-        list->DeleteAllItems();
-        list->InsertRow(0, "\x82\xA0\x82\xA2");  // Shift_JIS, shown decoded
-        QCOMPARE(list->model()->index(0, 0).data().toString(), QStringLiteral("あい"));
-        QCOMPARE(list->GetCellText(0, 6), std::string());
+        // Shift_JIS cells are shown decoded.
+        QCOMPARE(list->model()->index(1, 0).data().toString(), QStringLiteral("あ"));
     }
 
     void rowsLeaveRoomForTheDescent() {
