@@ -15,12 +15,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const std::string kBanner =
+const std::string kTemplate =
     "######################################\r\n# Quennit - Initialize file.\r\n"
-    "######################################\r\n";
-const std::string kTemplate = kBanner +
-                              "[WINDOW]\r\nX1=\r\nY1=\r\nX2=\r\nY2=\r\nTYPE=\r\n"
-                              "[SEARCH]\r\nRETRY=1\r\nTIMEOUT=20\r\nMULTI=\r\n";
+    "######################################\r\n"
+    "[WINDOW]\r\nX1=\r\nY1=\r\nX2=\r\nY2=\r\nTYPE=\r\n"
+    "[SEARCH]\r\nRETRY=1\r\nTIMEOUT=20\r\nMULTI=\r\n";
 
 // The ASCII text as UTF-16 little endian with its byte order mark.
 std::string Utf16Le(std::string_view ascii) {
@@ -136,9 +135,6 @@ TEST_P(SettingsWriteTest, SavesInPlace) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, SettingsWriteTest,
     ::testing::Values(
-        WriteCase{"Template", kTemplate,
-                  kBanner + "[WINDOW]\r\nX1=10\r\nY1=-20\r\nX2=300\r\nY2=400\r\nTYPE=3\r\n"
-                            "[SEARCH]\r\nRETRY=2\r\nTIMEOUT=5000\r\nMULTI=\r\n"},
         WriteCase{"MissingKeysGoToTheEndOfTheirSectionLfStaysLf",
                   "[WINDOW]\nX1=1\nEXTRA=keep\n\n; next\n[SEARCH]\nMULTI=\n",
                   "[WINDOW]\nX1=10\nEXTRA=keep\nX2=300\nY1=-20\nY2=400\nTYPE=3\n\n"

@@ -48,8 +48,6 @@ class ResizeLayoutTest : public QObject {
         const QSize bigger(600, 450);  // ratios 1.5 and 1.5
         QTest::newRow("glued right, same width")
             << QList<int>{1, 0, 1, 0} << start << bigger << QRect(300, 50, 80, 40);
-        QTest::newRow("top stays, bottom glued: grows downward")
-            << QList<int>{0, 0, 1, 1} << start << bigger << QRect(100, 50, 280, 190);
         QTest::newRow("all proportional")
             << QList<int>{2, 2, 2, 2} << start << bigger << QRect(150, 75, 120, 60);
         QTest::newRow("keep size from the new corner")
