@@ -140,27 +140,6 @@ class SettingDlgTest : public QObject {
         QCOMPARE(got, result == UIntField::Ok ? value : 12345u);
     }
 
-    // The whole page is checked at every key: one message, at the key that
-    // made it bad, and the box typed in starts over at 0.
-    void typingABadValueResetsTheBox() {
-        Fixture f;
-        f.ShowTab(1);
-        BoxAnswerer boxes;
-        const auto state = [&f] {
-            return f.timeout->text() + '|' + f.retry->text() + '|' +
-                   f.dlg->focusWidget()->objectName();
-        };
-        Retype(f.timeout, QStringLiteral("1000"));
-        QCOMPARE(boxes.texts, QStringList{kTimeoutRange});
-        QCOMPARE(state(), "0|1|timeoutEdit");
-        Retype(f.retry, QString());  // quietly, while typing
-        QCOMPARE(boxes.texts.size(), 1);
-        // The empty other box gets back the page's last value and the focus.
-        Retype(f.timeout, QStringLiteral("5"));
-        QCOMPARE(boxes.texts.last(), kNotUnsigned);
-        QCOMPARE(state(), "0|1|retryEdit");
-    }
-
     void optionPageReportsARangeFromTheFileAndAppliesOnlyAMultiFlip() {
         CSearchSession session;
         CAppSettings settings;
@@ -259,16 +238,34 @@ class SettingDlgTest : public QObject {
         f.VerifyOptions(accept ? timeout.toUInt() * 1000 : 20000, accept ? retry.toInt() : 1);
     }
 
-    void emptyTimeoutOnOkSelectsTheOptionsTabAndAppliesNoOption() {
+    // The whole page is checked at every key: one message, at the key that
+    // made it bad, and the box typed in starts over at 0. On OK an empty box
+    // brings its tab back and keeps every option as it was.
+    void badOptionsAreReportedWhileTypingAndOnOk() {
         Fixture f;
         f.list->SetCheck(f.RowOf("two.example"), false);
         f.ShowTab(1);
+        BoxAnswerer boxes;
+        const auto state = [&f] {
+            return f.timeout->text() + '|' + f.retry->text() + '|' +
+                   f.dlg->focusWidget()->objectName();
+        };
+        Retype(f.timeout, QStringLiteral("1000"));
+        QCOMPARE(boxes.texts, QStringList{kTimeoutRange});
+        QCOMPARE(state(), "0|1|timeoutEdit");
+        Retype(f.retry, QString());  // quietly, while typing
+        QCOMPARE(boxes.texts.size(), 1);
+        // The empty other box gets back the page's last value and the focus.
+        Retype(f.timeout, QStringLiteral("5"));
+        QCOMPARE(boxes.texts.last(), kNotUnsigned);
+        QCOMPARE(state(), "0|1|retryEdit");
+
         Retype(f.retry, QStringLiteral("9"));
         Retype(f.timeout, QString());
         f.ShowTab(0);  // the user goes back to the sites and presses OK there
-        BoxAnswerer boxes;
         QTest::mouseClick(f.Child<QPushButton>("okButton"), Qt::LeftButton);
-        QCOMPARE(boxes.texts, QStringList{kNotUnsigned});
+        QCOMPARE(boxes.texts.size(), 3);
+        QCOMPARE(boxes.texts.last(), kNotUnsigned);
         QVERIFY(f.dlg->isVisible());
         QTRY_VERIFY(f.timeout->isVisible());
         QCOMPARE(f.dlg->focusWidget(), f.timeout);
