@@ -60,9 +60,6 @@ class MessageGateTest : public QObject {
 
     // Nobody is admitted before a start, nor after a start that failed.
     void strangerIsTurnedAway() {
-        // The receiver's own thread is served at once, never queued to itself.
-        QVERIFY(m_gate->Accepts());
-        QCOMPARE(m_gate->Send(1, 0, 0), LRESULT(100));
         const std::stop_source search;
         QVERIFY(!m_gate->StartAdmitted(search.get_token(), [] { return false; }));
         bool accepted = true;
@@ -78,7 +75,7 @@ class MessageGateTest : public QObject {
         QVERIFY(!accepted);
         QCOMPARE(result, LRESULT(0));
         QCoreApplication::processEvents();
-        QCOMPARE(m_deliveries, std::vector<WPARAM>{0});
+        QVERIFY(m_deliveries.empty());
     }
 
     // The window stops a search and joins its thread without serving its
