@@ -6,7 +6,6 @@
 #include <deque>
 #include <string>
 #include <utility>
-#include <vector>
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -18,7 +17,6 @@
 #include <QPushButton>
 #include <QStringList>
 #include <QTest>
-#include <QTimer>
 #include <QUrl>
 
 #include "app/dialogs/url_opener.h"
@@ -29,35 +27,19 @@ namespace quennit::test {
 
 // Answers every message box shown while it lives, from the box's own event
 // loop: with the queued answers first, then with OK (or the box's first
-// button). Records each box. Create it before the action that opens a box.
+// button), and records its text and default button. Chooses the first item
+// of a popup menu, records the items. Create it before the action.
 class BoxAnswerer : public QObject {
   public:
-    struct Seen {
-        QString title;
-        QString text;
-        QMessageBox::Icon icon = QMessageBox::NoIcon;
-        QMessageBox::StandardButtons buttons;
-        QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
-    };
-
     BoxAnswerer() { qApp->installEventFilter(this); }
     ~BoxAnswerer() override { qApp->removeEventFilter(this); }
 
     void Queue(QMessageBox::StandardButton answer) { m_answers.push_back(answer); }
     // A window of this class (e.g. "quennit::CAboutDlg") is closed when shown.
     void CloseWindowsOfClass(const char* className) { m_classes.push_back(className); }
-    // The next popup menu is answered by choosing its first item.
-    void ChooseFirstMenuItem() { m_chooseMenuItem = true; }
 
-    QStringList Texts() const {
-        QStringList texts;
-        for (const Seen& s : seen) {
-            texts << s.text;
-        }
-        return texts;
-    }
-
-    std::vector<Seen> seen;
+    QStringList texts;
+    QList<QMessageBox::StandardButton> defaults;
     QStringList menuItems;
     int windowsClosed = 0;
 
@@ -69,7 +51,16 @@ class BoxAnswerer : public QObject {
         if (auto* box = qobject_cast<QMessageBox*>(watched)) {
             OnBox(box);
         } else if (auto* menu = qobject_cast<QMenu*>(watched)) {
-            OnMenu(menu);
+            for (const QAction* action : menu->actions()) {
+                menuItems << action->text();
+            }
+            QMetaObject::invokeMethod(
+                menu,
+                [menu] {
+                    QTest::keyClick(menu, Qt::Key_Down);
+                    QTest::keyClick(menu, Qt::Key_Return);
+                },
+                Qt::QueuedConnection);
         } else if (auto* widget = qobject_cast<QWidget*>(watched); widget && widget->isWindow()) {
             for (const QByteArray& name : m_classes) {
                 if (widget->inherits(name.constData())) {
@@ -83,11 +74,8 @@ class BoxAnswerer : public QObject {
 
   private:
     void OnBox(QMessageBox* box) {
-        Seen s{box->windowTitle(), box->text(), box->icon(), box->standardButtons()};
-        if (box->defaultButton() != nullptr) {
-            s.defaultButton = box->standardButton(box->defaultButton());
-        }
-        seen.push_back(s);
+        texts << box->text();
+        defaults << box->standardButton(box->defaultButton());
         QMessageBox::StandardButton answer = QMessageBox::Ok;
         if (!m_answers.empty()) {
             answer = m_answers.front();
@@ -100,24 +88,8 @@ class BoxAnswerer : public QObject {
         QMetaObject::invokeMethod(button, &QAbstractButton::click, Qt::QueuedConnection);
     }
 
-    void OnMenu(QMenu* menu) {
-        for (const QAction* action : menu->actions()) {
-            menuItems << action->text();
-        }
-        if (std::exchange(m_chooseMenuItem, false)) {
-            QMetaObject::invokeMethod(
-                menu,
-                [menu] {
-                    QTest::keyClick(menu, Qt::Key_Down);
-                    QTest::keyClick(menu, Qt::Key_Return);
-                },
-                Qt::QueuedConnection);
-        }
-    }
-
     std::deque<QMessageBox::StandardButton> m_answers;
     QList<QByteArray> m_classes;
-    bool m_chooseMenuItem = false;
 };
 
 // Replaces the desktop opener for the life of the object and records every
@@ -131,8 +103,6 @@ class RecordingOpener {
         });
     }
     ~RecordingOpener() { SetUrlOpener(std::move(m_previous)); }
-    RecordingOpener(const RecordingOpener&) = delete;
-    RecordingOpener& operator=(const RecordingOpener&) = delete;
 
     QList<QUrl> urls;
 
@@ -153,11 +123,12 @@ inline QStringList Column(const CSortListCtrl& list, int column) {
     return cells;
 }
 
-// A real double-click: press and release, then the press the platform
-// reports as the second click.
-inline void DoubleClick(QWidget* widget, QPoint at) {
-    QTest::mouseClick(widget, Qt::LeftButton, {}, at);
-    QTest::mouseDClick(widget, Qt::LeftButton, {}, at);
+// A real double-click on a list's row: press and release, then the press
+// the platform reports as the second click.
+inline void DoubleClick(CSortListCtrl* list, int row) {
+    const QPoint at = list->visualRect(list->model()->index(row, 1)).center();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
 }
 
 // Replaces a box's text by typing, as a user does: select all, then keys.
