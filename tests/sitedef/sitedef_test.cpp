@@ -1,0 +1,207 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <map>
+#include <thread>
+
+#include "sitedef/site_file.h"
+#include "support/test_files.h"
+
+namespace quennit {
+namespace {
+
+using namespace std::string_literals;
+
+// Reads a site file written with '|' for TAB and records the servers.
+struct Loaded {
+    SiteTable table;
+    std::map<std::uint32_t, SjisString> servers;
+    std::vector<SiteFileNote> notes;
+
+    explicit Loaded(const std::string& content) {
+        LoadSiteText(
+            test::Tabs(content), table,
+            [this](std::uint32_t n, const SjisString& s) { servers[n] = s; }, &notes);
+    }
+
+    SiteDef Site(std::uint32_t n) const { return table.Lookup(n).value_or(SiteDef{}); }
+};
+
+std::string Describe(const RuleList& list) {
+    std::string out;
+    for (const SiteRule& rule : list) {
+        out += rule.m_strKey + "=" + rule.m_strValue + ";";
+    }
+    return out;
+}
+
+// The page, entry and clean-up rules.
+std::string Lists(const SiteDef& s) {
+    return Describe(s.m_pageRules) + " / " + Describe(s.m_entryRules) + " / " +
+           Describe(s.m_cleanRules);
+}
+
+std::string Describe(const SiteDef& s) {
+    return s.m_strHostId + " | " + s.m_strUrlFormat + " | group " + s.m_strGroup + " | kanji " +
+           std::to_string(s.m_nKanji) + " | max " + std::to_string(s.m_nMaxCount) + " | link " +
+           s.m_strLinkDv + " | start " + s.m_strStartWord + " | on " +
+           std::to_string(s.m_bEnabled) + "\n" + Lists(s);
+}
+
+// A key's value is what follows its last TAB (a trailing TAB gives an empty
+// name); a repeated key overwrites; carets stay carets outside rule values.
+TEST(SiteFile, ReadsEverySettingOfASite) {
+    const Loaded f(
+        "#site definitions\nSITE_FILE_VER||1.05\nHOST_ID|||Alpha\nHOST_ADDR||first\n"
+        "HOST_ADDR||alphahost\nHOST_URL_FORMAT|/find?q=%s&a^b\nHOST_MAXCOUNT||  -7xyz\n"
+        "HOST_GROUP|old|News\nHOST_KANJI||EUC-JP\nHOST_LINKDV||LOCAL\n"
+        "STARTWORD||^<!-- results -->\nT_SEARCH||<a class=\"next\" href=\"\nT_NEXTURL||\">\n"
+        "SEARCH||<dt>\nURL||\">\nTEXT||^\nR_DEL||<b>\nHOST_ID|B|\n");
+    EXPECT_EQ(f.table.GetSiteFileVer(), "1.05");
+    EXPECT_EQ(f.table.GetSiteCount(), 2);
+    EXPECT_EQ(f.servers, (std::map<std::uint32_t, SjisString>{{1, "alphahost"}}));
+    EXPECT_EQ(Describe(f.Site(1)),
+              "Alpha | /find?q=%s&a^b | group News | kanji 1 | max -7 | link LOCAL | start "
+              "^<!-- results --> | on 1\n"
+              "T_SEARCH=<a class=\"next\" href=\";T_NEXTURL=\">; / SEARCH=<dt>;URL=\">;TEXT=\n; / "
+              "R_DEL=<b>;");
+    EXPECT_EQ(Describe(f.Site(2)),
+              " |  | group  | kanji 2 | max 40 | link  | start  | on 1\n /  / ");
+    EXPECT_TRUE(f.notes.empty());
+}
+
+// One last line (without line end) of a site block and the lists it lands in.
+TEST(SiteFile, EachLineLandsInTheRightList) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"#HOST_ID|X", " /  / "},
+        {"SEARCH <li>", " /  / "},  // no TAB
+        {"|value", " /  / "},
+        {" #HOST_ID|X", " /  #HOST_ID=X; / "},  // comments start in the first column
+        {" HOST_ID | a ", " /  HOST_ID = a ; / "},
+        {"host_addr|h", " / host_addr=h; / "},
+        {"T|x", " / T=x; / "},
+        {"T_|x", "T_=x; /  / "},
+        {"R_KEEP|x", " /  / R_KEEP=x;"},
+        {"TEXT|^a^", " / TEXT=\na\n; / "},
+        {"SEARCH|<li>\r\n", " / SEARCH=<li>; / "},
+        {"NOTE|note|more|<br>", " / NOTE=<br>; / "},
+        {"SEARCH|a\0b"s, " / SEARCH=a\0b; / "s},
+    };
+    for (const auto& [line, lists] : cases) {
+        const Loaded f("HOST_ID|S\n" + line);
+        EXPECT_EQ(f.table.GetSiteCount(), 1) << line;
+        EXPECT_EQ(Lists(f.Site(1)), lists) << line;
+    }
+}
+
+// "EUC" anywhere (case matters) wins, then "UTF-8" or "UTF8" in any case.
+TEST(SiteFile, HostKanjiNamesTheCharacterCode) {
+    const std::pair<const char*, int> cases[] = {
+        {"euc", 2}, {"EUC UTF-8", 1}, {"x-Utf-8", 3}, {"utf8", 3}, {"UTF_8", 2}};
+    for (const auto& [value, code] : cases) {
+        EXPECT_EQ(KanjiCode(value), code) << value;
+    }
+}
+
+TEST(SiteFile, KeysBeforeTheFirstSiteAndTheVersionLabel) {
+    const Loaded f(
+        "HOST_ADDR|nobody\nSEARCH|<li>\nSITE_FILE_VER|1\nHOST_ID|A\nSEARCH|<a>\n"
+        "SITE_FILE_VER|2\nURL|</a>\nHOST_ID|A\n");
+    EXPECT_EQ(f.servers.at(0), "nobody") << "site 0 gets the server, no search uses it";
+    EXPECT_EQ(f.table.GetSiteFileVer(), "2");
+    EXPECT_EQ(f.table.GetSiteCount(), 2) << "two sites may share a name";
+    EXPECT_EQ(Lists(f.Site(1)), " / SEARCH=<a>;URL=</a>; / ");
+    ASSERT_EQ(f.notes.size(), 2u);
+    EXPECT_EQ(f.notes[1].kind, SiteFileNote::Kind::BeforeFirstSite);
+}
+
+TEST(SiteFile, RulesBeyondThirtyAreIgnoredAndNoted) {
+    std::string content = "HOST_ID|A\n";
+    for (int i = 1; i <= 32; ++i) {
+        content += "SEARCH|m" + std::to_string(i) + "\nT_SEARCH|p" + std::to_string(i) + "\n";
+    }
+    const Loaded f(content + "R_DEL|x\n");
+    const SiteDef a = f.Site(1);
+    EXPECT_EQ(a.m_entryRules.size() + a.m_pageRules.size(), 60u);
+    EXPECT_EQ(a.m_entryRules[29].m_strValue, "m30");
+    EXPECT_EQ(a.m_cleanRules.size(), 1u) << "each list counts on its own";
+    ASSERT_EQ(f.notes.size(), 4u);  // their wording: see the CLI's check
+    EXPECT_EQ(f.notes[0].kind, SiteFileNote::Kind::RuleBeyondLimit);
+}
+
+TEST(SiteFile, ReloadingReplacesTheSitesUnlessTheFileIsMissing) {
+    test::TempDir dir;
+    Loaded f("SITE_FILE_VER|9\nHOST_ID|A\nHOST_ID|B\n");
+    std::string error;
+    EXPECT_FALSE(LoadSiteFile(dir.Path("missing.ini"), f.table, {}, error));
+    EXPECT_NE(error.find("missing.ini"), std::string::npos);
+    EXPECT_EQ(f.table.GetSiteName(2), "B");
+
+    SjisString group;
+    ASSERT_TRUE(f.table.EnumSiteGroup(true, group));
+    ASSERT_TRUE(LoadSiteFile(dir.Write("b.ini", "# only comments\n"), f.table, {}, error));
+    EXPECT_FALSE(f.table.EnumSiteGroup(false, group)) << "an enumeration ends with the old sites";
+    EXPECT_EQ(f.table.GetSiteCount(), 0);
+    EXPECT_FALSE(f.table.Lookup(1).has_value());
+    EXPECT_EQ(f.table.GetSiteFileVer(), "9") << "the label stays when the file has none";
+}
+
+TEST(SiteTable, GroupEnumerationVisitsEverySiteAndRestarts) {
+    Loaded f("HOST_ID|a\nHOST_GROUP|G1\nHOST_ID|b\nHOST_ID|c\nHOST_GROUP|G3\n");
+    SjisString group = "unchanged";
+    EXPECT_FALSE(f.table.EnumSiteGroup(false, group)) << "no enumeration was started";
+    EXPECT_EQ(group, "unchanged");
+    std::vector<SjisString> groups;
+    for (bool first = true; f.table.EnumSiteGroup(first, group); first = false) {
+        groups.push_back(group);
+    }
+    EXPECT_EQ(groups, (std::vector<SjisString>{"G3", "", "G1"}));  // sites 3, 2, 1
+    // Both enumerations share one cursor.
+    ASSERT_TRUE(f.table.EnumSiteGroup(true, group));
+    EXPECT_EQ(f.table.EnumNext(false).value_or(std::pair{0u, SiteDef{}}).first, 2u);
+    ASSERT_TRUE(f.table.EnumSiteGroup(false, group));
+    EXPECT_EQ(group, "G1");
+}
+
+// The settings dialog flips a switch while the engine stores a page's run
+// state: the lowest number of a name is switched, and the store keeps it.
+TEST(SiteTable, SwitchesByNameSurviveTheRunStateStore) {
+    Loaded f("HOST_ID|x\nHOST_ID|dup\nHOST_ID|y\nHOST_ID|dup\n");
+    EXPECT_TRUE(f.table.SetSiteEnabled("dup", 0));
+    EXPECT_FALSE(f.table.SetSiteEnabled("Dup", 0)) << "names compare byte for byte";
+    EXPECT_FALSE(f.table.SetSiteEnabledByNumber(5, 0));
+    f.table.StoreRunState(2, 30, 3, "/next");
+    f.table.StoreRunState(9, 1, 1, "x");  // no such site: nothing is created
+    EXPECT_FALSE(f.table.Lookup(9).has_value());
+    const SiteDef after = f.Site(2);
+    EXPECT_EQ(std::tuple(after.m_bEnabled, after.m_nOrder, after.m_nHits, after.m_strNextUrl),
+              std::tuple(0, 30, 3, "/next"s));
+    EXPECT_EQ(f.Site(4).m_bEnabled, 1);
+}
+
+// The window's thread enumerates and flips switches while the search thread
+// reads records and stores run state back; run under ThreadSanitizer.
+TEST(SiteTableThreaded, ConcurrentUseIsSafe) {
+    Loaded f("HOST_ID|a\nHOST_GROUP|g\nHOST_ID|b\nHOST_ID|c\n");
+    std::atomic<bool> done{false};
+    std::thread search([&] {
+        for (int i = 0; i < 2000; ++i) {
+            const std::uint32_t n = 1 + static_cast<std::uint32_t>(i % 3);
+            if (auto def = f.table.Lookup(n)) {
+                f.table.StoreRunState(n, def->m_nOrder + 10, def->m_nHits + 1, "/p");
+            }
+        }
+        done = true;
+    });
+    for (int flips = 0; !done || flips < 100; ++flips) {
+        f.table.SetSiteEnabled("b", flips % 2);
+        SjisString group;
+        for (bool first = true; f.table.EnumSiteGroup(first, group); first = false) {
+        }
+    }
+    search.join();
+    EXPECT_EQ(f.Site(1).m_nHits + f.Site(2).m_nHits + f.Site(3).m_nHits, 2000);
+}
+
+}  // namespace
+}  // namespace quennit
