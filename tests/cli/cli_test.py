@@ -1,0 +1,247 @@
+#!/usr/bin/env python3
+"""quennit-cli end to end: check and extract on files the test writes, search
+over the local demo sites.
+
+  cli_test.py PATH-TO-quennit-cli     (QUENNIT_SANITIZED=1 for a sanitizer build)
+"""
+import json
+import os
+import re
+import resource
+import signal
+import socket
+import subprocess
+import sys
+import tempfile
+import unittest
+
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+sys.path.insert(0, os.path.join(ROOT, "tools"))
+import demo_server  # noqa: E402
+
+CLI = None
+SANITIZED = os.environ.get("QUENNIT_SANITIZED") == "1"
+ENV = {k: v for k, v in os.environ.items() if "proxy" not in k.lower()}
+
+# The extraction example: two entries and a next page; two more sites for
+# the description. Site files are written with '|' for TAB, in Shift_JIS.
+SITES = ("SITE_FILE_VER|1.05\nHOST_ID|検索\nHOST_ADDR|pagehost\nHOST_URL_FORMAT|/find?kw=%s\n"
+         "STARTWORD|<dl>\nT_SEARCH|class=next href=\nT_NEXTURL|>\nSEARCH|<dt><a href=http://\n"
+         "URL|>\nTITLE|</a>\nSEARCH|<dd>\nTEXT|<br>\nR_DEL|<b>\nR_DEL|</b>\nHOST_ID|B\nTEXT|^\n"
+         "HOST_KANJI|EUC\nHOST_ID|C\nHOST_KANJI|utf-8\nHOST_ADDR|https://h:8443\n")
+PAGE = ("<p>1-2</p><a class=next href=/find?p=2>next</a><dl><dt><a href=http://pagehost/a>Alpha"
+        "</a><dd>First <b>hit</b><br><dt><a href=http://pagehost/b>日本\\x</a><dd>Se\tcond<br></dl>")
+MANY = ("SEARCH|<p>\nHOST_ID|A\nHOST_ADDR|h\nHOST_URL_FORMAT|/q?%d\n" + "SEARCH|x\n" * 31
+        + "HOST_ID|A\nHOST_ADDR|ftp://h/x\nHOST_URL_FORMAT|/q?%s&p=100%\n")
+CTRL = "HOST_ID|A\x1b]0;t\x07\nHOST_GROUP|\x1b[2J\nT_NEXTURL|>\nSEARCH|<a>\nURL|>\nTITLE|<\n"
+
+
+def cli(args, **kw):
+    return subprocess.run(f"{CLI} {args}", shell=True, capture_output=True, env=ENV, **kw)
+
+
+class CheckExtractTest(unittest.TestCase):
+    def setUp(self):
+        self.tmp = tempfile.TemporaryDirectory()
+
+    def tearDown(self):
+        self.tmp.cleanup()
+
+    def write(self, name, text):
+        path = os.path.join(self.tmp.name, name)
+        with open(path, "wb") as f:
+            f.write(text.replace("|", "\t").encode("cp932"))
+        return path
+
+    # 100,000 sites of one line each (1.1 MB): memory follows the content, not
+    # the 90 rule slots a site may have (once 600 MB for extract, 1.4 GB for check).
+    def test_many_bare_sites_take_little_memory(self):
+        if SANITIZED:
+            self.skipTest("sanitizers change the memory figures")
+        sites = self.write("s.ini", "".join(f"HOST_ID|site {i}\n" for i in range(1, 100001)))
+        self.assertEqual(cli(f"check {sites}").returncode, 0)
+        self.assertEqual(cli(f"extract --sites {sites} --site 100000 {sites}").returncode, 0)
+        # KiB, of every finished child so far: this test runs first
+        self.assertLess(resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss, 100 * 1024)
+
+    # Each run: its exit code and the texts it must show, in the first line of
+    # stderr for a failure, else anywhere in stdout followed by stderr. Any
+    # control character of a page, a site file or an argument reaches the
+    # terminal escaped (ESC, BEL, BS and DEL here).
+    def test_runs_show_their_texts_and_exit_codes(self):
+        sites, ctrl = self.write("sites.ini", SITES), self.write("ctrl.ini", CTRL)
+        page = self.write("page.html", PAGE)
+        ctrl_page = self.write("ctrl.html", "\x1b[2J><a>\x1b]8;;x\x07>T\b\x7f<")
+        # The next-page capture is over 2,047 bytes: the page fails.
+        long_page = self.write("long.html", "class=next href=" + "p" * 3000 + ">")
+        fifo = os.path.join(self.tmp.name, "fifo")  # would block a reader for ever
+        os.mkfifo(fifo)
+        bom = os.path.join(self.tmp.name, "bom.ini")
+        with open(bom, "wb") as f:
+            f.write(b"\xef\xbb\xbfHOST_ID\tLost\nURL\t>\nHOST_ID\tB\n")
+        cases = [
+            (0, f"extract --sites {sites} --site 検索 {page}",
+             "pagehost/a\tAlpha\tFirst hit\t検索\t10\npagehost/b\t日本\\\\x\tSe cond\t検索\t20\n"
+             "next: /find?p=2\n"),
+            (0, f"check --format json {sites}",
+             '{"version":"1.05","site_count":3,"sites":[{"number":1,"name":"検索","group":"",'
+             '"server":"pagehost","scheme":"http","url_format":"/find?kw=%s","kanji":2,'
+             '"max_count":40,"link_mode":"","start_word":"<dl>","page_rules":[["T_SEARCH",'
+             '"class=next href="],["T_NEXTURL",">"]]',
+             '{"number":2,"name":"B","group":"","server":"","scheme":"http","url_format":"",'
+             '"kanji":1,', '"entry_rules":[["TEXT","\\n"]]',  # carets become line feeds
+             '"server":"https://h:8443","scheme":"https","url_format":"","kanji":3',
+             '"warnings":["site 2 \\"B\\": never requested (no HOST_ADDR)","site 3 \\"C\\": '
+             'never requested (no HOST_URL_FORMAT)"]}\n'),
+            # Likely mistakes, a byte-order mark and CR-only line ends are warned about.
+            (0, "check " + self.write("many.ini", MANY),
+             "line 1: 'SEARCH' stands before the first HOST_ID",
+             "line 35: site 1 \"A\": rule 'SEARCH' is beyond the 30 rules",
+             'site 1 "A": request format has no %s', "site 1 \"A\": request format has '%d'",
+             "site 2 \"A\": request format has '%'", 'site 2 "A": same name as site 1',
+             "site 2 \"A\": HOST_ADDR has the scheme 'ftp://'", "HOST_ADDR has a path ('/x')",
+             "Warnings (8):"),
+            (0, f"check {bom}", "Sites:     1\n",
+             "line 1: the file starts with a UTF-8 byte-order mark",
+             'line 1: the byte-order mark spoils the HOST_ID line of "Lost": that site is lost',
+             "line 2: 'URL' stands before the first HOST_ID", "Warnings (4):"),
+            (0, "check " + self.write("cr.ini", "HOST_ID|A\rHOST_ID|B\r"), "Sites:     1\n",
+             "line 1: a CR that ends no line"),
+            (0, f"extract --sites {ctrl} --site 1 {ctrl_page}",
+             "\\x1b]8;;x\\x07\tT\\x08\\x7f\t\tA\\x1b]0;t\\x07\t10\nnext: \\x1b[2J\n"),
+            (0, f"extract --format json --sites {ctrl} --site 1 {ctrl_page}",
+             '{"site":"A\\u001b]0;t\\u0007","url":"\\u001b]8;;x\\u0007","title":"T\\b\\u007f",'
+             '"text":"","order":10}\n{"next_url":"\\u001b[2J"}\n'),
+            (0, f"check {ctrl}", "[1] A\\x1b]0;t\\x07\n  group:          \\x1b[2J\n"),
+            (1, f"extract --sites {ctrl} --site '\x1b[2J' {page}", "no site '\\x1b[2J'"),
+            (1, f"extract --sites {sites} --site 9 {page}", "no site '9'"),
+            (2, f"extract --sites {sites} --site 1", "PAGE"),
+            (2, f"extract --sites {sites} --site", "--site"),
+            (2, f"extract --site 1 --format xml {page}", "xml"),
+            (3, f"extract --sites {sites} --site 1 {long_page}", "2,048"),
+            (1, f"extract --sites {sites} --site 1 {fifo}", "not a regular file"),
+            (1, f"extract --sites {sites} --site 1 {self.tmp.name}", "Is a directory"),
+            (1, f"check {self.tmp.name}/nope.ini", "No such file"),
+            (1, f"check {fifo}", "not a regular file"),
+            (2, "check a b", ": b"),
+            (2, "check --format yaml", "yaml"),
+            (2, "check --format", "--format"),
+            (1, f"search --sites {self.tmp.name}/none kw", "No such file"),
+            (2, "search --timeout", "--timeout"),
+            (2, "search --bogus kw", "--bogus"),
+            (2, "search", "KEYWORD is required"),
+            (2, "search --jobs 2 kw", "--jobs requires --multi"),
+            (2, "search --multi --jobs 33 kw", "not in range 1 to 32"),
+            (2, "frobnicate", "unknown command 'frobnicate'"),
+            (2, "", "subcommand is required"),
+            # Help goes to standard output.
+            (0, "--help", "usage: quennit-cli [OPTIONS] SUBCOMMAND"),
+            (0, "check --help", "--format text|json"),
+            (0, "extract -h", "--site NAME|NUMBER"),
+            (0, "search --help", "--timeout SECONDS", "idle limit of sending and receiving"),
+        ]
+        for code, args, *texts in cases:
+            with self.subTest(args):
+                r = cli(args)
+                out, err = r.stdout.decode(), r.stderr.decode()
+                self.assertEqual(r.returncode, code, err)
+                shown = out + err if code == 0 else err.split("\n")[0]
+                for text in texts:
+                    self.assertIn(text, shown)
+                # A usage error shows the usage after its message.
+                self.assertEqual("\nusage: quennit-cli" in err, code == 2)
+                self.assertIsNone(re.search("[\x00-\x08\x0b-\x1f\x7f]", out + err))
+                if code == 0 and "json" in args:
+                    [json.loads(line) for line in out.splitlines()]
+
+
+class SearchTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.tmp = tempfile.TemporaryDirectory()
+        cls.sites = os.path.join(cls.tmp.name, "SearchSite.ini")
+        cls.server = subprocess.Popen(
+            [sys.executable, os.path.join(ROOT, "tools", "demo_server.py"), "--port", "0",
+             "--write-ini", cls.sites, "--stdin-stop"],
+            stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
+        cls.port = int(cls.server.stdout.readline())
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.server.stdin.close()
+        cls.server.wait(timeout=30)
+        cls.tmp.cleanup()
+
+    def write_sites(self, text):
+        path = os.path.join(self.tmp.name, "custom.ini")
+        with open(path, "wb") as f:
+            f.write(text.encode("cp932"))
+        return path
+
+    def test_demo_search_lists_every_site_in_order(self):
+        r = cli(f"search --sites {self.sites} 検索", timeout=60)
+        self.assertEqual(r.returncode, 0, r.stderr.decode())
+        rows = [l.split("\t") for l in r.stdout.decode().splitlines()]
+        self.assertEqual(len(rows), 8 + 6 + 30)
+        self.assertEqual(rows[0], ["127.0.0.1:%d/sjis/doc/1.html" % self.port, "検索 の解説 その1",
+                                   "検索について説明するデモ文書 1 件目です。",
+                                   demo_server.SJIS_SITE, "10"])
+        self.assertEqual(rows[8][:2], ["127.0.0.1:%d/euc/doc/1.html" % self.port, "検索 の資料 1"])
+        self.assertEqual([r[4] for r in rows[14:]], [str(10 * i) for i in range(1, 31)])
+        err = r.stderr.decode().splitlines()
+        self.assertEqual(err[-1], "検索が完了しました")
+        self.assertIn(demo_server.SJIS_SITE + " : サーバーへ接続しました", err)
+        self.assertEqual(err.count(demo_server.PAGED_SITE + " : 要求を送信しました"), 3)
+
+    def test_json_lines_and_group(self):
+        r = cli(f"search --sites {self.sites} --group ページ --format json 'a b'", timeout=60)
+        self.assertEqual(r.returncode, 0, r.stderr.decode())
+        rows = [json.loads(l) for l in r.stdout.decode().splitlines()]
+        self.assertEqual([(r["site"], r["order"]) for r in rows],
+                         [(demo_server.PAGED_SITE, 10 * i) for i in range(1, 31)])
+        self.assertEqual(rows[0]["title"], "a b 第1位")
+
+    def test_failed_sites_are_reported(self):
+        with socket.create_server(("127.0.0.1", 0)) as s:
+            closed = s.getsockname()[1]
+        path = self.write_sites(
+            "HOST_ID\tなし\x1b]0;\x07\nHOST_ADDR\t127.0.0.1:%d\nHOST_URL_FORMAT\t/nothing?%%s\n"
+            "HOST_ID\t拒否\nHOST_ADDR\t127.0.0.1:%d\nHOST_URL_FORMAT\t/x?%%s\n" % (self.port, closed))
+        r = cli(f"search --sites {path} --retry 1 kw", timeout=60)
+        self.assertEqual((r.returncode, r.stdout), (0, b""))
+        # Error lines are composed like the window's status line, and a site
+        # name can't drive the terminal.
+        err = r.stderr.decode().splitlines()
+        self.assertIn("なし\\x1b]0;\\x07 : ERROR エラー応答を受信しました。(URL Not Found)", err)
+        self.assertNotIn(b"\x1b", r.stderr)
+        self.assertIn("拒否 : ERROR 送信処理がタイムアウトしました", err)
+        self.assertEqual(err[-1], "検索が完了しました")
+        # The summary: one line per site asked, after the completion line.
+        r = cli(f"search --sites {path} --retry 1 --multi --jobs 2 --summary kw", timeout=60)
+        err = r.stderr.decode().splitlines()
+        self.assertEqual(err[-3], "検索が完了しました")
+        self.assertRegex(err[-2], r"^なし\\x1b\]0;\\x07 : 0 results, 0 pages, [0-9.]+ s, 接続を終了")
+        self.assertRegex(err[-1], r"^拒否 : 0 results, 0 pages, [0-9.]+ s, ERROR 送信処理が")
+
+    def test_ctrl_c_stops_the_search(self):
+        # A server that takes the connection and never answers.
+        hold = socket.create_server(("127.0.0.1", 0))
+        path = self.write_sites("HOST_ID\t止\nHOST_ADDR\t127.0.0.1:%d\nHOST_URL_FORMAT\t/?%%s\n"
+                                % hold.getsockname()[1])
+        p = subprocess.Popen([CLI, "search", "--sites", path, "--timeout", "0", "kw"],
+                             stdout=subprocess.PIPE, stderr=subprocess.PIPE, env=ENV)
+        seen = b""
+        while "要求を送信しました".encode() not in seen:
+            line = p.stderr.readline()
+            self.assertTrue(line, seen.decode())
+            seen += line
+        p.send_signal(signal.SIGINT)
+        out, err = p.communicate(timeout=20)
+        hold.close()
+        self.assertEqual(p.returncode, 130)
+        self.assertNotIn("検索が完了しました", (seen + err).decode())
+
+
+if __name__ == "__main__":
+    CLI = os.path.abspath(sys.argv.pop(1))
+    unittest.main()
