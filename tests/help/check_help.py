@@ -51,14 +51,9 @@ def problems(cli, root, work):
     return found
 
 
-def main():
+if __name__ == "__main__":
     cli, path, work = sys.argv[1], sys.argv[2], Path(sys.argv[3])
     work.mkdir(parents=True, exist_ok=True)
     found = problems(cli, ET.parse(path).getroot(), work)
-    for line in found:
-        print(f"{path}: {line}", file=sys.stderr)
-    return 1 if found else 0
-
-
-if __name__ == "__main__":
-    sys.exit(main())
+    print("".join(f"{path}: {line}\n" for line in found), end="", file=sys.stderr)
+    sys.exit(1 if found else 0)
