@@ -27,18 +27,16 @@ struct Loaded {
     SiteDef Site(std::uint32_t n) const { return table.Lookup(n).value_or(SiteDef{}); }
 };
 
-std::string Describe(const RuleList& list) {
+// The page, entry and clean-up rules, "key=value;" each.
+std::string Lists(const SiteDef& s) {
     std::string out;
-    for (const SiteRule& rule : list) {
-        out += rule.m_strKey + "=" + rule.m_strValue + ";";
+    for (const RuleList* list : {&s.m_pageRules, &s.m_entryRules, &s.m_cleanRules}) {
+        out += list == &s.m_pageRules ? "" : " / ";
+        for (const SiteRule& rule : *list) {
+            out += rule.m_strKey + "=" + rule.m_strValue + ";";
+        }
     }
     return out;
-}
-
-// The page, entry and clean-up rules.
-std::string Lists(const SiteDef& s) {
-    return Describe(s.m_pageRules) + " / " + Describe(s.m_entryRules) + " / " +
-           Describe(s.m_cleanRules);
 }
 
 std::string Describe(const SiteDef& s) {
@@ -50,16 +48,19 @@ std::string Describe(const SiteDef& s) {
 
 // A key's value is what follows its last TAB (a trailing TAB gives an empty
 // name); a repeated key overwrites; carets stay carets outside rule values.
+// Keys before the first site belong to site 0, which no search asks; the last
+// version label counts, wherever it stands; two sites may share a name.
 TEST(SiteFile, ReadsEverySettingOfASite) {
     const Loaded f(
-        "#site definitions\nSITE_FILE_VER||1.05\nHOST_ID|||Alpha\nHOST_ADDR||first\n"
-        "HOST_ADDR||alphahost\nHOST_URL_FORMAT|/find?q=%s&a^b\nHOST_MAXCOUNT||  -7xyz\n"
-        "HOST_GROUP|old|News\nHOST_KANJI||EUC-JP\nHOST_LINKDV||LOCAL\n"
+        "#site definitions\nHOST_ADDR|nobody\nSEARCH|<li>\nSITE_FILE_VER||1\nHOST_ID|||Alpha\n"
+        "HOST_ADDR||first\nHOST_ADDR||alphahost\nHOST_URL_FORMAT|/find?q=%s&a^b\n"
+        "HOST_MAXCOUNT||  -7xyz\nHOST_GROUP|old|News\nHOST_KANJI||EUC-JP\nHOST_LINKDV||LOCAL\n"
         "STARTWORD||^<!-- results -->\nT_SEARCH||<a class=\"next\" href=\"\nT_NEXTURL||\">\n"
-        "SEARCH||<dt>\nURL||\">\nTEXT||^\nR_DEL||<b>\nHOST_ID|B|\n");
+        "SEARCH||<dt>\nSITE_FILE_VER||1.05\nURL||\">\nTEXT||^\nR_DEL||<b>\nHOST_ID|B|\n"
+        "HOST_ID|Alpha\n");
     EXPECT_EQ(f.table.GetSiteFileVer(), "1.05");
-    EXPECT_EQ(f.table.GetSiteCount(), 2);
-    EXPECT_EQ(f.servers, (std::map<std::uint32_t, SjisString>{{1, "alphahost"}}));
+    EXPECT_EQ(f.table.GetSiteCount(), 3);
+    EXPECT_EQ(f.servers, (std::map<std::uint32_t, SjisString>{{0, "nobody"}, {1, "alphahost"}}));
     EXPECT_EQ(Describe(f.Site(1)),
               "Alpha | /find?q=%s&a^b | group News | kanji 1 | max -7 | link LOCAL | start "
               "^<!-- results --> | on 1\n"
@@ -67,7 +68,9 @@ TEST(SiteFile, ReadsEverySettingOfASite) {
               "R_DEL=<b>;");
     EXPECT_EQ(Describe(f.Site(2)),
               " |  | group  | kanji 2 | max 40 | link  | start  | on 1\n /  / ");
-    EXPECT_TRUE(f.notes.empty());
+    EXPECT_EQ(f.Site(3).m_strHostId, "Alpha");
+    ASSERT_EQ(f.notes.size(), 2u);
+    EXPECT_EQ(f.notes[1].kind, SiteFileNote::Kind::BeforeFirstSite);
 }
 
 // One last line (without line end) of a site block and the lists it lands in.
@@ -103,18 +106,6 @@ TEST(SiteFile, HostKanjiNamesTheCharacterCode) {
     }
 }
 
-TEST(SiteFile, KeysBeforeTheFirstSiteAndTheVersionLabel) {
-    const Loaded f(
-        "HOST_ADDR|nobody\nSEARCH|<li>\nSITE_FILE_VER|1\nHOST_ID|A\nSEARCH|<a>\n"
-        "SITE_FILE_VER|2\nURL|</a>\nHOST_ID|A\n");
-    EXPECT_EQ(f.servers.at(0), "nobody") << "site 0 gets the server, no search uses it";
-    EXPECT_EQ(f.table.GetSiteFileVer(), "2");
-    EXPECT_EQ(f.table.GetSiteCount(), 2) << "two sites may share a name";
-    EXPECT_EQ(Lists(f.Site(1)), " / SEARCH=<a>;URL=</a>; / ");
-    ASSERT_EQ(f.notes.size(), 2u);
-    EXPECT_EQ(f.notes[1].kind, SiteFileNote::Kind::BeforeFirstSite);
-}
-
 TEST(SiteFile, RulesBeyondThirtyAreIgnoredAndNoted) {
     std::string content = "HOST_ID|A\n";
     for (int i = 1; i <= 32; ++i) {
@@ -136,7 +127,6 @@ TEST(SiteFile, ReloadingReplacesTheSitesUnlessTheFileIsMissing) {
     EXPECT_FALSE(LoadSiteFile(dir.Path("missing.ini"), f.table, {}, error));
     EXPECT_NE(error.find("missing.ini"), std::string::npos);
     EXPECT_EQ(f.table.GetSiteName(2), "B");
-
     SjisString group;
     ASSERT_TRUE(f.table.EnumSiteGroup(true, group));
     ASSERT_TRUE(LoadSiteFile(dir.Write("b.ini", "# only comments\n"), f.table, {}, error));
@@ -146,27 +136,20 @@ TEST(SiteFile, ReloadingReplacesTheSitesUnlessTheFileIsMissing) {
     EXPECT_EQ(f.table.GetSiteFileVer(), "9") << "the label stays when the file has none";
 }
 
-TEST(SiteTable, GroupEnumerationVisitsEverySiteAndRestarts) {
-    Loaded f("HOST_ID|a\nHOST_GROUP|G1\nHOST_ID|b\nHOST_ID|c\nHOST_GROUP|G3\n");
+// Sites 3, 2, 1 (the newest first in one bucket); both enumerations share
+// one cursor. The settings dialog flips a switch while the engine stores a
+// page's run state: the lowest number of a name is switched, the store keeps it.
+TEST(SiteTable, EnumerationSwitchesAndRunState) {
+    Loaded f("HOST_ID|a\nHOST_GROUP|G1\nHOST_ID|dup\nHOST_ID|c\nHOST_GROUP|G3\nHOST_ID|dup\n");
     SjisString group = "unchanged";
     EXPECT_FALSE(f.table.EnumSiteGroup(false, group)) << "no enumeration was started";
-    EXPECT_EQ(group, "unchanged");
     std::vector<SjisString> groups;
     for (bool first = true; f.table.EnumSiteGroup(first, group); first = false) {
         groups.push_back(group);
     }
-    EXPECT_EQ(groups, (std::vector<SjisString>{"G3", "", "G1"}));  // sites 3, 2, 1
-    // Both enumerations share one cursor.
+    EXPECT_EQ(groups, (std::vector<SjisString>{"", "G3", "", "G1"}));
     ASSERT_TRUE(f.table.EnumSiteGroup(true, group));
-    EXPECT_EQ(f.table.EnumNext(false).value_or(std::pair{0u, SiteDef{}}).first, 2u);
-    ASSERT_TRUE(f.table.EnumSiteGroup(false, group));
-    EXPECT_EQ(group, "G1");
-}
-
-// The settings dialog flips a switch while the engine stores a page's run
-// state: the lowest number of a name is switched, and the store keeps it.
-TEST(SiteTable, SwitchesByNameSurviveTheRunStateStore) {
-    Loaded f("HOST_ID|x\nHOST_ID|dup\nHOST_ID|y\nHOST_ID|dup\n");
+    EXPECT_EQ(f.table.EnumNext(false).value_or(std::pair{0u, SiteDef{}}).first, 3u);
     EXPECT_TRUE(f.table.SetSiteEnabled("dup", 0));
     EXPECT_FALSE(f.table.SetSiteEnabled("Dup", 0)) << "names compare byte for byte";
     EXPECT_FALSE(f.table.SetSiteEnabledByNumber(5, 0));
@@ -185,11 +168,9 @@ TEST(SiteTableThreaded, ConcurrentUseIsSafe) {
     Loaded f("HOST_ID|a\nHOST_GROUP|g\nHOST_ID|b\nHOST_ID|c\n");
     std::atomic<bool> done{false};
     std::thread search([&] {
-        for (int i = 0; i < 2000; ++i) {
-            const std::uint32_t n = 1 + static_cast<std::uint32_t>(i % 3);
-            if (auto def = f.table.Lookup(n)) {
-                f.table.StoreRunState(n, def->m_nOrder + 10, def->m_nHits + 1, "/p");
-            }
+        for (std::uint32_t i = 0; i < 2000; ++i) {
+            const SiteDef def = f.Site(1 + i % 3);
+            f.table.StoreRunState(1 + i % 3, def.m_nOrder + 10, def.m_nHits + 1, "/p");
         }
         done = true;
     });
