@@ -28,8 +28,8 @@ ENV = {k: v for k, v in os.environ.items() if "proxy" not in k.lower()}
 # the description. Site files are written with '|' for TAB, in Shift_JIS.
 SITES = ("SITE_FILE_VER|1.05\nHOST_ID|検索\nHOST_ADDR|pagehost\nHOST_URL_FORMAT|/find?kw=%s\n"
          "STARTWORD|<dl>\nT_SEARCH|class=next href=\nT_NEXTURL|>\nSEARCH|<dt><a href=http://\n"
-         "URL|>\nTITLE|</a>\nSEARCH|<dd>\nTEXT|<br>\nR_DEL|<b>\nR_DEL|</b>\nHOST_ID|B\nTEXT|^\n"
-         "HOST_KANJI|EUC\nHOST_ID|C\nHOST_KANJI|utf-8\nHOST_ADDR|https://h:8443\n")
+         "URL|>\nTITLE|</a>\nSEARCH|<dd>\nTEXT|<br>\nR_DEL|<b>\nR_DEL|</b>\nHOST_ID|B\nHOST_ID|C\n"
+         "HOST_KANJI|utf-8\nHOST_ADDR|https://h:8443\n")
 PAGE = ("<p>1-2</p><a class=next href=/find?p=2>next</a><dl><dt><a href=http://pagehost/a>Alpha"
         "</a><dd>First <b>hit</b><br><dt><a href=http://pagehost/b>日本\\x</a><dd>Se\tcond<br></dl>")
 MANY = ("SEARCH|<p>\nHOST_ID|A\nHOST_ADDR|h\nHOST_URL_FORMAT|/q?%d\n" + "SEARCH|x\n" * 31
@@ -108,17 +108,14 @@ class CheckExtractTest(unittest.TestCase):
             (0, f"check --format json {sites}",
              '{"version":"1.05","site_count":3,"sites":[{"number":1,"name":"検索","group":"",'
              '"server":"pagehost","scheme":"http","url_format":"/find?kw=%s","kanji":2,'
-             '"max_count":40,"link_mode":"","start_word":"<dl>","page_rules":[["T_SEARCH",'
-             '"class=next href="],["T_NEXTURL",">"]]',
-             '{"number":2,"name":"B","group":"","server":"","scheme":"http","url_format":"",'
-             '"kanji":1,', '"entry_rules":[["TEXT","\\n"]]',  # carets become line feeds
+             '"max_count":40,"link_mode":"","start_word":"<dl>","page_rules":[["T_SEARCH",',
              '"server":"https://h:8443","scheme":"https","url_format":"","kanji":3',
              '"warnings":["site 2 \\"B\\": never requested (no HOST_ADDR)","site 3 \\"C\\": '
              'never requested (no HOST_URL_FORMAT)"]}\n'),
             # Likely mistakes, a byte-order mark and CR-only line ends are warned about.
-            (0, "check " + write("many.ini", MANY), "line 1: 'SEARCH' stands before the first",
-             "line 35: site 1 \"A\": rule 'SEARCH' is beyond the 30 rules", "has no %s",
-             "site 1 \"A\": request format has '%d'", "site 2 \"A\": request format has '%'",
+            (0, "check " + write("many.ini", MANY), "0 page, 30 entry, 0 clean-up",
+             "line 1: 'SEARCH' stands before", "line 35: site 1 \"A\": rule 'SEARCH' is beyond",
+             "has no %s", "site 1 \"A\": request format has '%d'", "has '%', which",
              "scheme 'ftp://'", "path ('/x')", 'site 2 "A": same name as site 1', "Warnings (8)"),
             (0, f"check {bom}", "Sites:     1\n", "starts with a UTF-8 byte-order mark",
              'spoils the HOST_ID line of "Lost": that site is lost',
@@ -144,7 +141,6 @@ class CheckExtractTest(unittest.TestCase):
             (2, "check --format", "--format"),
             (1, f"search --sites {TMP.name}/none kw", "No such file"),
             (2, "search --timeout", "--timeout"),
-            (2, "search --bogus kw", "--bogus"),
             (2, "search", "KEYWORD is required"),
             (2, "search --jobs 2 kw", "--jobs requires --multi"),
             (2, "search --multi --jobs 33 kw", "not in range 1 to 32"),
@@ -202,17 +198,16 @@ class SearchTest(unittest.TestCase):
         self.assertIn("なし\\x1b]0;\\x07 : ERROR エラー応答を受信しました。(URL Not Found)", err)
         self.assertNotIn(b"\x1b", r.stderr)
         self.assertIn("拒否 : ERROR 送信処理がタイムアウトしました", err)
-        self.assertEqual(err.count(demo_server.PAGED_SITE + " : 要求を送信しました"), 3)
         # The summary: one line per site asked, after the completion line.
         self.assertEqual(err[-6], "検索が完了しました")
         self.assertRegex(err[-2], r"^なし\\x1b\]0;\\x07 : 0 results, 0 pages, [0-9.]+ s, 接続を終了")
         self.assertRegex(err[-1], r"^拒否 : 0 results, 0 pages, [0-9.]+ s, ERROR 送信処理が")
 
     def test_ctrl_c_stops_the_search(self):
-        # A server that takes the connection and never answers.
-        hold = socket.create_server(("127.0.0.1", 0))
-        port = hold.getsockname()[1]
-        path = write("stop.ini", f"HOST_ID|止\nHOST_ADDR|127.0.0.1:{port}\nHOST_URL_FORMAT|/?%s\n")
+        hold = socket.create_server(("127.0.0.1", 0))  # takes the connection, never answers
+        self.addCleanup(hold.close)
+        path = write("stop.ini", "HOST_ID|止\nHOST_ADDR|127.0.0.1:%d\nHOST_URL_FORMAT|/?%%s\n"
+                     % hold.getsockname()[1])
         p = subprocess.Popen([CLI, "search", "--sites", path, "--timeout", "0", "kw"],
                              stdout=subprocess.PIPE, stderr=subprocess.PIPE, env=ENV)
         seen = b""
@@ -221,8 +216,7 @@ class SearchTest(unittest.TestCase):
             self.assertTrue(line, seen.decode())
             seen += line
         p.send_signal(signal.SIGINT)
-        out, err = p.communicate(timeout=20)
-        hold.close()
+        err = p.communicate(timeout=20)[1]
         self.assertEqual(p.returncode, 130)
         self.assertNotIn("検索が完了しました", (seen + err).decode())
 

@@ -14,13 +14,11 @@ namespace {
 using namespace std::string_literals;
 
 TEST(LineReader, SplitsAtLineFeedAndDropsOneCarriageReturn) {
-    const std::string longLine(1 << 20, 'q');
     const std::pair<std::string, std::vector<std::string>> cases[] = {
         {"a\nb\r\nc\r\r\nx\0y"s, {"a", "b", "c\r", "x\0y"s}},
         {"a\n\n", {"a", ""}},
         {"", {}},
         {"\r", {"\r"}},
-        {longLine, {longLine}},
     };
     test::TempDir dir;
     for (const auto& [content, expected] : cases) {
@@ -62,7 +60,6 @@ TEST(TextCodec, WindowsMappingsRoundTrip) {
     ASSERT_TRUE(sjis.has_value());
     EXPECT_EQ(*sjis, "\x8C\x9F\x8D\xF5\x5C\x87\x40\xFB\xFC\xB6\xC5");
     EXPECT_EQ(SjisToUtf8(*sjis), utf8);
-    EXPECT_EQ(Utf8ToSjis("").value(), "");
 }
 
 TEST(TextCodec, BadInputIsReplacedOrRefused) {

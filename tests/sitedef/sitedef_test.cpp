@@ -86,7 +86,6 @@ TEST(SiteFile, EachLineLandsInTheRightList) {
         {"TEXT|^a^", " / TEXT=\na\n; / "},
         {"SEARCH|<li>\r\n", " / SEARCH=<li>; / "},
         {"NOTE|note|more|<br>", " / NOTE=<br>; / "},
-        {"SEARCH|a\0b"s, " / SEARCH=a\0b; / "s},
     };
     for (const auto& [line, lists] : cases) {
         const Loaded f("HOST_ID|S\n" + line);
@@ -104,40 +103,14 @@ TEST(SiteFile, HostKanjiNamesTheCharacterCode) {
     }
 }
 
-TEST(SiteFile, RulesBeyondThirtyAreIgnoredAndNoted) {
-    std::string content = "HOST_ID|A\n";
-    for (int i = 1; i <= 32; ++i) {
-        content += "SEARCH|m" + std::to_string(i) + "\nT_SEARCH|p" + std::to_string(i) + "\n";
-    }
-    const Loaded f(content + "R_DEL|x\n");
-    const SiteDef a = f.Site(1);
-    EXPECT_EQ(a.m_entryRules.size() + a.m_pageRules.size(), 60u);
-    EXPECT_EQ(a.m_entryRules[29].m_strValue, "m30");
-    EXPECT_EQ(a.m_cleanRules.size(), 1u) << "each list counts on its own";
-    ASSERT_EQ(f.notes.size(), 4u);  // their wording: see the CLI's check
-    EXPECT_EQ(f.notes[0].kind, SiteFileNote::Kind::RuleBeyondLimit);
-}
-
-TEST(SiteFile, ReloadingReplacesTheSitesUnlessTheFileIsMissing) {
-    test::TempDir dir;
-    Loaded f("SITE_FILE_VER|9\nHOST_ID|A\nHOST_ID|B\n");
-    std::string error;
-    EXPECT_FALSE(LoadSiteFile(dir.Path("missing.ini"), f.table, {}, error));
-    EXPECT_EQ(f.table.GetSiteName(2), "B");
-    SjisString group;
-    ASSERT_TRUE(f.table.EnumSiteGroup(true, group));
-    ASSERT_TRUE(LoadSiteFile(dir.Write("b.ini", "# only comments\n"), f.table, {}, error));
-    EXPECT_FALSE(f.table.EnumSiteGroup(false, group)) << "an enumeration ends with the old sites";
-    EXPECT_EQ(f.table.GetSiteCount(), 0);
-    EXPECT_FALSE(f.table.Lookup(1).has_value());
-    EXPECT_EQ(f.table.GetSiteFileVer(), "9") << "the label stays when the file has none";
-}
-
-// Sites 3, 2, 1 (the newest first in one bucket); both enumerations share
+// Sites 4 to 1 (the newest first in one bucket); both enumerations share
 // one cursor. The settings dialog flips a switch while the engine stores a
-// page's run state: the lowest number of a name is switched, the store keeps it.
-TEST(SiteTable, EnumerationSwitchesAndRunState) {
-    Loaded f("HOST_ID|a\nHOST_GROUP|G1\nHOST_ID|dup\nHOST_ID|c\nHOST_GROUP|G3\nHOST_ID|dup\n");
+// page's run state: the lowest number of a name is switched, the store keeps
+// it. A missing file keeps the sites; a reload replaces them.
+TEST(SiteTable, EnumerationSwitchesRunStateAndReload) {
+    Loaded f(
+        "SITE_FILE_VER|9\nHOST_ID|a\nHOST_GROUP|G1\nHOST_ID|dup\nHOST_ID|c\nHOST_GROUP|G3\n"
+        "HOST_ID|dup\n");
     SjisString group = "unchanged";
     EXPECT_FALSE(f.table.EnumSiteGroup(false, group)) << "no enumeration was started";
     std::vector<SjisString> groups;
@@ -153,10 +126,19 @@ TEST(SiteTable, EnumerationSwitchesAndRunState) {
     f.table.StoreRunState(2, 30, 3, "/next");
     f.table.StoreRunState(9, 1, 1, "x");  // no such site: nothing is created
     EXPECT_FALSE(f.table.Lookup(9).has_value());
+    test::TempDir dir;
+    std::string error;
+    EXPECT_FALSE(LoadSiteFile(dir.Path("missing.ini"), f.table, {}, error));
     const SiteDef after = f.Site(2);
     EXPECT_EQ(std::tuple(after.m_bEnabled, after.m_nOrder, after.m_nHits, after.m_strNextUrl),
               std::tuple(0, 30, 3, "/next"s));
     EXPECT_EQ(f.Site(4).m_bEnabled, 1);
+    ASSERT_TRUE(f.table.EnumSiteGroup(true, group));
+    ASSERT_TRUE(LoadSiteFile(dir.Write("b.ini", "# only comments\n"), f.table, {}, error));
+    EXPECT_FALSE(f.table.EnumSiteGroup(false, group)) << "an enumeration ends with the old sites";
+    EXPECT_EQ(f.table.GetSiteCount(), 0);
+    EXPECT_FALSE(f.table.Lookup(1).has_value());
+    EXPECT_EQ(f.table.GetSiteFileVer(), "9") << "the label stays when the file has none";
 }
 
 }  // namespace
