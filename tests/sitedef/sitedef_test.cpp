@@ -77,9 +77,8 @@ TEST(SiteFile, EachLineLandsInTheRightList) {
         {"#HOST_ID|X", " /  / "},
         {"SEARCH <li>", " /  / "},  // no TAB
         {"|value", " /  / "},
-        {" #HOST_ID|X", " /  #HOST_ID=X; / "},  // comments start in the first column
-        {" HOST_ID | a ", " /  HOST_ID = a ; / "},
-        {"host_addr|h", " / host_addr=h; / "},
+        {" #HOST_ID|X", " /  #HOST_ID=X; / "},      // comments start in the first column
+        {" HOST_ID | a ", " /  HOST_ID = a ; / "},  // keys are taken as written
         {"T|x", " / T=x; / "},
         {"T_|x", "T_=x; /  / "},
         {"R_KEEP|x", " /  / R_KEEP=x;"},
