@@ -9,31 +9,22 @@
 #include <string>
 
 #include "engine/keyword.h"
-#include "engine/search_result.h"
 #include "engine/search_session.h"
+#include "support/recording_window.h"
 
 namespace fuzz {
 
-class CheckingWindow : public quennit::IMessageWindow {
-  public:
-    bool IsWindow() const override { return true; }
-    quennit::LRESULT SendMessage(std::uint32_t msg, quennit::WPARAM,
-                                 quennit::LPARAM lParam) override {
-        const auto* r = reinterpret_cast<const quennit::SearchResult*>(lParam);
-        if (msg == quennit::WM_SEARCH_RESULT &&
-            (r->m_strUrl.empty() || std::max({r->m_strUrl.size(), r->m_strTitle.size(),
-                                              r->m_strText.size()}) > quennit::kFieldMax)) {
-            std::abort();
-        }
-        return 0;
-    }
-};
-
 inline void Scan(quennit::CSearchSession& session, std::uint32_t site, const std::string& page) {
-    static CheckingWindow window;
+    quennit::test::RecordingWindow window;
     session.SetNotifyWnd(site, &window);
     session.ExtractResults(page.c_str(), site);
     session.ExtractResults(page.c_str(), site);
+    for (const quennit::SearchResult& r : window.Results()) {
+        if (r.m_strUrl.empty() || std::max({r.m_strUrl.size(), r.m_strTitle.size(),
+                                            r.m_strText.size()}) > quennit::kFieldMax) {
+            std::abort();
+        }
+    }
 }
 
 }  // namespace fuzz

@@ -1,5 +1,6 @@
 // Any bytes as a site definition file: loading never crashes, and the table
 // it leaves is consistent (numbers 1..count, at most 30 rules per list).
+#include <algorithm>
 #include <cstdlib>
 #include <string_view>
 
@@ -9,15 +10,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     quennit::CSearchSession session;
     std::vector<quennit::SiteFileNote> notes;
     session.LoadSiteText(std::string_view(reinterpret_cast<const char*>(data), size), &notes);
-    for (int n = 1; n <= session.GetSiteCount(); ++n) {
-        const auto def = session.LookupSite(static_cast<std::uint32_t>(n));
-        if (!def || def->m_pageRules.size() > quennit::kMaxRules ||
-            def->m_entryRules.size() > quennit::kMaxRules ||
-            def->m_cleanRules.size() > quennit::kMaxRules) {
+    const auto count = static_cast<std::uint32_t>(session.GetSiteCount());
+    for (std::uint32_t n = 1; n <= count; ++n) {
+        const auto def = session.LookupSite(n);
+        if (!def || std::max({def->m_pageRules.size(), def->m_entryRules.size(),
+                              def->m_cleanRules.size()}) > quennit::kMaxRules) {
             std::abort();
         }
     }
-    if (session.LookupSite(static_cast<std::uint32_t>(session.GetSiteCount()) + 1)) {
+    if (session.LookupSite(count + 1)) {
         std::abort();
     }
     quennit::SjisString group;
