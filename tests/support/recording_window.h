@@ -14,34 +14,29 @@
 
 namespace quennit::test {
 
-// One message as a window received it. Results keep a copy of the record
-// and compare by site only.
+// One message as a window received it; a result's record is kept apart.
 struct Msg {
     std::uint32_t msg = 0;
     WPARAM wParam = 0;
     LPARAM lParam = 0;
-    SearchResult result;
-
-    bool operator==(const Msg& o) const {
-        return msg == o.msg && wParam == o.wParam && lParam == o.lParam;
-    }
+    bool operator==(const Msg&) const = default;
 };
 
 inline void PrintTo(const Msg& m, std::ostream* os) {
-    *os << "msg " << m.msg << " site " << m.wParam << " code " << m.lParam << m.result.m_strUrl;
+    *os << "msg " << m.msg << " site " << m.wParam << " code " << m.lParam;
 }
 
 inline Msg Status(WPARAM site, LPARAM code) {
-    return Msg{WM_INET_STATUS, site, code, {}};
+    return Msg{WM_INET_STATUS, site, code};
 }
 inline Msg Error(WPARAM site, LPARAM code) {
-    return Msg{WM_INET_ERROR, site, code, {}};
+    return Msg{WM_INET_ERROR, site, code};
 }
 inline Msg Result(WPARAM site) {
-    return Msg{WM_SEARCH_RESULT, site, 0, {}};
+    return Msg{WM_SEARCH_RESULT, site, 0};
 }
 inline Msg End() {
-    return Msg{WM_SEARCH_END, 0, 0, {}};
+    return Msg{WM_SEARCH_END, 0, 0};
 }
 
 // Records every message it is sent, on the sending thread.
@@ -49,18 +44,17 @@ class RecordingWindow : public IMessageWindow {
   public:
     bool IsWindow() const override { return true; }
     LRESULT SendMessage(std::uint32_t msg, WPARAM wParam, LPARAM lParam) override {
-        Msg m{msg, wParam, lParam, {}};
-        if (msg == WM_SEARCH_RESULT) {
-            m.result = *reinterpret_cast<const SearchResult*>(lParam);
-            m.lParam = 0;
-        }
+        const bool result = msg == WM_SEARCH_RESULT;
         {
             // Serialised with the sender's stop: nothing is kept once it is set.
             std::lock_guard lock(m_mutex);
             if (StopRequestedHere()) {
                 return 0;
             }
-            m_messages.push_back(m);
+            m_messages.push_back(Msg{msg, wParam, result ? 0 : lParam});
+            if (result) {
+                m_results.push_back(*reinterpret_cast<const SearchResult*>(lParam));
+            }
         }
         m_cv.notify_all();
         return 0;
@@ -78,11 +72,8 @@ class RecordingWindow : public IMessageWindow {
         return out;
     }
     std::vector<SearchResult> Results() const {
-        std::vector<SearchResult> out;
-        for (const auto& m : Only({WM_SEARCH_RESULT})) {
-            out.push_back(m.result);
-        }
-        return out;
+        std::lock_guard lock(m_mutex);
+        return m_results;
     }
     // Waits until pred holds for the messages so far; false when it didn't
     // within a limit (a safety net against hangs, not a speed check).
@@ -95,6 +86,7 @@ class RecordingWindow : public IMessageWindow {
     mutable std::mutex m_mutex;
     mutable std::condition_variable m_cv;
     std::vector<Msg> m_messages;
+    std::vector<SearchResult> m_results;
 };
 
 }  // namespace quennit::test
