@@ -57,13 +57,6 @@ class PauseRecorder {
         const auto p = Pauses();
         return std::count(p.begin(), p.end(), ms);
     }
-    // Waits until a pause of ms has begun (false after a generous limit).
-    bool WaitForPause(std::uint32_t ms) const {
-        std::unique_lock lock(m_mutex);
-        return m_cv.wait_for(lock, std::chrono::seconds(20), [&] {
-            return std::find(m_pauses.begin(), m_pauses.end(), ms) != m_pauses.end();
-        });
-    }
 
   private:
     double m_scale;
