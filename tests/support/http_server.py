@@ -37,16 +37,11 @@ from urllib.parse import parse_qs, urlsplit
 
 
 def result_page(n, of, per, brk, ms):
-    parts = ["<html><body>\n"]
-    if n < of:
-        parts.append('<a class="next" href="/page?n=%d&of=%d&per=%d&brk=%d&ms=%d">next</a>\n'
-                     % (n + 1, of, per, brk, ms))
-    parts.append("<!-- results -->\n")
-    for k in range((n - 1) * per + 1, n * per + 1):
-        parts.append('<li><a href="http://example.test/doc/%d">Title %d</a><br>Text %d</li>\n'
-                     % (k, k, k))
-    parts.append("</body></html>\n")
-    return "".join(parts).encode("ascii")
+    more = ('<a class="next" href="/page?n=%d&of=%d&per=%d&brk=%d&ms=%d">next</a>\n'
+            % (n + 1, of, per, brk, ms) if n < of else "")
+    entries = "".join('<li><a href="http://example.test/doc/%d">Title %d</a><br>Text %d</li>\n'
+                      % (k, k, k) for k in range((n - 1) * per + 1, n * per + 1))
+    return ("<html><body>\n%s<!-- results -->\n%s</body></html>\n" % (more, entries)).encode()
 
 
 class Handler(BaseHTTPRequestHandler):
@@ -61,6 +56,10 @@ class Handler(BaseHTTPRequestHandler):
         for k, v in extra:
             self.send_header(k, v)
         self.end_headers()
+
+    def reply(self, code, body, extra=()):
+        self.head(code, len(body), extra)
+        self.wfile.write(body)
 
     def partial(self, data, announced, hang_up):
         # Sends part of what the head announced, then hangs up or falls silent.
@@ -86,13 +85,11 @@ class Handler(BaseHTTPRequestHandler):
                 if n == brk:
                     self.partial(page[: len(page) // 2], len(page), True)
                 else:
-                    self.head(200, len(page))
-                    self.wfile.write(page)
+                    self.reply(200, page)
             elif path.startswith("/status/"):
-                self.head(int(path[len("/status/"):]), 6)
-                self.wfile.write(b"status")
+                self.reply(int(path[len("/status/"):]), b"status")
             elif path in ("/redirect", "/loop"):
-                self.head(302, 0, [("Location", q.get("to", "/loop"))])
+                self.reply(302, b"", [("Location", q.get("to", "/loop"))])
             elif path == "/stall-head":
                 self.hold()
             elif path in ("/stall-body", "/break"):
@@ -122,11 +119,9 @@ class Handler(BaseHTTPRequestHandler):
                     self.wfile.flush()
                     time.sleep(num("ms", 50) / 1000.0)
             elif path == "/echo":
-                echo = (self.requestline + "\r\n" + str(self.headers)).encode("latin-1")
-                self.head(200, len(echo))
-                self.wfile.write(echo)
+                self.reply(200, (self.requestline + "\r\n" + str(self.headers)).encode("latin-1"))
             else:
-                self.head(404, 0)
+                self.reply(404, b"")
         except OSError:
             self.close_connection = True  # clients hang up on purpose here
 
