@@ -51,64 +51,47 @@ class SettingsFileTest : public ::testing::Test {
     std::string m_path = m_dir.Path("Quennit.ini");
 };
 
-TEST_F(SettingsFileTest, MissingFileIsCreatedFromTheTemplateAndReplacedByIt) {
-    CAppSettings s;
-    ASSERT_TRUE(s.Load(m_path));
-    EXPECT_EQ(Read(), kTemplate);
-    EXPECT_EQ(Values(s), "-1 -1 -1 -1 0 20 1 0 ");
-    Write("[SEARCH]\r\nRETRY=7\r\nsomething long that must go away\r\n");
-    ASSERT_TRUE(s.CreateDefaultFile(m_path));
-    EXPECT_EQ(Read(), kTemplate);
-}
-
-// Reading: test names show the case's name, not its bytes.
-struct ReadCase {
+// A row of the read or write table; test names show its name, not its bytes.
+struct Case {
     const char* name;
-    std::string content;
-    const char* expected;  // the eight values
+    std::string before;
+    std::string after;  // read: the eight values; write: the file
+    int multi = 0;      // written only when changed, like the template's empty MULTI=
 };
 
-class SettingsReadTest : public SettingsFileTest, public ::testing::WithParamInterface<ReadCase> {};
+class SettingsReadTest : public SettingsFileTest, public ::testing::WithParamInterface<Case> {};
 
 TEST_P(SettingsReadTest, ReadsTheValues) {
-    Write(GetParam().content);
+    Write(GetParam().before);
     CAppSettings s;
     ASSERT_TRUE(s.Load(m_path));
-    EXPECT_EQ(Values(s), GetParam().expected);
-    EXPECT_EQ(Read(), GetParam().content) << "reading must not change the file";
+    EXPECT_EQ(Values(s), GetParam().after);
+    EXPECT_EQ(Read(), GetParam().before) << "reading must not change the file";
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, SettingsReadTest,
     ::testing::Values(
-        ReadCase{"NamesIgnoreCaseBlanksAroundEquals",
-                 "[ window ]\r\n  x1  =  12  \r\n\tY1\t=\t-3\t\r\n[Search]\r\nretry=4\r\n",
-                 "12 -3 -1 -1 0 0 4 0 "},
-        ReadCase{"LeadingIntegerOrQuoted",
-                 "[WINDOW]\r\nX1=30px\r\nY1=abc\r\nX2=\"42\"\r\nY2=12-3\r\nTYPE=+2\r\n"
-                 "[SEARCH]\r\nTIMEOUT='5000'\r\nRETRY=007\r\nMULTI=7\r\n",
-                 "30 0 42 12 2 5000 7 7 "},
+        Case{"NamesIgnoreCaseBlanksAroundEquals",
+             "[ window ]\r\n  x1  =  12  \r\n\tY1\t=\t-3\t\r\n[Search]\r\nretry=4\r\n",
+             "12 -3 -1 -1 0 0 4 0 "},
+        Case{"LeadingIntegerOrQuoted",
+             "[WINDOW]\r\nX1=30px\r\nY1=abc\r\nX2=\"42\"\r\nY2=12-3\r\nTYPE=+2\r\n"
+             "[SEARCH]\r\nTIMEOUT='5000'\r\nRETRY=007\r\nMULTI=7\r\n",
+             "30 0 42 12 2 5000 7 7 "},
         // Each key that must not count comes before the one that does.
-        ReadCase{"OnlyTheFirstOfTwoKeysOrSectionsAndOnlyItsOwnSection",
-                 "X1=9\r\n[SEARCH]\r\nX1=5\r\n[WINDOW]\r\nTIMEOUT=8\r\nX1=1\r\nx1=2\r\n"
-                 "[SEARCH]\r\n[WINDOW]\r\nY1=2\r\n",
-                 "1 -1 -1 -1 0 0 0 0 "},
-        ReadCase{"Utf8BomAndLfOnly", "\xEF\xBB\xBF[WINDOW]\nX1=77\n[SEARCH]\nRETRY=5",
-                 "77 -1 -1 -1 0 0 5 0 "},
-        ReadCase{"CommentsAndJunk",
-                 "; comment\r\n[WINDOW]\r\n;X1=3\r\n#Y1=4\r\nno equals sign\r\n[WINDOW\r\nX1=6\r\n",
-                 "6 -1 -1 -1 0 0 0 0 "}),
+        Case{"OnlyTheFirstOfTwoKeysOrSectionsAndOnlyItsOwnSection",
+             "X1=9\r\n[SEARCH]\r\nX1=5\r\n[WINDOW]\r\nTIMEOUT=8\r\nX1=1\r\nx1=2\r\n"
+             "[SEARCH]\r\n[WINDOW]\r\nY1=2\r\n",
+             "1 -1 -1 -1 0 0 0 0 "},
+        Case{"Utf8BomAndLfOnly", "\xEF\xBB\xBF[WINDOW]\nX1=77\n[SEARCH]\nRETRY=5",
+             "77 -1 -1 -1 0 0 5 0 "},
+        Case{"CommentsAndJunk",
+             "; comment\r\n[WINDOW]\r\n;X1=3\r\n#Y1=4\r\nno equals sign\r\n[WINDOW\r\nX1=6\r\n",
+             "6 -1 -1 -1 0 0 0 0 "}),
     [](const auto& param) { return std::string(param.param.name); });
 
-struct WriteCase {
-    const char* name;
-    std::string before;
-    std::string after;
-    int multi = 0;  // written only when changed, like the template's empty MULTI=
-};
-
-class SettingsWriteTest : public SettingsFileTest,
-                          public ::testing::WithParamInterface<WriteCase> {};
+class SettingsWriteTest : public SettingsFileTest, public ::testing::WithParamInterface<Case> {};
 
 // Saves X1=10 Y1=-20 X2=300 Y2=400 TYPE=3 TIMEOUT=5000 RETRY=2 into the file.
 TEST_P(SettingsWriteTest, SavesInPlace) {
@@ -127,30 +110,34 @@ TEST_P(SettingsWriteTest, SavesInPlace) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, SettingsWriteTest,
     ::testing::Values(
-        WriteCase{"MissingKeysGoToTheEndOfTheirSectionLfStaysLf",
-                  "[WINDOW]\nX1=1\nEXTRA=keep\n\n; next\n[SEARCH]\nMULTI=\n",
-                  "[WINDOW]\nX1=10\nEXTRA=keep\nX2=300\nY1=-20\nY2=400\nTYPE=3\n\n"
-                  "; next\n[SEARCH]\nMULTI=\nTIMEOUT=5000\nRETRY=2\n"},
-        WriteCase{"MissingSectionGoesToTheEnd",
-                  "# banner\r\n[WINDOW]\r\nX1=\r\nY1=\r\nX2=\r\nY2=\r\nTYPE=",
-                  "# banner\r\n[WINDOW]\r\nX1=10\r\nY1=-20\r\nX2=300\r\nY2=400\r\n"
-                  "TYPE=3\r\n[SEARCH]\r\nTIMEOUT=5000\r\nRETRY=2\r\n"},
-        WriteCase{"BlanksSpellingAndLaterDuplicatesKept",
-                  "[window]\r\n  x1 = 5 \r\nX1=2\r\ny1\t=\t\r\nX2=1\r\nY2=1\r\nTYPE=1\r\n"
-                  "[SEARCH]\r\nRETRY=1\r\nTIMEOUT=1\r\n[WINDOW]\r\nX1=3\r\n",
-                  "[window]\r\n  x1 = 10\r\nX1=2\r\ny1\t=\t-20\r\nX2=300\r\nY2=400\r\nTYPE=3\r\n"
-                  "[SEARCH]\r\nRETRY=2\r\nTIMEOUT=5000\r\n[WINDOW]\r\nX1=3\r\n"},
-        WriteCase{"Utf16StaysUtf16", Utf16Le("[WINDOW]\r\nX1=1\r\n"),
-                  Utf16Le("[WINDOW]\r\nX1=10\r\nX2=300\r\nY1=-20\r\nY2=400\r\nTYPE=3\r\n"
-                          "[SEARCH]\r\nTIMEOUT=5000\r\nRETRY=2\r\nMULTI=1\r\n"),
-                  1}),
+        Case{"MissingKeysGoToTheEndOfTheirSectionLfStaysLf",
+             "[WINDOW]\nX1=1\nEXTRA=keep\n\n; next\n[SEARCH]\nMULTI=\n",
+             "[WINDOW]\nX1=10\nEXTRA=keep\nX2=300\nY1=-20\nY2=400\nTYPE=3\n\n"
+             "; next\n[SEARCH]\nMULTI=\nTIMEOUT=5000\nRETRY=2\n"},
+        Case{"MissingSectionGoesToTheEnd",
+             "# banner\r\n[WINDOW]\r\nX1=\r\nY1=\r\nX2=\r\nY2=\r\nTYPE=",
+             "# banner\r\n[WINDOW]\r\nX1=10\r\nY1=-20\r\nX2=300\r\nY2=400\r\n"
+             "TYPE=3\r\n[SEARCH]\r\nTIMEOUT=5000\r\nRETRY=2\r\n"},
+        Case{"BlanksSpellingAndLaterDuplicatesKept",
+             "[window]\r\n  x1 = 5 \r\nX1=2\r\ny1\t=\t\r\nX2=1\r\nY2=1\r\nTYPE=1\r\n"
+             "[SEARCH]\r\nRETRY=1\r\nTIMEOUT=1\r\n[WINDOW]\r\nX1=3\r\n",
+             "[window]\r\n  x1 = 10\r\nX1=2\r\ny1\t=\t-20\r\nX2=300\r\nY2=400\r\nTYPE=3\r\n"
+             "[SEARCH]\r\nRETRY=2\r\nTIMEOUT=5000\r\n[WINDOW]\r\nX1=3\r\n"},
+        Case{"Utf16StaysUtf16", Utf16Le("[WINDOW]\r\nX1=1\r\n"),
+             Utf16Le("[WINDOW]\r\nX1=10\r\nX2=300\r\nY1=-20\r\nY2=400\r\nTYPE=3\r\n"
+                     "[SEARCH]\r\nTIMEOUT=5000\r\nRETRY=2\r\nMULTI=1\r\n"),
+             1}),
     [](const auto& param) { return std::string(param.param.name); });
 
-// A read-only file, a FIFO that would block the start for ever and
-// /dev/zero that never ends are none written over; the last two read as
-// unreadable (defaults).
-TEST_F(SettingsFileTest, ReadOnlyFileFifoAndDeviceAreKept) {
-    Write(kTemplate);
+// A missing file is made from the template. A read-only file, a FIFO that
+// would block the start for ever and /dev/zero that never ends are none
+// written over; the last two read as unreadable (defaults).
+TEST_F(SettingsFileTest, TemplateIsMadeReadOnlyFileFifoAndDeviceAreKept) {
+    CAppSettings made;
+    ASSERT_TRUE(made.Load(m_path));
+    EXPECT_EQ(Read(), kTemplate);
+    Write("[SEARCH]\r\nRETRY=7\r\nsomething long that must go away\r\n");
+    ASSERT_TRUE(made.CreateDefaultFile(m_path));
     fs::permissions(m_path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     const std::string fifo = m_dir.Path("fifo.ini");
     const std::string zero = m_dir.Path("zero.ini");
@@ -169,9 +156,8 @@ TEST_F(SettingsFileTest, ReadOnlyFileFifoAndDeviceAreKept) {
     EXPECT_TRUE(fs::is_fifo(fifo));
     EXPECT_TRUE(fs::is_character_file(zero));
     // A path below a regular file can't be created, whoever runs the test.
-    CAppSettings s;
-    EXPECT_FALSE(s.Load(m_path + "/Quennit.ini"));
-    EXPECT_FALSE(s.Save());
+    EXPECT_FALSE(made.Load(m_path + "/Quennit.ini"));
+    EXPECT_FALSE(made.Save());
 }
 
 // Millions of empty lines cost their size (once 100 bytes a line), and they
