@@ -82,20 +82,14 @@ class BoxAnswerer : public QObject {
 
 // Replaces the desktop opener for the life of the object and records every
 // address handed to it.
-class RecordingOpener {
-  public:
-    RecordingOpener() {
-        m_previous = SetUrlOpener([this](const QUrl& url) {
-            urls.append(url);
-            return true;
-        });
-    }
-    ~RecordingOpener() { SetUrlOpener(std::move(m_previous)); }
+struct RecordingOpener {
+    ~RecordingOpener() { SetUrlOpener(std::move(previous)); }
 
     QList<QUrl> urls;
-
-  private:
-    UrlOpener m_previous;
+    UrlOpener previous = SetUrlOpener([this](const QUrl& url) {
+        urls.append(url);
+        return true;
+    });
 };
 
 inline std::string Sjis(const char* utf8) {
@@ -125,12 +119,6 @@ inline void Retype(QLineEdit* edit, const QString& keys) {
     edit->selectAll();
     QTest::keyClick(edit, Qt::Key_Backspace);
     QTest::keyClicks(edit, keys);
-}
-
-// True when no top-level window is left (after deferred deletions ran).
-inline bool NoWindowLeft() {
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    return QApplication::topLevelWidgets().isEmpty();
 }
 
 }  // namespace quennit::test

@@ -48,7 +48,6 @@ class SortListCtrlTest : public QObject {
         // the single byte is smaller, byte by byte it would be larger.
         QTest::newRow("double-byte by its code")
             << QByteArray("\xB1") << QByteArray("\x82\xA0") << -1;
-        QTest::newRow("full-width digit is text") << QByteArray("\x82\x50") << QByteArray("2") << 1;
         QTest::newRow("only 127 bytes count")
             << QByteArray(127, 'a') + "z" << QByteArray(127, 'a') + "b" << 0;
         QTest::newRow("the 127th byte counts")
@@ -76,7 +75,6 @@ class SortListCtrlTest : public QObject {
         QTRY_COMPARE(Column(*list, 0), (QStringList{"a", "c", "e", "b", "d"}));
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, onValue);
         QTRY_COMPARE(Column(*list, 0), (QStringList{"b", "d", "e", "a", "c"}));
-        QCOMPARE(header->sortIndicatorOrder(), Qt::DescendingOrder);
         list->SortByColumn(0);  // another column: ascending again
         QCOMPARE(Column(*list, 0), (QStringList{"a", "b", "c", "d", "e"}));
         auto other = MakeList({{"x", "1"}, {"z", "2"}, {"y", "3"}});
