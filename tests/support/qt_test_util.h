@@ -9,6 +9,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDialog>
 #include <QEvent>
 #include <QLineEdit>
 #include <QMenu>
@@ -27,21 +28,18 @@ namespace quennit::test {
 
 // Answers every message box shown while it lives, from the box's own event
 // loop: with the queued answers first, then with OK (or the box's first
-// button), and records its text and default button. Chooses the first item
-// of a popup menu, records the items. Create it before the action.
+// button). Chooses the first item of a popup menu and closes any other
+// dialog. Records what each showed: a box's text, a menu's items, a
+// dialog's class. Create it before the action.
 class BoxAnswerer : public QObject {
   public:
     BoxAnswerer() { qApp->installEventFilter(this); }
     ~BoxAnswerer() override { qApp->removeEventFilter(this); }
 
     void Queue(QMessageBox::StandardButton answer) { m_answers.push_back(answer); }
-    // A window of this class (e.g. "quennit::CAboutDlg") is closed when shown.
-    void CloseWindowsOfClass(const char* className) { m_classes.push_back(className); }
 
     QStringList texts;
-    QList<QMessageBox::StandardButton> defaults;
-    QStringList menuItems;
-    int windowsClosed = 0;
+    QList<QMessageBox::StandardButton> defaults;  // of the boxes
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
@@ -49,10 +47,20 @@ class BoxAnswerer : public QObject {
             return false;
         }
         if (auto* box = qobject_cast<QMessageBox*>(watched)) {
-            OnBox(box);
+            texts << box->text();
+            defaults << box->standardButton(box->defaultButton());
+            QAbstractButton* button =
+                box->button(m_answers.empty() ? QMessageBox::Ok : m_answers.front());
+            if (!m_answers.empty()) {
+                m_answers.pop_front();
+            }
+            if (button == nullptr) {
+                button = box->buttons().value(0);
+            }
+            QMetaObject::invokeMethod(button, &QAbstractButton::click, Qt::QueuedConnection);
         } else if (auto* menu = qobject_cast<QMenu*>(watched)) {
             for (const QAction* action : menu->actions()) {
-                menuItems << action->text();
+                texts << action->text();
             }
             QMetaObject::invokeMethod(
                 menu,
@@ -61,53 +69,27 @@ class BoxAnswerer : public QObject {
                     QTest::keyClick(menu, Qt::Key_Return);
                 },
                 Qt::QueuedConnection);
-        } else if (auto* widget = qobject_cast<QWidget*>(watched); widget && widget->isWindow()) {
-            for (const QByteArray& name : m_classes) {
-                if (widget->inherits(name.constData())) {
-                    ++windowsClosed;
-                    QMetaObject::invokeMethod(widget, &QWidget::close, Qt::QueuedConnection);
-                }
-            }
+        } else if (auto* dialog = qobject_cast<QDialog*>(watched)) {
+            texts << dialog->metaObject()->className();
+            QMetaObject::invokeMethod(dialog, &QWidget::close, Qt::QueuedConnection);
         }
         return false;
     }
 
   private:
-    void OnBox(QMessageBox* box) {
-        texts << box->text();
-        defaults << box->standardButton(box->defaultButton());
-        QMessageBox::StandardButton answer = QMessageBox::Ok;
-        if (!m_answers.empty()) {
-            answer = m_answers.front();
-            m_answers.pop_front();
-        }
-        QAbstractButton* button = box->button(answer);
-        if (button == nullptr) {
-            button = box->buttons().value(0);
-        }
-        QMetaObject::invokeMethod(button, &QAbstractButton::click, Qt::QueuedConnection);
-    }
-
     std::deque<QMessageBox::StandardButton> m_answers;
-    QList<QByteArray> m_classes;
 };
 
 // Replaces the desktop opener for the life of the object and records every
 // address handed to it.
-class RecordingOpener {
-  public:
-    RecordingOpener() {
-        m_previous = SetUrlOpener([this](const QUrl& url) {
-            urls.append(url);
-            return true;
-        });
-    }
-    ~RecordingOpener() { SetUrlOpener(std::move(m_previous)); }
+struct RecordingOpener {
+    ~RecordingOpener() { SetUrlOpener(std::move(previous)); }
 
     QList<QUrl> urls;
-
-  private:
-    UrlOpener m_previous;
+    UrlOpener previous = SetUrlOpener([this](const QUrl& url) {
+        urls.append(url);
+        return true;
+    });
 };
 
 inline std::string Sjis(const char* utf8) {
@@ -137,12 +119,6 @@ inline void Retype(QLineEdit* edit, const QString& keys) {
     edit->selectAll();
     QTest::keyClick(edit, Qt::Key_Backspace);
     QTest::keyClicks(edit, keys);
-}
-
-// True when no top-level window is left (after deferred deletions ran).
-inline bool NoWindowLeft() {
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    return QApplication::topLevelWidgets().isEmpty();
 }
 
 }  // namespace quennit::test

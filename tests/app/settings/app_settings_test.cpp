@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <random>
+#include <tuple>
 
 #include "app/settings/app_settings.h"
 #include "app/settings/profile_file.h"
@@ -50,142 +51,113 @@ class SettingsFileTest : public ::testing::Test {
     std::string m_path = m_dir.Path("Quennit.ini");
 };
 
-TEST_F(SettingsFileTest, MissingFileIsCreatedFromTheTemplateAndReplacedByIt) {
-    CAppSettings s;
-    ASSERT_TRUE(s.Load(m_path));
-    EXPECT_EQ(Read(), kTemplate);
-    EXPECT_EQ(Values(s), "-1 -1 -1 -1 0 20 1 0 ");
-    Write("[SEARCH]\r\nRETRY=7\r\nsomething long that must go away\r\n");
-    ASSERT_TRUE(s.CreateDefaultFile(m_path));
-    EXPECT_EQ(Read(), kTemplate);
-}
-
-// Reading: test names show the case's name, not its bytes.
-struct ReadCase {
+// A row of the read or write table; test names show its name, not its bytes.
+struct Case {
     const char* name;
-    std::string content;
-    const char* expected;  // the eight values
+    std::string before;
+    std::string after;  // read: the eight values; write: the file
+    int multi = 0;      // written only when changed, like the template's empty MULTI=
 };
 
-class SettingsReadTest : public SettingsFileTest, public ::testing::WithParamInterface<ReadCase> {};
+class SettingsReadTest : public SettingsFileTest, public ::testing::WithParamInterface<Case> {};
 
 TEST_P(SettingsReadTest, ReadsTheValues) {
-    Write(GetParam().content);
+    Write(GetParam().before);
     CAppSettings s;
     ASSERT_TRUE(s.Load(m_path));
-    EXPECT_EQ(Values(s), GetParam().expected);
-    EXPECT_EQ(Read(), GetParam().content) << "reading must not change the file";
+    EXPECT_EQ(Values(s), GetParam().after);
+    EXPECT_EQ(Read(), GetParam().before) << "reading must not change the file";
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, SettingsReadTest,
     ::testing::Values(
-        ReadCase{"AllKeysNoSearchSection",
-                 "[WINDOW]\r\nX1=10\r\nY1=20\r\nX2=300\r\nY2=400\r\nTYPE=1\r\n",
-                 "10 20 300 400 1 0 0 0 "},
-        ReadCase{"NamesIgnoreCaseBlanksAroundEquals",
-                 "[ window ]\r\n  x1  =  12  \r\n\tY1\t=\t-3\t\r\n[Search]\r\nretry=4\r\n",
-                 "12 -3 -1 -1 0 0 4 0 "},
-        ReadCase{"LeadingIntegerOrQuoted",
-                 "[WINDOW]\r\nX1=30px\r\nY1=abc\r\nX2=\"42\"\r\nY2=12-3\r\nTYPE=+2\r\n"
-                 "[SEARCH]\r\nTIMEOUT='5000'\r\nRETRY=007\r\nMULTI=7\r\n",
-                 "30 0 42 12 2 5000 7 7 "},
-        ReadCase{"FirstOfTwoKeysAndSectionsCounts",
-                 "[WINDOW]\r\nX1=1\r\nx1=2\r\n[SEARCH]\r\n[WINDOW]\r\nY1=2\r\n",
-                 "1 -1 -1 -1 0 0 0 0 "},
-        ReadCase{"KeyInOtherSectionIgnored",
-                 "X1=9\r\n[SEARCH]\r\nX1=5\r\n[WINDOW]\r\nTIMEOUT=8\r\n", "-1 -1 -1 -1 0 0 0 0 "},
-        ReadCase{"Utf8BomAndLfOnly", "\xEF\xBB\xBF[WINDOW]\nX1=77\n[SEARCH]\nRETRY=5",
-                 "77 -1 -1 -1 0 0 5 0 "},
-        ReadCase{"CommentsAndJunk",
-                 "; comment\r\n[WINDOW]\r\n;X1=3\r\n#Y1=4\r\nno equals sign\r\n[WINDOW\r\nX1=6\r\n",
-                 "6 -1 -1 -1 0 0 0 0 "}),
+        Case{"NamesIgnoreCaseBlanksAroundEquals",
+             "[ window ]\r\n  x1  =  12  \r\n\tY1\t=\t-3\t\r\n[Search]\r\nretry=4\r\n",
+             "12 -3 -1 -1 0 0 4 0 "},
+        Case{"LeadingIntegerOrQuoted",
+             "[WINDOW]\r\nX1=30px\r\nY1=abc\r\nX2=\"42\"\r\nY2=12-3\r\nTYPE=+2\r\n"
+             "[SEARCH]\r\nTIMEOUT='5000'\r\nRETRY=007\r\nMULTI=7\r\n",
+             "30 0 42 12 2 5000 7 7 "},
+        // Each key that must not count comes before the one that does.
+        Case{"OnlyTheFirstOfTwoKeysOrSectionsAndOnlyItsOwnSection",
+             "X1=9\r\n[SEARCH]\r\nX1=5\r\n[WINDOW]\r\nTIMEOUT=8\r\nX1=1\r\nx1=2\r\n"
+             "[SEARCH]\r\n[WINDOW]\r\nY1=2\r\n",
+             "1 -1 -1 -1 0 0 0 0 "},
+        Case{"Utf8BomAndLfOnly", "\xEF\xBB\xBF[WINDOW]\nX1=77\n[SEARCH]\nRETRY=5",
+             "77 -1 -1 -1 0 0 5 0 "},
+        Case{"CommentsAndJunk",
+             "; comment\r\n[WINDOW]\r\n;X1=3\r\n#Y1=4\r\nno equals sign\r\n[WINDOW\r\nX1=6\r\n",
+             "6 -1 -1 -1 0 0 0 0 "}),
     [](const auto& param) { return std::string(param.param.name); });
 
-struct WriteCase {
-    const char* name;
-    std::string before;
-    std::string after;
-};
-
-class SettingsWriteTest : public SettingsFileTest,
-                          public ::testing::WithParamInterface<WriteCase> {};
+class SettingsWriteTest : public SettingsFileTest, public ::testing::WithParamInterface<Case> {};
 
 // Saves X1=10 Y1=-20 X2=300 Y2=400 TYPE=3 TIMEOUT=5000 RETRY=2 into the file.
 TEST_P(SettingsWriteTest, SavesInPlace) {
     Write(GetParam().before);
     CAppSettings s;
     ASSERT_TRUE(s.Load(m_path));
-    s.X1 = 10;
-    s.Y1 = -20;
-    s.X2 = 300;
-    s.Y2 = 400;
-    s.TYPE = 3;
-    s.TIMEOUT = 5000;
-    s.RETRY = 2;
+    std::tie(s.X1, s.Y1, s.X2, s.Y2, s.TYPE, s.TIMEOUT, s.RETRY, s.MULTI) =
+        std::tuple(10, -20, 300, 400, 3, 5000, 2, GetParam().multi);
     ASSERT_TRUE(s.Save());
     EXPECT_EQ(Read(), GetParam().after);
     CAppSettings again;
     ASSERT_TRUE(again.Load(m_path));
-    EXPECT_EQ(Values(again), "10 -20 300 400 3 5000 2 0 ");
+    EXPECT_EQ(Values(again), Values(s));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, SettingsWriteTest,
     ::testing::Values(
-        WriteCase{"MissingKeysGoToTheEndOfTheirSectionLfStaysLf",
-                  "[WINDOW]\nX1=1\nEXTRA=keep\n\n; next\n[SEARCH]\nMULTI=\n",
-                  "[WINDOW]\nX1=10\nEXTRA=keep\nX2=300\nY1=-20\nY2=400\nTYPE=3\n\n"
-                  "; next\n[SEARCH]\nMULTI=\nTIMEOUT=5000\nRETRY=2\n"},
-        WriteCase{"MissingSectionGoesToTheEnd",
-                  "# banner\r\n[WINDOW]\r\nX1=\r\nY1=\r\nX2=\r\nY2=\r\nTYPE=",
-                  "# banner\r\n[WINDOW]\r\nX1=10\r\nY1=-20\r\nX2=300\r\nY2=400\r\n"
-                  "TYPE=3\r\n[SEARCH]\r\nTIMEOUT=5000\r\nRETRY=2\r\n"},
-        WriteCase{"BlanksSpellingAndLaterDuplicatesKept",
-                  "[window]\r\n  x1 = 5 \r\nX1=2\r\ny1\t=\t\r\nX2=1\r\nY2=1\r\nTYPE=1\r\n"
-                  "[SEARCH]\r\nRETRY=1\r\nTIMEOUT=1\r\n[WINDOW]\r\nX1=3\r\n",
-                  "[window]\r\n  x1 = 10\r\nX1=2\r\ny1\t=\t-20\r\nX2=300\r\nY2=400\r\nTYPE=3\r\n"
-                  "[SEARCH]\r\nRETRY=2\r\nTIMEOUT=5000\r\n[WINDOW]\r\nX1=3\r\n"}),
+        Case{"MissingKeysGoToTheEndOfTheirSectionLfStaysLf",
+             "[WINDOW]\nX1=1\nEXTRA=keep\n\n; next\n[SEARCH]\nMULTI=\n",
+             "[WINDOW]\nX1=10\nEXTRA=keep\nX2=300\nY1=-20\nY2=400\nTYPE=3\n\n"
+             "; next\n[SEARCH]\nMULTI=\nTIMEOUT=5000\nRETRY=2\n"},
+        Case{"MissingSectionGoesToTheEnd",
+             "# banner\r\n[WINDOW]\r\nX1=\r\nY1=\r\nX2=\r\nY2=\r\nTYPE=",
+             "# banner\r\n[WINDOW]\r\nX1=10\r\nY1=-20\r\nX2=300\r\nY2=400\r\n"
+             "TYPE=3\r\n[SEARCH]\r\nTIMEOUT=5000\r\nRETRY=2\r\n"},
+        Case{"BlanksSpellingAndLaterDuplicatesKept",
+             "[window]\r\n  x1 = 5 \r\nX1=2\r\ny1\t=\t\r\nX2=1\r\nY2=1\r\nTYPE=1\r\n"
+             "[SEARCH]\r\nRETRY=1\r\nTIMEOUT=1\r\n[WINDOW]\r\nX1=3\r\n",
+             "[window]\r\n  x1 = 10\r\nX1=2\r\ny1\t=\t-20\r\nX2=300\r\nY2=400\r\nTYPE=3\r\n"
+             "[SEARCH]\r\nRETRY=2\r\nTIMEOUT=5000\r\n[WINDOW]\r\nX1=3\r\n"},
+        Case{"Utf16StaysUtf16", Utf16Le("[WINDOW]\r\nX1=1\r\n"),
+             Utf16Le("[WINDOW]\r\nX1=10\r\nX2=300\r\nY1=-20\r\nY2=400\r\nTYPE=3\r\n"
+                     "[SEARCH]\r\nTIMEOUT=5000\r\nRETRY=2\r\nMULTI=1\r\n"),
+             1}),
     [](const auto& param) { return std::string(param.param.name); });
 
-TEST_F(SettingsFileTest, Utf16FileStaysUtf16) {
-    Write(Utf16Le("[WINDOW]\r\nX1=1\r\n"));
-    CAppSettings s;
-    ASSERT_TRUE(s.Load(m_path));
-    s.RETRY = 4;
-    s.MULTI = 1;  // written only when changed, like the template's empty MULTI=
-    ASSERT_TRUE(s.Save());
-    EXPECT_EQ(Read(), Utf16Le("[WINDOW]\r\nX1=1\r\nX2=-1\r\nY1=-1\r\nY2=-1\r\nTYPE=0\r\n"
-                              "[SEARCH]\r\nTIMEOUT=0\r\nRETRY=4\r\nMULTI=1\r\n"));
-}
-
-TEST_F(SettingsFileTest, ReadOnlyFileOrFolderMakesSaveFail) {
-    Write(kTemplate);
-    CAppSettings s;
-    ASSERT_TRUE(s.Load(m_path));
-    fs::permissions(m_path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
-    s.X1 = 99;
-    EXPECT_FALSE(s.Save());
+// A missing file is made from the template. A read-only file, a FIFO that
+// would block the start for ever and /dev/zero that never ends are none
+// written over; the last two read as unreadable (defaults).
+TEST_F(SettingsFileTest, TemplateIsMadeReadOnlyFileFifoAndDeviceAreKept) {
+    CAppSettings made;
+    ASSERT_TRUE(made.Load(m_path));
     EXPECT_EQ(Read(), kTemplate);
-    // A path below a regular file can't be created, whoever runs the test.
-    EXPECT_FALSE(s.Load(m_path + "/Quennit.ini"));
-    EXPECT_FALSE(s.Save());
-}
-
-// A FIFO would block the start for ever, /dev/zero never ends: both read as
-// unreadable (defaults), and neither is written over.
-TEST_F(SettingsFileTest, FifoAndDeviceAreUnreadableAndKept) {
-    ASSERT_EQ(::mkfifo(m_path.c_str(), 0600), 0);
+    Write("[SEARCH]\r\nRETRY=7\r\nsomething long that must go away\r\n");
+    ASSERT_TRUE(made.CreateDefaultFile(m_path));
+    fs::permissions(m_path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    const std::string fifo = m_dir.Path("fifo.ini");
     const std::string zero = m_dir.Path("zero.ini");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     fs::create_symlink("/dev/zero", zero);
-    for (const std::string& path : {m_path, zero}) {
+    for (const auto& [path, values] : {std::pair{m_path, "-1 -1 -1 -1 0 20 1 0 "},
+                                       {fifo, "-1 -1 -1 -1 0 0 0 0 "},
+                                       {zero, "-1 -1 -1 -1 0 0 0 0 "}}) {
         CAppSettings s;
         ASSERT_TRUE(s.Load(path));
-        EXPECT_EQ(Values(s), "-1 -1 -1 -1 0 0 0 0 ");
+        EXPECT_EQ(Values(s), values);
+        s.X1 = 99;
         EXPECT_FALSE(s.Save()) << path;
     }
-    EXPECT_TRUE(fs::is_fifo(m_path));
+    EXPECT_EQ(Read(), kTemplate);
+    EXPECT_TRUE(fs::is_fifo(fifo));
     EXPECT_TRUE(fs::is_character_file(zero));
+    // A path below a regular file can't be created, whoever runs the test.
+    EXPECT_FALSE(made.Load(m_path + "/Quennit.ini"));
+    EXPECT_FALSE(made.Save());
 }
 
 // Millions of empty lines cost their size (once 100 bytes a line), and they
