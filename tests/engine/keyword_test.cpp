@@ -9,20 +9,6 @@ namespace {
 
 using namespace std::string_literals;
 
-TEST(UrlEscape, EscapesBytePairsAndBlanks) {
-    const std::pair<std::string, std::string> cases[] = {
-        {"   ", "+++"},         {"Az09", "Az09"},
-        {"\x83\x41", "%83%41"},  // second byte ASCII: still a pair
-        {"\x80x", "\x80x"},      // 0x80 is copied
-        {"\x81x", "%81%78"},     // 0x81 starts a pair
-        {"ab\x82", "ab%82"},     // lone lead byte at the end
-        {"\xB1\xB2", "%b1%b2"}   // kana bytes pair up too
-    };
-    for (const auto& [keyword, escaped] : cases) {
-        EXPECT_EQ(UrlEscapeKeyword(keyword), escaped) << keyword;
-    }
-}
-
 TEST(KeywordConversion, OddBytes) {
     struct Case {
         bool toEuc;
@@ -71,7 +57,7 @@ TEST(KeywordConversion, ArithmeticMatchesTheLibraryOverJisX0208) {
     EXPECT_GT(compared, 6800) << "the library should know all of JIS X 0208";
 }
 
-TEST(RequestPath, OnlyPercentSAndDoublePercentAreInterpreted) {
+TEST(RequestPath, KeywordEscapedForTheSiteAndOnlyPercentSAndDoublePercentInterpreted) {
     struct Case {
         const char* format;
         int kanji;
@@ -79,7 +65,13 @@ TEST(RequestPath, OnlyPercentSAndDoublePercentAreInterpreted) {
         std::string path;
     };
     const Case cases[] = {
+        // Shift_JIS keywords escape byte pairs and blanks, nothing else.
         {"/find?kw=%s&max=20", 2, "abc def", "/find?kw=abc+def&max=20"},
+        {"%s", 2, "\x83\x41 \x80x", "%83%41+\x80x"},  // a pair's second byte may be ASCII
+        {"%s", 2,
+         "\x81x\xB1\xB2"
+         "ab\x82",
+         "%81%78%b1%b2ab%82"},  // kana; a lone lead byte
         {"/find?kw=%s&max=20", 2, "\x8C\x9F\x8D\xF5", "/find?kw=%8c%9f%8d%f5&max=20"},
         {"/find?kw=%s&max=20", 2, "a&b=c", "/find?kw=a&b=c&max=20"},
         {"/find?kw=%s&max=20", 1, "\x8C\x9F\x8D\xF5", "/find?kw=%b8%a1%ba%f7&max=20"},
