@@ -1,9 +1,5 @@
 #!/usr/bin/env python3
-"""quennit-cli end to end: check and extract on files the test writes, search
-over the local demo sites.
-
-  cli_test.py PATH-TO-quennit-cli     (QUENNIT_SANITIZED=1 for a sanitizer build)
-"""
+"""quennit-cli end to end; its path is the argument (QUENNIT_SANITIZED=1 under sanitizers)."""
 import json
 import os
 import re
@@ -18,8 +14,6 @@ import xml.etree.ElementTree as ET
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 
-CLI = None
-SANITIZED = os.environ.get("QUENNIT_SANITIZED") == "1"
 ENV = {k: v for k, v in os.environ.items() if "proxy" not in k.lower()}
 
 # The extraction example: two entries and a next page; two more sites for
@@ -50,32 +44,27 @@ def write(name, text):
 
 
 class CheckExtractTest(unittest.TestCase):
-    # The help page: well-formed, self-contained (every link leads inside it),
+    # The help page: well-formed, self-contained (every reference leads inside it),
     # and its worked example (a TAB shown as an arrow) gives the results and
     # the next page the page shows.
     def test_help_page_and_its_example(self):
-        x = "{http://www.w3.org/1999/xhtml}"
         root = ET.parse(os.path.join(ROOT, "resources", "Help", "Quennit.html")).getroot()
         ids = {el.get("id"): el for el in root.iter() if el.get("id") is not None}
-        self.assertTrue(root.get("lang") == "ja" and root.find(f"{x}head/{x}title") is not None)
-        outside = {"img", "script", "link", "iframe", "object", "embed", "video", "audio", "source"}
-        self.assertEqual([el.tag for el in root.iter()
-                          if el.tag.replace(x, "") in outside or el.get("src") is not None], [])
-        links = [el.get("href") for el in root.iter() if el.get("href") is not None]
-        self.assertTrue(links and all(h[:1] == "#" and h[1:] in ids for h in links), links)
+        refs = [v for el in root.iter() for k, v in el.items() if k in ("href", "src", "data")]
+        self.assertTrue(refs and all(v[:1] == "#" and v[1:] in ids for v in refs), refs)
         text = {el: "".join(el.itertext()) for el in root.iter()}
         sites = write("help.ini", text[ids["example-sitefile"]].replace("⇥", "\t").encode("cp932"))
         page = write("help.html", text[ids["example-pagetext"]].encode("cp932"))
         r = cli(f"extract --sites {sites} --site サンプル検索 {page}")
-        rows = ids["example-results"].findall(f"{x}tr")[1:]
+        rows = ids["example-results"].findall("{*}tr")[1:]
         self.assertEqual(r.stdout.decode(), "".join(
-            "\t".join(text[td] for td in row.findall(f"{x}td")) + "\n" for row in rows))
+            "\t".join(text[td] for td in row.findall("{*}td")) + "\n" for row in rows))
         self.assertIn(r.stderr.decode().removeprefix("next: ").rstrip("\n"),
-                      {text[code] for code in root.iter(f"{x}code")})
+                      {text[code] for code in root.iterfind(".//{*}code")})
 
     # 100,000 sites of one line each (1.1 MB): memory follows the content, not
     # the 90 rule slots a site may have (once 600 MB for extract, 1.4 GB for check).
-    @unittest.skipIf(SANITIZED, "sanitizers change the memory figures")
+    @unittest.skipIf(os.environ.get("QUENNIT_SANITIZED"), "sanitizers change the memory figures")
     def test_many_bare_sites_take_little_memory(self):
         sites = write("s.ini", "".join(f"HOST_ID|site {i}\n" for i in range(1, 100001)))
         self.assertEqual(cli(f"check {sites}").returncode, 0)
@@ -91,11 +80,8 @@ class CheckExtractTest(unittest.TestCase):
         sites, ctrl = write("sites.ini", SITES), write("ctrl.ini", CTRL)
         page = write("page.html", PAGE)
         ctrl_page = write("ctrl.html", "\x1b[2J><a>\x1b]8;;x\x07>T\b\x7f<")
-        # The next-page capture is over 2,047 bytes: the page fails.
-        long_page = write("long.html", "class=next href=" + "p" * 3000 + ">")
         fifo = os.path.join(TMP.name, "fifo")  # would block a reader for ever
         os.mkfifo(fifo)
-        bom = write("bom.ini", b"\xef\xbb\xbfHOST_ID\tLost\nURL\t>\nHOST_ID\tB\n")
         cases = [
             (0, f"extract --sites {sites} --site 検索 {page}",
              "pagehost/a\tAlpha\tFirst hit\t検索\t10\npagehost/b\t日本\\\\x\tSe cond\t検索\t20\n"
@@ -104,7 +90,6 @@ class CheckExtractTest(unittest.TestCase):
              '{"version":"1.05","site_count":3,"sites":[{"number":1,"name":"検索","group":"",'
              '"server":"pagehost","scheme":"http","url_format":"/find?kw=%s","kanji":2,'
              '"max_count":40,"link_mode":"","start_word":"<dl>","page_rules":[["T_SEARCH",',
-             '"server":"https://h:8443","scheme":"https","url_format":"","kanji":3',
              '"warnings":["site 2 \\"B\\": never requested (no HOST_ADDR)","site 3 \\"C\\": '
              'never requested (no HOST_URL_FORMAT)"]}\n'),
             # Likely mistakes, a byte-order mark and CR-only line ends are warned about.
@@ -112,11 +97,9 @@ class CheckExtractTest(unittest.TestCase):
              "line 1: 'SEARCH' stands before", "line 35: site 1 \"A\": rule 'SEARCH' is beyond",
              "has no %s", "site 1 \"A\": request format has '%d'", "has '%', which",
              "scheme 'ftp://'", "path ('/x')", 'site 2 "A": same name as site 1', "Warnings (8)"),
-            (0, f"check {bom}", "Sites:     1\n", "starts with a UTF-8 byte-order mark",
-             'spoils the HOST_ID line of "Lost": that site is lost',
-             "line 2: 'URL' stands before the first HOST_ID", "Warnings (4)"),
-            (0, "check " + write("cr.ini", "HOST_ID|A\rHOST_ID|B\r"), "Sites:     1\n",
-             "line 1: a CR that ends no line"),
+            (0, "check " + write("b.ini", b"\xef\xbb\xbfHOST_ID\tLost\nURL\t>\nHOST_ID\tB\r\r\n"),
+             "Sites:     1\n", "starts with a UTF-8 byte-order mark", '"Lost": that site is lost',
+             "line 2: 'URL' stands before", "line 3: a CR that ends no line", "Warnings (5)"),
             (0, f"extract --sites {ctrl} --site 1 {ctrl_page}",
              "\\x1b]8;;x\\x07\tT\\x08\\x7f\t\tA\\x1b]0;t\\x07\t10\nnext: \\x1b[2J\n"),
             (0, f"extract --format json --sites {ctrl} --site 1 {ctrl_page}",
@@ -124,22 +107,14 @@ class CheckExtractTest(unittest.TestCase):
              '"text":"","order":10}\n{"next_url":"\\u001b[2J"}\n'),
             (0, f"check {ctrl}", "[1] A\\x1b]0;t\\x07\n  group:          \\x1b[2J\n"),
             (1, f"extract --sites {ctrl} --site '\x1b[2J' {page}", "no site '\\x1b[2J'"),
-            (1, f"extract --sites {sites} --site 9 {page}", "no site '9'"),
-            (2, f"extract --sites {sites} --site 1", "PAGE"),
             (2, f"extract --sites {sites} --site", "--site"),
-            (3, f"extract --sites {sites} --site 1 {long_page}", "2,048"),
+            # The next-page capture is over 2,047 bytes: the page fails.
+            (3, f"extract --sites {sites} --site 1 "
+             + write("long.html", "class=next href=" + "p" * 3000 + ">"), "2,048"),
             (1, f"extract --sites {sites} --site 1 {fifo}", "not a regular file"),
-            (1, f"extract --sites {sites} --site 1 {TMP.name}", "Is a directory"),
-            (1, f"check {TMP.name}/nope.ini", "No such file"),
-            (2, "check a b", ": b"),
+            (1, f"search --sites {TMP.name}/none kw", "No such file"),
             (2, "check --format yaml", "yaml"),
             (2, "check --format", "--format"),
-            (1, f"search --sites {TMP.name}/none kw", "No such file"),
-            (2, "search --timeout", "--timeout"),
-            (2, "search", "KEYWORD is required"),
-            (2, "search --jobs 2 kw", "--jobs requires --multi"),
-            (2, "search --multi --jobs 33 kw", "not in range 1 to 32"),
-            (2, "frobnicate", "unknown command 'frobnicate'"),
             (2, "", "subcommand is required"),
             # Help goes to standard output.
             (0, "--help", "usage: quennit-cli [OPTIONS] SUBCOMMAND"),
@@ -153,8 +128,7 @@ class CheckExtractTest(unittest.TestCase):
                 out, err = r.stdout.decode(), r.stderr.decode()
                 self.assertEqual(r.returncode, code, err)
                 shown = out + err if code == 0 else err.split("\n")[0]
-                for text in texts:
-                    self.assertIn(text, shown)
+                self.assertEqual([text for text in texts if text not in shown], [])
                 # A usage error shows the usage after its message.
                 self.assertEqual("\nusage: quennit-cli" in err, code == 2)
                 self.assertIsNone(re.search("[\x00-\x08\x0b-\x1f\x7f]", out + err))
@@ -163,57 +137,45 @@ class CheckExtractTest(unittest.TestCase):
 
 
 class SearchTest(unittest.TestCase):
-    def test_demo_sites_and_two_failing_ones(self):
+    def test_demo_sites_and_a_failing_one(self):
         sites = os.path.join(TMP.name, "SearchSite.ini")
-        server = subprocess.Popen(
-            [sys.executable, os.path.join(ROOT, "tools", "demo_server.py"), "--port", "0",
-             "--write-ini", sites, "--stdin-stop"],
-            stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
-        self.addCleanup(server.wait, timeout=30)
-        self.addCleanup(server.stdin.close)
-        port = int(server.stdout.readline())
-        with socket.create_server(("127.0.0.1", 0)) as s:
-            closed = s.getsockname()[1]
-        with open(sites, "ab") as f:
-            f.write(f"HOST_ID\tなし\x1b]0;\x07\nHOST_ADDR\t127.0.0.1:{port}\nHOST_URL_FORMAT\t"
-                    f"/nothing?%s\nHOST_ID\t拒否\nHOST_ADDR\t127.0.0.1:{closed}\n"
-                    "HOST_URL_FORMAT\t/x?%s\n".encode("cp932"))
-        r = cli(f"search --sites {sites} --retry 1 --summary 検索", timeout=60)
+        with subprocess.Popen([sys.executable, os.path.join(ROOT, "tools", "demo_server.py"),
+                               "--port", "0", "--write-ini", sites, "--stdin-stop"],
+                              stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True) as server:
+            port = int(server.stdout.readline())
+            with open(sites, "a", encoding="cp932") as f:
+                f.write(f"HOST_ID\tなし\x1b]0;\x07\nHOST_ADDR\t127.0.0.1:{port}\n"
+                        "HOST_URL_FORMAT\t/nothing?%s\n")
+            r = cli(f"search --sites {sites} --summary 検索", timeout=60)
         self.assertEqual(r.returncode, 0, r.stderr.decode())
+        # Demo sites of 8 and 6 results and one of 30 over several pages.
         rows = [l.split("\t") for l in r.stdout.decode().splitlines()]
-        self.assertEqual(len(rows), 8 + 6 + 30)
         self.assertEqual(rows[0], [f"127.0.0.1:{port}/sjis/doc/1.html", "検索 の解説 その1",
-                                   "検索について説明するデモ文書 1 件目です。",
-                                   "デモ検索 (Shift_JIS)", "10"])
+                                   "検索について説明するデモ文書 1 件目です。", "デモ検索 (Shift_JIS)", "10"])
         self.assertEqual(rows[8][:2], [f"127.0.0.1:{port}/euc/doc/1.html", "検索 の資料 1"])
         self.assertEqual([r[4] for r in rows[14:]], [str(10 * i) for i in range(1, 31)])
         # Error lines are composed like the window's status line, and a site
-        # name can't drive the terminal.
+        # name can't drive the terminal. The summary: one line per site asked,
+        # after the completion line.
         err = r.stderr.decode().splitlines()
         self.assertIn("なし\\x1b]0;\\x07 : ERROR エラー応答を受信しました。(URL Not Found)", err)
-        self.assertNotIn(b"\x1b", r.stderr)
-        self.assertIn("拒否 : ERROR 送信処理がタイムアウトしました", err)
-        # The summary: one line per site asked, after the completion line.
-        self.assertEqual(err[-6], "検索が完了しました")
-        self.assertRegex(err[-2], r"^なし\\x1b\]0;\\x07 : 0 results, 0 pages, [0-9.]+ s, 接続を終了")
-        self.assertRegex(err[-1], r"^拒否 : 0 results, 0 pages, [0-9.]+ s, ERROR 送信処理が")
+        self.assertEqual(err[-5], "検索が完了しました")
+        self.assertRegex(err[-1], r"^なし\\x1b\]0;\\x07 : 0 results, 0 pages, [0-9.]+ s, 接続を終了")
 
     def test_ctrl_c_stops_the_search(self):
-        hold = socket.create_server(("127.0.0.1", 0))  # takes the connection, never answers
-        self.addCleanup(hold.close)
-        path = write("stop.ini", "HOST_ID|止\nHOST_ADDR|127.0.0.1:%d\nHOST_URL_FORMAT|/?%%s\n"
-                     % hold.getsockname()[1])
-        p = subprocess.Popen([CLI, "search", "--sites", path, "--timeout", "0", "kw"],
-                             stdout=subprocess.PIPE, stderr=subprocess.PIPE, env=ENV)
-        seen = b""
-        while "要求を送信しました".encode() not in seen:
-            line = p.stderr.readline()
-            self.assertTrue(line, seen.decode())
-            seen += line
-        p.send_signal(signal.SIGINT)
-        err = p.communicate(timeout=20)[1]
+        # The server takes the connection and never answers.
+        with socket.create_server(("127.0.0.1", 0)) as hold:
+            path = write("stop.ini", "HOST_ID|止\nHOST_ADDR|127.0.0.1:%d\nHOST_URL_FORMAT|/?%%s\n"
+                         % hold.getsockname()[1])
+            p = subprocess.Popen([CLI, "search", "--sites", path, "--timeout", "0", "kw"],
+                                 stdout=subprocess.PIPE, stderr=subprocess.PIPE, env=ENV)
+            for line in p.stderr:  # output ending first fails on the exit code
+                if "要求を送信しました".encode() in line:
+                    break
+            p.send_signal(signal.SIGINT)
+            err = p.communicate(timeout=20)[1]
         self.assertEqual(p.returncode, 130)
-        self.assertNotIn("検索が完了しました", (seen + err).decode())
+        self.assertNotIn("検索が完了しました".encode(), err)
 
 
 if __name__ == "__main__":

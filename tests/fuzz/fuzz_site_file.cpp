@@ -11,15 +11,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<quennit::SiteFileNote> notes;
     session.LoadSiteText(std::string_view(reinterpret_cast<const char*>(data), size), &notes);
     const auto count = static_cast<std::uint32_t>(session.GetSiteCount());
-    for (std::uint32_t n = 1; n <= count; ++n) {
+    for (std::uint32_t n = 1; n <= count + 1; ++n) {
         const auto def = session.LookupSite(n);
-        if (!def || std::max({def->m_pageRules.size(), def->m_entryRules.size(),
-                              def->m_cleanRules.size()}) > quennit::kMaxRules) {
+        if (def.has_value() != (n <= count) ||
+            (def && std::max({def->m_pageRules.size(), def->m_entryRules.size(),
+                              def->m_cleanRules.size()}) > quennit::kMaxRules)) {
             std::abort();
         }
-    }
-    if (session.LookupSite(count + 1)) {
-        std::abort();
     }
     quennit::SjisString group;
     for (bool first = true; session.EnumSiteGroup(first, group); first = false) {

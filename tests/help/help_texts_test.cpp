@@ -2,8 +2,9 @@
 // site file key.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <string>
 
 #include "net/inet_session.h"
@@ -13,12 +14,9 @@ namespace quennit {
 namespace {
 
 TEST(HelpPage, ExplainsTheStatusTextsAndNamesTheSiteFileKeys) {
-    std::ostringstream read;
-    read << std::ifstream(QUENNIT_HELP_PAGE, std::ios::binary).rdbuf();
-    const std::string page = read.str();
-    const auto has = [&page](const std::string& text) {
-        return page.find(text) != std::string::npos;
-    };
+    std::ifstream file(QUENNIT_HELP_PAGE, std::ios::binary);
+    const std::string page{std::istreambuf_iterator<char>(file), {}};
+    const auto has = [&page](const std::string& text) { return page.find(text) != page.npos; };
     for (const std::uint32_t code : {10, 11, 20, 21, 30, 31, 40, 41, 50, 51, 110}) {
         const std::string text = SjisToUtf8(CInetSession::GetStatusText(code));
         EXPECT_TRUE(!text.empty() && has(text)) << code << " " << text;
