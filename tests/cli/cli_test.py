@@ -113,6 +113,9 @@ class CheckExtractTest(unittest.TestCase):
              + write("long.html", "class=next href=" + "p" * 3000 + ">"), "2,048"),
             (1, f"extract --sites {sites} --site 1 {fifo}", "not a regular file"),
             (1, f"search --sites {TMP.name}/none kw", "No such file"),
+            (1, f"check {TMP.name}", "Is a directory"),
+            (2, "search --jobs 4 kw", "--jobs"),  # only with --multi
+            (2, "search --multi --jobs 33 kw", "33"),
             (2, "check --format yaml", "yaml"),
             (2, "check --format", "--format"),
             (2, "", "subcommand is required"),
