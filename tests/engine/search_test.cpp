@@ -31,8 +31,9 @@ Msgs Of(WPARAM site, Msgs ms) {
     return ms;
 }
 
-class SearchTest : public ServerTest {
+class SearchTest : public ::testing::Test {
   protected:
+    TestServer& server = SharedServer();
     // Time-outs off: only a stop ends a stalled request. Pauses are scaled.
     void Load(CSearchSession& s, const std::string& sites, IMessageWindow* window,
               double pauseScale = 0.001) {
@@ -42,7 +43,7 @@ class SearchTest : public ServerTest {
     }
     std::string Site(const std::string& name, const std::string& format,
                      const std::string& extra = "") {
-        return PageSite(name, server->HostAddr(), format, extra);
+        return PageSite(name, server.HostAddr(), format, extra);
     }
 
     RecordingWindow wnd;
@@ -77,7 +78,7 @@ TEST_F(SearchTest, SitesAreVisitedInOrderThroughFailuresThenTheSearchCompletes) 
         wnd.Only({WM_INET_ERROR, WM_SEARCH_RESULT, WM_SEARCH_END}),
         (Msgs{Result(1), Result(1), Result(1), Error(2, 404), Error(4, 1), Result(5), End()}));
     // A network failure is retried by the network layer, not by the run.
-    EXPECT_EQ(pauses->Count(1000), 1);
+    EXPECT_EQ(std::ranges::count(pauses->Pauses(), 1000), 1);
     const auto results = wnd.Results();
     EXPECT_EQ(results[2].m_strUrl, "example.test/doc/3");
     EXPECT_EQ(results[2].m_strTitle, "Title 3");
@@ -180,7 +181,7 @@ TEST_F(SearchTest, ConcurrentSitesKeepTheirOrderAndTheLimits) {
         const char* path = i % 10 == 3   ? "/status/404?%s"
                            : i % 10 == 7 ? "/page?n=1&of=2&per=3&brk=2&q=%s"
                                          : "/page?n=1&of=2&per=2&q=%s";
-        sites += PageSite("S" + std::to_string(i), server->HostAddr(i % TestServer::kPorts), path);
+        sites += PageSite("S" + std::to_string(i), server.HostAddr(i % TestServer::kPorts), path);
     }
     RecordingWindow one;
     PeakSession counted;
@@ -223,7 +224,7 @@ TEST_F(SearchTest, StopAtAnyMomentEndsEverythingAndTheNextSearchIsClean) {
         "/break?n=3000&%s",          "/status/500?%s",     "/bytes?n=0&%s"};
     std::string sites;
     for (int i = 0; i < 20; ++i) {
-        sites += PageSite("S" + std::to_string(i), server->HostAddr(i % TestServer::kPorts),
+        sites += PageSite("S" + std::to_string(i), server.HostAddr(i % TestServer::kPorts),
                           paths[i % 7], i % 7 == 0 ? "HOST_GROUP\tGood\n" : "");
     }
     sites += PageSite("Refused", "127.0.0.1:" + std::to_string(ClosedPort()), "/p?%s");

@@ -38,15 +38,16 @@ std::vector<Msg> Then(std::vector<Msg> first, const std::vector<Msg>& more) {
 
 const std::vector<Msg> kClosed = {Status(kSite, 50), Status(kSite, 51)};
 
-class RequestPageTest : public ServerTest {
+class RequestPageTest : public ::testing::Test {
   protected:
+    TestServer& server = SharedServer();
     void SetUp() override {
         session.SetPauseClock(pauses.Clock());
         session.SetTimeout(3000);
         session.SetRetry(1);
         session.SetErrorWnd(kSite, &wnd);
         session.SetNotifyWnd(kSite, &wnd);
-        session.SetServer(kSite, server->HostAddr());
+        session.SetServer(kSite, server.HostAddr());
     }
 
     int Request(const std::string& object, const std::string* host = nullptr) {
@@ -143,7 +144,7 @@ TEST_F(RequestPageTest, FaultsAreReportedRetriedAndPausedFor) {
         session.SetRetry(c.status == 200 ? 1 : c.retry);
         session.SetTimeout(c.timeout);
         std::optional<TestServer> tls;
-        std::string host = c.host.empty() ? server->HostAddr() : c.host;
+        std::string host = c.host.empty() ? server.HostAddr() : c.host;
         if (host.rfind("tls ", 0) == 0) {
             tls.emplace(std::vector<std::string>{"--tls", host.substr(4), certs.Path("")});
             host = "https://127.0.0.1:" + std::to_string(tls->Port());
@@ -181,15 +182,13 @@ TEST_F(RequestPageTest, FaultsAreReportedRetriedAndPausedFor) {
                       c.object.rfind("/redirect", 0) == 0 ? 1 : 0);
         }
         EXPECT_EQ(fresh.Messages().empty(), c.status == 0 && n == 0);
-        EXPECT_EQ(freshPauses.Count(1000), code < 3 ? c.errors : 0);
+        EXPECT_EQ(std::ranges::count(freshPauses.Pauses(), 1000), code < 3 ? c.errors : 0);
     }
     unsetenv("QUENNIT_CA_FILE");
 }
 
-using HttpClientTest = ServerTest;
-
-TEST_F(HttpClientTest, LargeBodyIsPulledNotHoarded) {
-    HttpConnection conn(server->HostAddr(), 80);
+TEST(HttpClient, LargeBodyIsPulledNotHoarded) {
+    HttpConnection conn(SharedServer().HostAddr(), 80);
     auto file = conn.OpenRequest("/bytes?n=4194304", 7, {5000, 5000, 5000}, {});
     file->Send();
     char buf[1023];

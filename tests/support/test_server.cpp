@@ -49,20 +49,17 @@ int ClosedPort() {
     return ntohs(addr.sin_port);
 }
 
-TestServer* ServerTest::server = nullptr;
-
-void ServerTest::SetUpTestSuite() {
-    for (const char* var :
-         {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"}) {
-        unsetenv(var);
-    }
+TestServer& SharedServer() {
+    [[maybe_unused]] static const bool direct = [] {
+        for (const char* var :
+             {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"}) {
+            unsetenv(var);
+        }
+        return true;
+    }();
     static const GlobalHttpInit http;
-    server = new TestServer();
-}
-
-void ServerTest::TearDownTestSuite() {
-    delete server;
-    server = nullptr;
+    static TestServer server;
+    return server;
 }
 
 }  // namespace quennit::test

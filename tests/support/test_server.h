@@ -1,7 +1,5 @@
 #pragma once
 
-#include <gtest/gtest.h>
-
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -30,16 +28,9 @@ class TestServer {
     int m_ports[kPorts] = {};
 };
 
-// A test suite that shares one server, started before its first test with
-// the proxy variables cleared (requests to 127.0.0.1 must go straight there).
-class ServerTest : public ::testing::Test {
-  public:
-    static void SetUpTestSuite();
-    static void TearDownTestSuite();
-
-  protected:
-    static TestServer* server;
-};
+// The one server of a test program, started at first use with the proxy
+// variables cleared (requests to 127.0.0.1 must go straight there).
+TestServer& SharedServer();
 
 // A port on 127.0.0.1 on which nothing listens (connections are refused).
 int ClosedPort();

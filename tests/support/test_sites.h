@@ -53,10 +53,6 @@ class PauseRecorder {
         std::lock_guard lock(m_mutex);
         return m_pauses;
     }
-    long Count(std::uint32_t ms) const {
-        const auto p = Pauses();
-        return std::count(p.begin(), p.end(), ms);
-    }
 
   private:
     double m_scale;

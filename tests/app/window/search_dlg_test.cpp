@@ -48,7 +48,6 @@ class SearchDlgTest : public QObject {
     Q_OBJECT
 
   private:
-    std::unique_ptr<test::TestServer> m_server;
     std::unique_ptr<QTemporaryDir> m_dir;
     CAppSettings m_settings;
     test::PauseRecorder m_pauses;  // the pauses between requests, shortened
@@ -65,7 +64,7 @@ class SearchDlgTest : public QObject {
 
     std::string Site(const char* name, const char* group, const std::string& path,
                      int port = 0) const {
-        return test::PageSite(Sjis(name), m_server->HostAddr(port), path,
+        return test::PageSite(Sjis(name), test::SharedServer().HostAddr(port), path,
                               std::string("HOST_GROUP\t") + group + "\n");
     }
 
@@ -99,13 +98,6 @@ class SearchDlgTest : public QObject {
     }
 
   private slots:
-    void initTestCase() {
-        for (const char* var : {"http_proxy", "HTTP_PROXY", "all_proxy", "ALL_PROXY"}) {
-            unsetenv(var);
-        }
-        m_server = std::make_unique<test::TestServer>();
-    }
-
     void init() {
         m_dir = std::make_unique<QTemporaryDir>();
         m_settings = CAppSettings();
