@@ -1,10 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <ostream>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "engine/byte_search.h"
 #include "engine/keyword.h"
 #include "engine/search_session.h"
 #include "platform/text_codec.h"
@@ -76,10 +77,6 @@ struct ScanCase {
     std::string results;
     std::string next = "";  // the next page the page leaves behind
 };
-
-void PrintTo(const ScanCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class Scan : public Extraction, public testing::WithParamInterface<ScanCase> {};
 
@@ -192,11 +189,25 @@ TEST_F(Extraction, AppendedFieldsStayWithinTheFieldSize) {
     EXPECT_EQ(r.m_strUrl.size(), kFieldMax);
 }
 
-TEST_F(Extraction, SitesWithoutRecordOrWindow) {
-    EXPECT_EQ(session.ExtractResults("<li>", 7), -1);
-    session.StoreSite(2, SiteDef{});
-    session.SetServer(2, "h");
-    EXPECT_EQ(session.ExtractResults("<li>", 2), -2);
+// The block-wise search must agree with a plain find at every offset, in
+// particular where a match straddles a 16-byte block or the end of the text.
+TEST(FindBytes, AgreesWithAPlainSearch) {
+    std::mt19937 random(7);
+    const char alphabet[] = "ab<>";
+    for (int round = 0; round < 20000; ++round) {
+        std::string text(random() % 70, ' ');
+        for (char& c : text) {
+            c = alphabet[random() % 4];
+        }
+        std::string marker(1 + random() % 6, ' ');
+        for (char& c : marker) {
+            c = alphabet[random() % 4];
+        }
+        const std::size_t from = text.empty() ? 0 : random() % text.size();
+        ASSERT_EQ(FindBytes(text.data(), text.size(), from, marker),
+                  std::string_view(text).find(marker, from))
+            << "text '" << text << "' marker '" << marker << "' from " << from;
+    }
 }
 
 }  // namespace

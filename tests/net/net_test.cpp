@@ -207,7 +207,6 @@ TEST(SplitServer, SchemeHostAndPort) {
         {"www.example.jp", Scheme::None, "www.example.jp", 80},
         {"127.0.0.1:8631", Scheme::None, "127.0.0.1", 8631},
         {"[::1]:8080", Scheme::None, "::1", 8080},
-        {"[::1]", Scheme::None, "::1", 80},
         {"::1", Scheme::None, "::1", 80},
         {"host:", Scheme::None, "host:", 80},
         {"host:70000", Scheme::None, "host:70000", 80},

@@ -2,7 +2,7 @@
 
 #include <unistd.h>
 
-#include <atomic>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -13,10 +13,8 @@ namespace quennit::test {
 class TempDir {
   public:
     TempDir() {
-        static std::atomic<int> counter{0};
-        m_path = std::filesystem::temp_directory_path() /
-                 ("quennit-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
-        std::filesystem::create_directories(m_path);
+        std::string pattern = std::filesystem::temp_directory_path() / "quennit-test-XXXXXX";
+        m_path = ::mkdtemp(pattern.data());
     }
     ~TempDir() {
         std::error_code ec;
