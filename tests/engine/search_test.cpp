@@ -21,10 +21,6 @@ namespace {
 using namespace test;
 using Msgs = std::vector<Msg>;
 
-bool Has(const Msgs& ms, const Msg& m) {
-    return std::find(ms.begin(), ms.end(), m) != ms.end();
-}
-
 // The messages of one site, in order.
 Msgs Of(WPARAM site, Msgs ms) {
     std::erase_if(ms, [site](const Msg& m) { return m.wParam != site; });
@@ -147,7 +143,7 @@ TEST_F(SearchTest, SiteIsTriedOnceMoreAfterAnException) {
     std::vector<std::string> reported;
     CThInetCtrl thread(s, &window, "", "kw", {}, [&](const std::string& what) {
         reported.push_back(what);
-        EXPECT_FALSE(Has(window.Messages(), End()));
+        EXPECT_EQ(std::ranges::count(window.Messages(), End()), 0);
     });
     ASSERT_TRUE(thread.Start());
     thread.Join();
@@ -235,7 +231,7 @@ TEST_F(SearchTest, StopAtAnyMomentEndsEverythingAndTheNextSearchIsClean) {
         const auto atStop = wnd.Messages();
         thread.Join();
         EXPECT_EQ(wnd.Messages(), atStop);
-        EXPECT_FALSE(Has(atStop, End()));
+        EXPECT_EQ(std::ranges::count(atStop, End()), 0);
         for (std::uint32_t n = 1; n <= 21; ++n) {
             ASSERT_FALSE(session.LookupConn(n)->m_pFile) << "request " << n << " left open";
         }
