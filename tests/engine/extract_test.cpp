@@ -65,10 +65,6 @@ const std::string kExamplePage =
     "<p>1-2</p><a class=next href=/find?p=2>next</a><dl><dt><a href=http://pagehost/a>Alpha</a>"
     "<dd>First <b>hit</b><br><dt><a href=http://pagehost/b>Beta</a><dd>Second<br></dl>";
 
-std::string Sjis(const std::string& utf8) {
-    return *Utf8ToSjis(utf8);
-}
-
 // One page cut by one site definition.
 struct ScanCase {
     const char* name;
@@ -125,11 +121,12 @@ INSTANTIATE_TEST_SUITE_P(
         // Rules and results in Shift_JIS, the page in UTF-8; 𠮷 is not in CP932.
         ScanCase{
             "Utf8PageArrivesInShiftJis",
-            Sjis(kExampleNext + "KANJI 3\nSTARTWORD <dl>結果\nSEARCH <dt><a href=http://\nURL "
-                                ">\nTITLE </a>\nSEARCH <dd>\nTEXT 。<br>\nR_DEL <b>\nR_DEL </b>"),
+            *Utf8ToSjis(kExampleNext +
+                        "KANJI 3\nSTARTWORD <dl>結果\nSEARCH <dt><a href=http://\nURL "
+                        ">\nTITLE </a>\nSEARCH <dd>\nTEXT 。<br>\nR_DEL <b>\nR_DEL </b>"),
             "<a class=next href=/find?p=2>次</a><dl>結果<dt><a href=http://pagehost/a>京都</a>"
             "<dd>最初の<b>寺</b>。<br><dt><a href=http://pagehost/b>𠮷野家</a><dd>二番目。<br>",
-            Sjis("pagehost/a\t京都\t最初の寺\npagehost/b\t〓野家\t二番目\n"), "/find?p=2"},
+            *Utf8ToSjis("pagehost/a\t京都\t最初の寺\npagehost/b\t〓野家\t二番目\n"), "/find?p=2"},
         // EUC 検索 in the link (not converted), the title and the text.
         ScanCase{"EucTextArrivesInShiftJis", "KANJI 1\n" + kFields,
                  "<li>\xB8\xA1|\xB8\xA1\xBA\xF7|a\xBA\xF7|",
