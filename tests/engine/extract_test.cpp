@@ -118,15 +118,10 @@ INSTANTIATE_TEST_SUITE_P(
                  "searchhost/a.html\t\t\n"},
         ScanCase{"OnlyLocalExactly", "LINKDV local\nSEARCH href=\nURL >", "<a href=/a.html>",
                  "/a.html\t\t\n"},
-        // Rules and results in Shift_JIS, the page in UTF-8; 𠮷 is not in CP932.
-        ScanCase{
-            "Utf8PageArrivesInShiftJis",
-            *Utf8ToSjis(kExampleNext +
-                        "KANJI 3\nSTARTWORD <dl>結果\nSEARCH <dt><a href=http://\nURL "
-                        ">\nTITLE </a>\nSEARCH <dd>\nTEXT 。<br>\nR_DEL <b>\nR_DEL </b>"),
-            "<a class=next href=/find?p=2>次</a><dl>結果<dt><a href=http://pagehost/a>京都</a>"
-            "<dd>最初の<b>寺</b>。<br><dt><a href=http://pagehost/b>𠮷野家</a><dd>二番目。<br>",
-            *Utf8ToSjis("pagehost/a\t京都\t最初の寺\npagehost/b\t〓野家\t二番目\n"), "/find?p=2"},
+        // A UTF-8 page, Shift_JIS rules and results: 京都, the marker 。, and 〓 for
+        // 𠮷, which CP932 lacks.
+        ScanCase{"Utf8PageArrivesInShiftJis", "KANJI 3\nSEARCH <li>\nURL |\nTITLE \x81\x42\nTEXT |",
+                 "<li>u|京都。𠮷|", "u\t\x8B\x9E\x93\x73\t\x81\xAC\n"},
         // EUC 検索 in the link (not converted), the title and the text.
         ScanCase{"EucTextArrivesInShiftJis", "KANJI 1\n" + kFields,
                  "<li>\xB8\xA1|\xB8\xA1\xBA\xF7|a\xBA\xF7|",

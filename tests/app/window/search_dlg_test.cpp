@@ -177,6 +177,8 @@ class SearchDlgTest : public QObject {
         }
         QCOMPARE(items, (QStringList{"Newsgroup", "wE", "Web", "ニュース"}));
         QCOMPARE(groups->currentText(), QString());
+        QCOMPARE(groups->pos(),
+                 QPoint(DialogUnits(DialogFont()).X(2), DialogUnits(DialogFont()).Y(10)));
         auto* list = Child<CSortListCtrl>("resultList");
         for (QWidget* w : {static_cast<QWidget*>(m_dlg.get()), static_cast<QWidget*>(edit),
                            static_cast<QWidget*>(list)}) {
