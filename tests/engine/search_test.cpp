@@ -219,8 +219,9 @@ TEST_F(SearchTest, StopAtAnyMomentEndsEverythingAndTheNextSearchIsClean) {
     }
     sites += PageSite("Refused", "127.0.0.1:" + std::to_string(ClosedPort()), "/p?%s");
     Load(session, sites, &wnd, 3600.0);
-    for (const auto& [jobs, moment] :
+    for (const auto& [jobs, at] :
          {std::pair{0, 0}, {0, 5}, {0, 9}, {6, 0}, {6, 12}, {6, 24}, {6, 36}, {6, 48}}) {
+        const std::size_t moment = at;  // a lambda below needs it
         SCOPED_TRACE(moment);
         const std::size_t before = wnd.Messages().size();
         CThInetCtrl thread(session, &wnd, "", "kw");
