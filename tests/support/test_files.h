@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <stdexcept>
 #include <string>
 
 namespace quennit::test {
@@ -14,7 +15,7 @@ class TempDir {
   public:
     TempDir() {
         std::string pattern = std::filesystem::temp_directory_path() / "quennit-test-XXXXXX";
-        m_path = ::mkdtemp(pattern.data());
+        m_path = ::mkdtemp(pattern.data()) != nullptr ? pattern : throw std::runtime_error(pattern);
     }
     ~TempDir() {
         std::error_code ec;
