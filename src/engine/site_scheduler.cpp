@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "platform/errors.h"
-#include "platform/http_client.h"
 #include "platform/stop.h"
 
 namespace quennit {
@@ -152,13 +151,6 @@ void RunSiteJobs(int jobs, const std::function<std::optional<SiteJob>()>& next,
         t.join();
     }
     scheduler.Rethrow();
-}
-
-std::string ServerKey(const std::string& hostAddr, int defaultPort) {
-    HostPort hp = SplitHostAddr(hostAddr, defaultPort);
-    std::transform(hp.host.begin(), hp.host.end(), hp.host.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return hp.host + ":" + std::to_string(hp.port);
 }
 
 }  // namespace quennit

@@ -10,7 +10,7 @@ namespace quennit {
 // One site as the scheduler sees it: its number and the server it talks to.
 struct SiteJob {
     std::uint32_t site = 0;
-    std::string server;  // "host:port"; sites with the same key never overlap
+    std::string server;  // ServerKey; sites with the same key never overlap
 };
 
 // Runs work for every site that next yields, on up to jobs threads at once
@@ -25,8 +25,5 @@ struct SiteJob {
 // every thread has ended; a stop surfaces as StopRequested.
 void RunSiteJobs(int jobs, const std::function<std::optional<SiteJob>()>& next,
                  const std::function<void(std::uint32_t site)>& work);
-
-// The scheduler's key of a HOST_ADDR value: lower-case host and port.
-std::string ServerKey(const std::string& hostAddr, int defaultPort);
 
 }  // namespace quennit

@@ -33,11 +33,13 @@ void CInetSession::OnStatusCallback(std::uint32_t context, std::uint32_t interne
     if (internetStatus == 60 || internetStatus == 70) {
         return;
     }
-    const auto conn = m_connMap.Lookup(context);
-    if (!conn || conn->m_pErrorWnd == nullptr) {
-        return;
+    SendSiteMessage(context, WM_INET_STATUS, static_cast<LPARAM>(internetStatus));
+}
+
+void CInetSession::SendSiteMessage(std::uint32_t site, std::uint32_t msg, LPARAM code) const {
+    if (const auto conn = m_connMap.Lookup(site)) {
+        SendToWindow(conn->m_pErrorWnd, msg, site, code);
     }
-    SendToWindow(conn->m_pErrorWnd, WM_INET_STATUS, context, static_cast<LPARAM>(internetStatus));
 }
 
 namespace {
@@ -49,7 +51,7 @@ SjisString Sjis(const char* utf8) {
 }  // namespace
 
 SjisString CInetSession::GetStatusText(std::uint32_t code) {
-    static const std::array<std::pair<std::uint32_t, SjisString>, 12> kTexts = {{
+    static const std::array<std::pair<std::uint32_t, SjisString>, 16> kTexts = {{
         {10, Sjis("IPアドレスを取得しています")},
         {11, Sjis("IPアドレスを取得しました")},
         {20, Sjis("サーバーへ接続しています")},
@@ -62,6 +64,10 @@ SjisString CInetSession::GetStatusText(std::uint32_t code) {
         {51, Sjis("接続を終了しました")},
         {70, Sjis("送受信を完了しました")},
         {110, Sjis("送受信を完了しました")},
+        {kStatusPageWithoutResults, Sjis("結果のないページのため次のページを読みません")},
+        {kStatusPageRepeated, Sjis("読んだページへの次ページリンクのため次のページを読みません")},
+        {kStatusPageLimit, Sjis("100ページに達したため次のページを読みません")},
+        {kStatusNextLinkTooLong, Sjis("次ページリンクが長すぎるため次のページを読みません")},
     }};
     for (const auto& [c, text] : kTexts) {
         if (c == code) {
@@ -77,6 +83,9 @@ SjisString CInetSession::GetErrorText(LPARAM code) {
     static const SjisString kOk = Sjis("正常応答を取得しました");
     static const SjisString kCertificate = Sjis("サーバー証明書を確認できませんでした");
     static const SjisString kErrorResponse = Sjis("エラー応答を受信しました。");
+    static const SjisString kProxyRefused = Sjis("プロキシサーバーが接続を拒否しました");
+    static const SjisString kBadResponse = Sjis("サーバーの応答を読めません");
+    static const SjisString kKeyword = Sjis("キーワードをこのサイトの文字コードで表せません");
     static const std::array<std::pair<LPARAM, const char*>, 40> kReasons = {{
         {100, "Continue"},
         {101, "Switching Protocols"},
@@ -126,6 +135,12 @@ SjisString CInetSession::GetErrorText(LPARAM code) {
             return kReceiveTimeout;
         case kErrorCertificate:
             return kCertificate;
+        case kErrorProxyRefused:
+            return kProxyRefused;
+        case kErrorBadResponse:
+            return kBadResponse;
+        case kErrorKeyword:
+            return kKeyword;
         case 200:
             return kOk;
         default:

@@ -65,9 +65,19 @@ class CInetSession {
     // Forwards one progress event of a request (context = site number).
     virtual void OnStatusCallback(std::uint32_t context, std::uint32_t internetStatus);
 
-    // WM_INET_ERROR code of a server whose TLS certificate failed
-    // verification (1 and 2 are the failed send and read, others statuses).
-    static constexpr LPARAM kErrorCertificate = 3;
+    // WM_INET_ERROR codes besides the failed send (1), the failed read (2)
+    // and HTTP statuses: failures that end a site's request at once.
+    static constexpr LPARAM kErrorCertificate = 3;   // TLS verification failed
+    static constexpr LPARAM kErrorProxyRefused = 4;  // the proxy refused the tunnel
+    static constexpr LPARAM kErrorBadResponse = 5;   // an answer that can't be read
+    static constexpr LPARAM kErrorKeyword = 6;       // the keyword has no form for the site
+
+    // WM_INET_STATUS codes of the search run, after the request's progress
+    // codes: why a site's paging ended before its next-page link ran out.
+    static constexpr std::uint32_t kStatusPageWithoutResults = 120;
+    static constexpr std::uint32_t kStatusPageRepeated = 121;
+    static constexpr std::uint32_t kStatusPageLimit = 122;
+    static constexpr std::uint32_t kStatusNextLinkTooLong = 123;
 
     // Status-line texts (Shift_JIS) of a progress code and of an error code.
     static SjisString GetStatusText(std::uint32_t code);
@@ -101,6 +111,9 @@ class CInetSession {
 
     // Closes and forgets the site's open request, if any.
     void CloseRequest(std::uint32_t site);
+
+    // Sends a status or error line of the site to its status window.
+    void SendSiteMessage(std::uint32_t site, std::uint32_t msg, LPARAM code) const;
 
     ConnTable m_connMap;
     std::atomic<std::int32_t> m_nRetry{0};

@@ -48,6 +48,11 @@ int CInetSession::RequestPage(std::uint32_t site, const SjisString* server,
     };
 
     std::int32_t attempts = AttemptBudget();
+    const auto giveUp = [&](LPARAM code) {
+        SendToWindow(conn.m_pErrorWnd, WM_INET_ERROR, site, code);
+        CloseRequestObjects(conn);
+        attempts = 0;
+    };
     while (attempts != 0) {
         ThrowIfStopped();
         try {
@@ -61,10 +66,13 @@ int CInetSession::RequestPage(std::uint32_t site, const SjisString* server,
             status = conn.m_pFile->GetStatusCode();
             break;
         } catch (const CertificateException&) {
-            // The same certificate would fail every attempt: one line, no pause.
-            SendToWindow(conn.m_pErrorWnd, WM_INET_ERROR, site, kErrorCertificate);
-            CloseRequestObjects(conn);
-            attempts = 0;
+            // The same certificate (proxy, answer) would fail every attempt:
+            // one line, no pause.
+            giveUp(kErrorCertificate);
+        } catch (const ProxyRefusedException&) {
+            giveUp(kErrorProxyRefused);
+        } catch (const BadResponseException&) {
+            giveUp(kErrorBadResponse);
         } catch (const InternetException&) {
             SendToWindow(conn.m_pErrorWnd, WM_INET_ERROR, site, 1);
             --attempts;

@@ -32,6 +32,20 @@ class CertificateException : public InternetException {
     using InternetException::InternetException;
 };
 
+// A forward proxy refused to open the tunnel to the server (a CONNECT
+// answered with anything but 2xx). Retrying can't help either.
+class ProxyRefusedException : public InternetException {
+  public:
+    using InternetException::InternetException;
+};
+
+// The server's answer can't be trusted as a page (two different lengths
+// announced). Retrying would get the same answer.
+class BadResponseException : public InternetException {
+  public:
+    using InternetException::InternetException;
+};
+
 // The search was stopped by its owner. Raised inside network calls so that a
 // blocked request unwinds at once; the search run never retries after it.
 class StopRequested : public QuennitException {

@@ -40,6 +40,14 @@ bool IsDigits(std::string_view s) {
            std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
+std::string_view TrimBlanks(std::string_view s) {
+    const auto first = s.find_first_not_of(" \t\r\n");
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    return s.substr(first, s.find_last_not_of(" \t\r\n") - first + 1);
+}
+
 std::optional<int> ParsePort(std::string_view s) {
     if (!IsDigits(s) || s.size() > 5) {
         return std::nullopt;
@@ -140,6 +148,13 @@ ServerTarget SplitServer(std::string_view server, int defaultPort) {
             SplitHostAddr(split.rest, split.scheme == Scheme::Https ? 443 : defaultPort)};
 }
 
+std::string ServerKey(std::string_view server, int defaultPort) {
+    HostPort hp = SplitServer(server, defaultPort).hostPort;
+    std::transform(hp.host.begin(), hp.host.end(), hp.host.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return hp.host + ":" + std::to_string(hp.port);
+}
+
 HttpConnection::HttpConnection(std::string server, int port)
     : m_target(SplitServer(server, port)) {}
 
@@ -165,6 +180,7 @@ struct HttpFile::Impl {
     bool paused = false;
     bool reading = false;
     bool quiet = false;
+    bool badResponse = false;
     int status = 0;
     std::string failure;  // our own reason for aborting, if any
 
@@ -175,6 +191,7 @@ struct HttpFile::Impl {
 
     // Per-response head state.
     bool sawLocation = false;
+    std::string contentLength;  // as the first Content-Length header gave it
     std::size_t headerBytes = 0;
     bool statusLineSeen = false;
 
@@ -197,6 +214,7 @@ struct HttpFile::Impl {
 
     void Cleanup();
     void Drive(const std::function<bool()>& ready, Clock::time_point entry);
+    [[noreturn]] void ThrowFailure() const;
     void Perform();
 };
 
@@ -286,6 +304,7 @@ std::size_t OnHeader(char* data, std::size_t size, std::size_t nitems, void* use
     }
     if (line.substr(0, 5) == "HTTP/") {
         impl.sawLocation = false;
+        impl.contentLength.clear();
         if (!impl.statusLineSeen) {
             impl.statusLineSeen = true;
             impl.Emit(progress::kReceivingResponse);
@@ -294,6 +313,18 @@ std::size_t OnHeader(char* data, std::size_t size, std::size_t nitems, void* use
     }
     if (line.size() >= 9 && strncasecmp(line.data(), "location:", 9) == 0) {
         impl.sawLocation = true;
+        return total;
+    }
+    if (line.size() >= 15 && strncasecmp(line.data(), "content-length:", 15) == 0) {
+        // Two different lengths leave the body's end a guess; a page cut at
+        // the wrong one would read as a site without results.
+        std::string value(TrimBlanks(line.substr(15)));
+        if (!impl.contentLength.empty() && value != impl.contentLength) {
+            impl.failure = "conflicting Content-Length headers";
+            impl.badResponse = true;
+            return 0;
+        }
+        impl.contentLength = std::move(value);
         return total;
     }
     if (line == "\r\n" || line == "\n") {
@@ -424,6 +455,7 @@ void HttpFile::Send() {
     for (const auto& line : impl.headerLines) {
         impl.headers = curl_slist_append(impl.headers, line.c_str());
     }
+    impl.headers = curl_slist_append(impl.headers, "Accept-Encoding:");
     curl_easy_setopt(e, CURLOPT_URL, impl.url.c_str());
     curl_easy_setopt(e, CURLOPT_HTTPGET, 1L);
     curl_easy_setopt(e, CURLOPT_HTTPHEADER, impl.headers);
@@ -459,6 +491,14 @@ void HttpFile::Send() {
     if (const char* caFile = std::getenv("QUENNIT_CA_FILE"); caFile != nullptr && *caFile != 0) {
         curl_easy_setopt(e, CURLOPT_CAINFO, caFile);
     }
+    // Through a proxy an https request first opens a tunnel; the proxy's
+    // "200 Connection established" is not the server's answer.
+    curl_easy_setopt(e, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
+    // A body compressed although the request never offered it (some servers
+    // and caches do) is decoded as a browser would. The request itself still
+    // offers nothing: the empty Accept-Encoding header among the request's
+    // headers keeps libcurl's own off the wire.
+    curl_easy_setopt(e, CURLOPT_ACCEPT_ENCODING, "");
     curl_easy_setopt(e, CURLOPT_XFERINFOFUNCTION, OnTransferInfo);
     curl_easy_setopt(e, CURLOPT_XFERINFODATA, &impl);
 
@@ -510,6 +550,23 @@ bool HttpFile::BodyEnded() const {
     return m_impl->done && m_impl->result == CURLE_OK && m_impl->Buffered() == 0;
 }
 
+// The failed transfer's reason, as the exception the session tells apart.
+void HttpFile::Impl::ThrowFailure() const {
+    if (result == CURLE_PEER_FAILED_VERIFICATION || result == CURLE_SSL_CACERT_BADFILE) {
+        throw CertificateException(curl_easy_strerror(result));
+    }
+    if (badResponse) {
+        throw BadResponseException(failure);
+    }
+    long connectCode = 0;
+    curl_easy_getinfo(easy, CURLINFO_HTTP_CONNECTCODE, &connectCode);
+    if (connectCode >= 300) {
+        throw ProxyRefusedException("the proxy answered the tunnel request with " +
+                                    std::to_string(connectCode));
+    }
+    throw InternetException(failure.empty() ? curl_easy_strerror(result) : failure);
+}
+
 void HttpFile::Impl::Perform() {
     int running = 0;
     const CURLMcode mc = curl_multi_perform(multi, &running);
@@ -542,11 +599,7 @@ void HttpFile::Impl::Drive(const std::function<bool()>& ready, Clock::time_point
         }
         if (done) {
             if (result != CURLE_OK && !headDone) {
-                if (result == CURLE_PEER_FAILED_VERIFICATION ||
-                    result == CURLE_SSL_CACERT_BADFILE) {
-                    throw CertificateException(curl_easy_strerror(result));
-                }
-                throw InternetException(failure.empty() ? curl_easy_strerror(result) : failure);
+                ThrowFailure();
             }
             return;
         }

@@ -87,6 +87,11 @@ struct ServerTarget {
 };
 ServerTarget SplitServer(std::string_view server, int defaultPort);
 
+// Which server a HOST_ADDR value names, however it is spelled: the host in
+// lower case and the port, the scheme's default filled in ("host:port").
+// Politeness (one request at a time per server) goes by this key.
+std::string ServerKey(std::string_view server, int defaultPort);
+
 class HttpFile;
 
 // Where requests go: a server name as the site file writes it and a port.
@@ -123,7 +128,9 @@ class HttpFile {
 
     // Sends the request and returns once the head of the final response is
     // in (redirects to http and https followed, at most 10). Throws
-    // InternetException on failure or time-out, StopRequested on a stop.
+    // InternetException on failure or time-out (CertificateException,
+    // ProxyRefusedException and BadResponseException for the failures that
+    // another attempt can't mend), StopRequested on a stop.
     void Send();
 
     // Status code of the final response; 0 before Send.

@@ -105,37 +105,38 @@ TEST_F(RequestPageTest, FaultsAreReportedRetriedAndPausedFor) {
         int kept;  // -1: as much as the buffer takes
         int errors;
         unsigned size = 655350;
+        LPARAM error = 0;  // the error code, when not the usual one
     };
     const std::string refused = "127.0.0.1:" + std::to_string(ClosedPort());
     // A negative count from a hand-edited settings file must not retry for
     // ever; none at all sends nothing. The receive time-out is an idle
     // limit, not a cap on the page. TLS "good" first: it makes the authority
-    // the other two share.
+    // the others share.
     TempDir certs;
-    setenv("QUENNIT_CA_FILE", certs.Path("ca.pem").c_str(), 1);
-    for (const Case& c : {Case{"no-such-host.invalid", "/", 3000, 1, 0, 0, 1},
-                          Case{refused, "/", 3000, 3, 0, 0, 3},
-                          Case{refused, "/", 3000, -2, 0, 0, 1},
-                          Case{"", "/page", 3000, 0, 0, 0, 0},
-                          Case{"", "/stall-head", 200, 1, 0, 0, 1},
-                          Case{"", "/loop", 3000, 1, 0, 0, 1},
-                          Case{"", "/header-flood", 3000, 1, 0, 0, 1},
-                          Case{"", "/status/404", 3000, 3, 404, 0, 1},
-                          Case{"", "/status/203", 3000, 1, 203, 0, 1},
-                          Case{"", "/status/500", 3000, 1, 500, 0, 1},
-                          Case{"", "/bytes?n=0", 3000, 1, 200, 0, 0},
-                          Case{"", "/bytes?n=5000", 3000, 1, 200, 1023, 0, 3000},
-                          Case{"", "/bytes?n=104857600", 3000, 1, 200, -1, 0},
-                          Case{"", "/chunked", 3000, 1, 200, -1, 0},
-                          Case{"", "/chunked?n=5000", 3000, 1, 200, 5000, 0},
-                          Case{"", "/slow?n=10&ms=60", 300, 1, 200, 1000, 0},
-                          Case{"", "/break?n=3000", 3000, 1, 200, 3000, 1},
-                          Case{"", "/stall-body?n=700", 150, 2, 200, 700, 2},
-                          Case{"", "/bytes?n=100", 3000, 0, 200, 0, 0},
-                          Case{"", "/redirect?to=/bytes%3Fn%3D10", 3000, 1, 200, 10, 0},
-                          Case{"tls good", "/bytes?n=5", 3000, 3, 200, 5, 0},
-                          Case{"tls self", "/bytes?n=5", 3000, 3, 0, 0, 1},
-                          Case{"tls wronghost", "/bytes?n=5", 3000, 3, 0, 0, 1}}) {
+    for (const Case& c :
+         {Case{"no-such-host.invalid", "/", 3000, 1, 0, 0, 1}, Case{refused, "/", 3000, 3, 0, 0, 3},
+          Case{refused, "/", 3000, -2, 0, 0, 1}, Case{"", "/page", 3000, 0, 0, 0, 0},
+          Case{"", "/stall-head", 200, 1, 0, 0, 1}, Case{"", "/loop", 3000, 1, 0, 0, 1},
+          Case{"", "/header-flood", 3000, 1, 0, 0, 1}, Case{"", "/status/404", 3000, 3, 404, 0, 1},
+          Case{"", "/status/203", 3000, 1, 203, 0, 1}, Case{"", "/status/500", 3000, 1, 500, 0, 1},
+          Case{"", "/bytes?n=0", 3000, 1, 200, 0, 0},
+          Case{"", "/bytes?n=5000", 3000, 1, 200, 1023, 0, 3000},
+          Case{"", "/bytes?n=104857600", 3000, 1, 200, -1, 0},
+          Case{"", "/chunked", 3000, 1, 200, -1, 0},
+          Case{"", "/chunked?n=5000", 3000, 1, 200, 5000, 0},
+          Case{"", "/slow?n=10&ms=60", 300, 1, 200, 1000, 0},
+          Case{"", "/break?n=3000", 3000, 1, 200, 3000, 1},
+          Case{"", "/stall-body?n=700", 150, 2, 200, 700, 2},
+          Case{"", "/bytes?n=100", 3000, 0, 200, 0, 0},
+          Case{"", "/redirect?to=/bytes%3Fn%3D10", 3000, 1, 200, 10, 0},
+          // Compressed unasked: decoded, as a browser does.
+          Case{"", "/gzip?n=5000", 3000, 1, 200, 5000, 0},
+          Case{"", "/two-lengths", 3000, 3, 0, 0, 1, 655350, 5},
+          Case{"tls good", "/bytes?n=5", 3000, 3, 200, 5, 0},
+          Case{"tls self", "/bytes?n=5", 3000, 3, 0, 0, 1},
+          Case{"tls wronghost", "/bytes?n=5", 3000, 3, 0, 0, 1},
+          // An authority file that can't be read is no network fault.
+          Case{"tls badca", "/bytes?n=5", 3000, 3, 0, 0, 1}}) {
         SCOPED_TRACE(c.host + c.object);
         RecordingWindow fresh;
         PauseRecorder freshPauses;
@@ -146,8 +147,11 @@ TEST_F(RequestPageTest, FaultsAreReportedRetriedAndPausedFor) {
         std::optional<TestServer> tls;
         std::string host = c.host.empty() ? server.HostAddr() : c.host;
         if (host.rfind("tls ", 0) == 0) {
-            tls.emplace(std::vector<std::string>{"--tls", host.substr(4), certs.Path("")});
+            const bool badCa = host == "tls badca";
+            tls.emplace(
+                std::vector<std::string>{"--tls", badCa ? "good" : host.substr(4), certs.Path("")});
             host = "https://127.0.0.1:" + std::to_string(tls->Port());
+            setenv("QUENNIT_CA_FILE", certs.Path(badCa ? "missing.pem" : "ca.pem").c_str(), 1);
         }
         ASSERT_EQ(Request(c.object, &host), c.status);
         session.SetRetry(c.retry);
@@ -169,7 +173,10 @@ TEST_F(RequestPageTest, FaultsAreReportedRetriedAndPausedFor) {
         }
         EXPECT_FALSE(RequestOpen());
         const auto n = static_cast<std::size_t>(c.errors);
-        const LPARAM code = c.status == 0 ? (tls ? 3 : 1) : c.status == 200 ? 2 : c.status;
+        const LPARAM code = c.error != 0      ? c.error
+                            : c.status == 0   ? (tls ? 3 : 1)
+                            : c.status == 200 ? 2
+                                              : c.status;
         EXPECT_EQ(fresh.Only({WM_INET_ERROR}), std::vector<Msg>(n, Error(kSite, code)));
         if (c.status != 0 && c.status != 200) {
             EXPECT_EQ(fresh.Messages(), Then(Then(Asked(), {Error(kSite, code)}), kClosed));
@@ -185,6 +192,52 @@ TEST_F(RequestPageTest, FaultsAreReportedRetriedAndPausedFor) {
         EXPECT_EQ(std::ranges::count(freshPauses.Pauses(), 1000), code < 3 ? c.errors : 0);
     }
     unsetenv("QUENNIT_CA_FILE");
+}
+
+// Through a forward proxy (the test server is one too): plain http as a
+// request for the full address, https through a tunnel, a host in no_proxy
+// straight; a tunnel the proxy refuses is named as such, and a certificate
+// that fails behind the proxy as a certificate failure.
+TEST_F(RequestPageTest, ThroughAForwardProxy) {
+    TempDir certs;
+    setenv("QUENNIT_CA_FILE", certs.Path("ca.pem").c_str(), 1);
+    const TestServer good({"--tls", "good", certs.Path("")});
+    const TestServer wrong({"--tls", "wronghost", certs.Path("")});
+    const std::string proxy = "http://" + server.HostAddr();
+    setenv("http_proxy", proxy.c_str(), 1);
+    setenv("https_proxy", proxy.c_str(), 1);
+    setenv("no_proxy", "localhost", 1);
+    const auto tls = [](const TestServer& s) {
+        return "https://127.0.0.1:" + std::to_string(s.Port());
+    };
+    const std::string local = "localhost:" + std::to_string(server.Port(1));
+    const std::tuple<std::string, int, LPARAM, const char*> cases[] = {
+        {server.HostAddr(1), 200, 0, "\nVia: 1.1 test-proxy"},
+        {tls(good), 200, 0, "GET /echo HTTP/1.1"},
+        {local, 200, 0, "\nHost: localhost"},
+        {tls(wrong), 0, CInetSession::kErrorCertificate, ""},
+        {"https://refused.invalid", 0, CInetSession::kErrorProxyRefused, ""}};
+    for (const auto& [host, status, error, body] : cases) {
+        SCOPED_TRACE(host);
+        RecordingWindow fresh;
+        session.SetErrorWnd(kSite, &fresh);
+        ASSERT_EQ(Request("/echo", &host), status);
+        if (status == 200) {
+            ASSERT_GT(Read(), 0);
+            EXPECT_NE(std::string(page.data()).find(body), std::string::npos) << page.data();
+        }
+        EXPECT_EQ(fresh.Only({WM_INET_ERROR}),
+                  error != 0 ? std::vector<Msg>{Error(kSite, error)} : std::vector<Msg>{});
+    }
+    for (const char* var : {"http_proxy", "https_proxy", "no_proxy", "QUENNIT_CA_FILE"}) {
+        unsetenv(var);
+    }
+    // All but the request to localhost went through the proxy.
+    session.SetErrorWnd(kSite, &wnd);
+    const std::string direct = server.HostAddr();
+    ASSERT_EQ(Request("/proxied", &direct), 200);
+    ASSERT_GT(Read(), 0);
+    EXPECT_STREQ(page.data(), "3");
 }
 
 TEST(HttpClient, LargeBodyIsPulledNotHoarded) {
@@ -221,6 +274,12 @@ TEST(SplitServer, SchemeHostAndPort) {
         EXPECT_EQ(target.hostPort.host, host) << text;
         EXPECT_EQ(target.hostPort.port, port) << text;
     }
+    // One server to the politeness rule however HOST_ADDR spells it.
+    for (const char* same : {"Example.JP", "http://example.jp:80", "HTTP://EXAMPLE.jp"}) {
+        EXPECT_EQ(ServerKey(same, 80), "example.jp:80") << same;
+    }
+    EXPECT_EQ(ServerKey("https://Example.jp", 80), "example.jp:443");
+    EXPECT_EQ(ServerKey("https://example.jp:443", 80), "example.jp:443");
 }
 
 }  // namespace

@@ -6,9 +6,11 @@ server of its own to the client), prints its process id and the ports on
 the first line of standard output, and serves until it is sent SIGTERM or
 its parent ends. The path picks the behaviour:
 
-  /page?n=N&of=M&per=K[&brk=B][&ms=T]  result page N of M with K entries and
-                        a next link; page B breaks off half-way; each page
-                        answered after T ms
+  /page?n=N&of=M&per=K[&brk=B][&ms=T][&stay=1][&pad=P]  result page N of M
+                        with K entries and a next link; page B breaks off
+                        half-way; each page answered after T ms; with stay
+                        the next link leads to the page itself; pad makes
+                        the link P bytes longer
   /status/CODE          that status with a small body
   /redirect?to=PATH     302 to PATH on this server
   /loop                 302 to itself, for ever
@@ -20,12 +22,21 @@ its parent ends. The path picks the behaviour:
   /header-flood         header lines without end
   /slow?n=N&ms=T        N pieces of 100 bytes, T ms apart
   /echo                 the request line and headers as the body
+  /gzip?n=N             N body bytes, gzip-encoded although nobody asked
+  /two-lengths          two different Content-Length headers
+  /proxied              how many requests this process has forwarded as a proxy
+
+It is a forward proxy too, on every port: CONNECT opens a tunnel (refused
+with 403 for the host refused.invalid), and a request for a full address
+("GET http://host:port/path") is forwarded with a Via header.
 
 With --tls KIND DIR it speaks TLS with the certificate KIND (good, self,
 wronghost) that tools/tls_certs.py makes in DIR; DIR/ca.pem is the authority.
 """
 import ctypes
+import gzip
 import os
+import selectors
 import signal
 import socket
 import ssl
@@ -36,9 +47,13 @@ from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 from urllib.parse import parse_qs, urlsplit
 
 
-def result_page(n, of, per, brk, ms):
-    more = ('<a class="next" href="/page?n=%d&of=%d&per=%d&brk=%d&ms=%d">next</a>\n'
-            % (n + 1, of, per, brk, ms) if n < of else "")
+PROXIED = [0]
+
+
+def result_page(n, of, per, brk, ms, stay=None, pad=0):
+    link = stay or "/page?n=%d&of=%d&per=%d&brk=%d&ms=%d&pad=%d&x=%s" % (
+        n + 1, of, per, brk, ms, pad, "p" * pad)
+    more = '<a class="next" href="%s">next</a>\n' % link if n < of else ""
     entries = "".join('<li><a href="http://example.test/doc/%d">Title %d</a><br>Text %d</li>\n'
                       % (k, k, k) for k in range((n - 1) * per + 1, n * per + 1))
     return ("<html><body>\n%s<!-- results -->\n%s</body></html>\n" % (more, entries)).encode()
@@ -72,7 +87,37 @@ class Handler(BaseHTTPRequestHandler):
         else:
             self.hold()
 
+    def do_CONNECT(self):
+        host, _, port = self.path.rpartition(":")
+        if host == "refused.invalid":
+            self.reply(403, b"refused")
+            return
+        upstream = socket.create_connection((host, int(port)))
+        PROXIED[0] += 1
+        self.send_response(200, "Connection established")
+        self.end_headers()
+        self.wfile.flush()
+        relay(self.connection, upstream)
+        self.close_connection = True
+
+    def forward(self):
+        # A request for a full address, as a client sends it to its proxy.
+        url = urlsplit(self.path)
+        upstream = socket.create_connection((url.hostname, url.port or 80))
+        PROXIED[0] += 1
+        head = "GET %s HTTP/1.1\r\n" % (url.path + ("?" + url.query if url.query else ""))
+        for k, v in self.headers.items():
+            if k.lower() not in ("proxy-connection", "connection"):
+                head += "%s: %s\r\n" % (k, v)
+        upstream.sendall((head + "Via: 1.1 test-proxy\r\nConnection: close\r\n\r\n")
+                         .encode("latin-1"))
+        relay(self.connection, upstream)
+        self.close_connection = True
+
     def do_GET(self):
+        if self.path.startswith("http://"):
+            self.forward()
+            return
         url = urlsplit(self.path)
         q = {k: v[0] for k, v in parse_qs(url.query).items()}
         num = lambda key, default: int(q.get(key, default))
@@ -81,7 +126,8 @@ class Handler(BaseHTTPRequestHandler):
             if path == "/page":
                 n, brk = num("n", 1), num("brk", 0)
                 time.sleep(num("ms", 0) / 1000.0)
-                page = result_page(n, num("of", 1), num("per", 10), brk, num("ms", 0))
+                page = result_page(n, num("of", 1), num("per", 10), brk, num("ms", 0),
+                                   self.path if "stay" in q else None, num("pad", 0))
                 if n == brk:
                     self.partial(page[: len(page) // 2], len(page), True)
                 else:
@@ -120,6 +166,16 @@ class Handler(BaseHTTPRequestHandler):
                     time.sleep(num("ms", 50) / 1000.0)
             elif path == "/echo":
                 self.reply(200, (self.requestline + "\r\n" + str(self.headers)).encode("latin-1"))
+            elif path == "/gzip":
+                self.reply(200, gzip.compress(b"z" * num("n", 100)), [("Content-Encoding", "gzip")])
+            elif path == "/two-lengths":
+                self.send_response(200)
+                self.send_header("Content-Length", "5")
+                self.send_header("Content-Length", "50")
+                self.end_headers()
+                self.wfile.write(b"x" * 50)
+            elif path == "/proxied":
+                self.reply(200, str(PROXIED[0]).encode())
             else:
                 self.reply(404, b"")
         except OSError:
@@ -130,6 +186,20 @@ class Handler(BaseHTTPRequestHandler):
         while self.connection.recv(1024):
             pass
         self.close_connection = True
+
+
+def relay(a, b):
+    # Copies bytes both ways until either side hangs up.
+    with b:
+        sel = selectors.DefaultSelector()
+        sel.register(a, selectors.EVENT_READ, b)
+        sel.register(b, selectors.EVENT_READ, a)
+        while True:
+            for key, _ in sel.select(timeout=30):
+                data = key.fileobj.recv(65536)
+                if not data:
+                    return
+                key.data.sendall(data)
 
 
 class Server(ThreadingHTTPServer):

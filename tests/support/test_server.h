@@ -18,7 +18,7 @@ class TestServer {
     TestServer(const TestServer&) = delete;
     TestServer& operator=(const TestServer&) = delete;
 
-    int Port() const { return m_ports[0]; }
+    int Port(int i = 0) const { return m_ports[i]; }
     // "127.0.0.1:PORT", the HOST_ADDR form of port i.
     std::string HostAddr(int i = 0) const { return "127.0.0.1:" + std::to_string(m_ports[i]); }
 
