@@ -162,6 +162,7 @@ int CSearchSession::ExtractResults(const char* page, std::uint32_t site) {
     def->m_strNextUrl.clear();
 
     // Page rules: the next-page path.
+    int scanned = 0;
     std::size_t cursor = 0;
     for (const SiteRule& rule : def->m_pageRules) {
         const std::string_view marker = Marker(rule.m_strValue);
@@ -171,7 +172,10 @@ int CSearchSession::ExtractResults(const char* page, std::uint32_t site) {
         }
         if (rule.m_strKey != "T_SEARCH") {
             if (pos - cursor > kFieldMax) {
-                return -1;
+                // Only the next page is lost; the entries still stand.
+                def->m_strNextUrl.clear();
+                scanned = NEXT_LINK_TOO_LONG;
+                break;
             }
             work = text.Slice(cursor, pos);
             if (rule.m_strKey == "T_NEXTURL") {
@@ -269,7 +273,7 @@ int CSearchSession::ExtractResults(const char* page, std::uint32_t site) {
     }
 
     m_sites.StoreRunState(site, def->m_nOrder, def->m_nHits, def->m_strNextUrl);
-    return 0;
+    return scanned;
 }
 
 }  // namespace quennit

@@ -1,6 +1,8 @@
 #include "engine/keyword.h"
 
+#include <cstdint>
 #include <cstdio>
+#include <unordered_map>
 
 #include "platform/mbcs.h"
 #include "platform/text_codec.h"
@@ -22,6 +24,48 @@ void AppendHex(SjisString& out, unsigned char b) {
 
 unsigned char U8(char c) {
     return static_cast<unsigned char>(c);
+}
+
+bool IsSjisTrailByte(unsigned char b) {
+    return b >= 0x40 && b <= 0xFC && b != 0x7F;
+}
+
+// Lead bytes of the rows that the JIS X 0208 arithmetic maps as a browser's
+// EUC-JP encoder does: JIS X 0208 itself, the NEC special row 13 (0x87) and
+// the NEC-selected IBM extensions (0xED, 0xEE), which become rows 89-92.
+bool IsJisRowLead(unsigned char b) {
+    return (b >= 0x81 && b <= 0x84) || (b >= 0x87 && b <= 0x9F) || (b >= 0xE0 && b <= 0xEA) ||
+           b == 0xED || b == 0xEE;
+}
+
+// The IBM extensions (lead bytes 0xFA-0xFC, where the system's converter puts
+// 髙, 﨑, ⅰ and their kin) repeat characters of the rows above. A browser
+// sends the first code of the character in those rows; found here through
+// the system's own Shift_JIS table, once. nullopt for a character that has
+// no such code (the user-defined area, unassigned codes).
+std::optional<std::uint16_t> JisRowTwin(std::string_view pair) {
+    static const std::unordered_map<std::string, std::uint16_t> kFirstCode = [] {
+        std::unordered_map<std::string, std::uint16_t> codes;
+        for (unsigned lead = 0x81; lead <= 0xEE; ++lead) {
+            for (unsigned trail = 0x40; trail <= 0xFC; ++trail) {
+                if (!IsJisRowLead(static_cast<unsigned char>(lead)) ||
+                    !IsSjisTrailByte(static_cast<unsigned char>(trail))) {
+                    continue;
+                }
+                const char code[] = {static_cast<char>(lead), static_cast<char>(trail)};
+                const std::string utf8 = SjisToUtf8(std::string_view(code, 2));
+                if (utf8.find("\xEF\xBF\xBD") == std::string::npos) {  // no U+FFFD
+                    codes.try_emplace(utf8, static_cast<std::uint16_t>(lead << 8 | trail));
+                }
+            }
+        }
+        return codes;
+    }();
+    const auto found = kFirstCode.find(SjisToUtf8(pair));
+    if (found == kFirstCode.end()) {
+        return std::nullopt;
+    }
+    return found->second;
 }
 
 }  // namespace
@@ -68,12 +112,12 @@ std::string UrlEscapeFormBytes(std::string_view utf8) {
     return out;
 }
 
-SjisString SjisToEuc(std::string_view sjis) {
+std::optional<SjisString> SjisToEuc(std::string_view sjis) {
     sjis = UpToNul(sjis);
     SjisString out;
     out.reserve(sjis.size() + sjis.size() / 2);
     for (std::size_t i = 0; i < sjis.size();) {
-        const unsigned char s1 = U8(sjis[i]);
+        unsigned char s1 = U8(sjis[i]);
         if (s1 < 0x80) {
             out += static_cast<char>(s1);
             ++i;
@@ -89,7 +133,18 @@ SjisString SjisToEuc(std::string_view sjis) {
         if (i + 1 >= sjis.size()) {
             break;  // a lone lead byte at the end is dropped
         }
-        const unsigned char s2 = U8(sjis[i + 1]);
+        unsigned char s2 = U8(sjis[i + 1]);
+        if (!IsSjisTrailByte(s2)) {
+            return std::nullopt;
+        }
+        if (!IsJisRowLead(s1)) {
+            const auto twin = JisRowTwin(sjis.substr(i, 2));
+            if (!twin) {
+                return std::nullopt;
+            }
+            s1 = static_cast<unsigned char>(*twin >> 8);
+            s2 = static_cast<unsigned char>(*twin & 0xFF);
+        }
         const unsigned d = (2u * s1) & 0xFF;
         unsigned e1;
         unsigned e2;
@@ -171,15 +226,18 @@ SjisString FormatRequestPath(std::string_view format, std::string_view escapedKe
     return out;
 }
 
-SjisString BuildRequestPath(const SiteDef& site, std::string_view keyword) {
-    SjisString converted;
+std::optional<SjisString> BuildRequestPath(const SiteDef& site, std::string_view keyword) {
     if (site.m_nKanji == kKanjiUtf8) {
         return FormatRequestPath(site.m_strUrlFormat,
                                  UrlEscapeFormBytes(SjisToUtf8(UpToNul(keyword))));
     }
+    std::optional<SjisString> converted;
     if (site.m_nKanji == kKanjiEuc) {
         converted = SjisToEuc(SjisCutAt(UpToNul(keyword), kFieldMax));
-        keyword = converted;
+        if (!converted) {
+            return std::nullopt;
+        }
+        keyword = *converted;
     }
     return FormatRequestPath(site.m_strUrlFormat, UrlEscapeKeyword(keyword));
 }

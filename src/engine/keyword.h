@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string_view>
 
 #include "sitedef/site_def.h"
@@ -19,10 +20,14 @@ SjisString UrlEscapeKeyword(std::string_view keyword);
 // stay, a blank becomes '+', every other byte "%XX" (uppercase).
 std::string UrlEscapeFormBytes(std::string_view utf8);
 
-// Shift_JIS → EUC-JP by the JIS X 0208 row arithmetic. A lone lead byte at
+// Shift_JIS → EUC-JP as a browser's encoder sends it: the JIS X 0208 row
+// arithmetic, with the IBM extension characters first moved to their code in
+// rows 89-92 (or wherever the character stands first). A lone lead byte at
 // the end is dropped; half-width katakana become their EUC single-shift
-// form. The text ends at its first NUL byte, as a C string would.
-SjisString SjisToEuc(std::string_view sjis);
+// form. The text ends at its first NUL byte, as a C string would. nullopt
+// when a character has no EUC-JP form (the user-defined area, bytes that are
+// no character).
+std::optional<SjisString> SjisToEuc(std::string_view sjis);
 
 // EUC-JP → Shift_JIS by the same arithmetic. A lone byte of 0x80 or more at
 // the end is kept unchanged; single-shift katakana become one byte, and
@@ -38,7 +43,7 @@ SjisString FormatRequestPath(std::string_view format, std::string_view escapedKe
 // The keyword as it goes into a site's request: converted to EUC-JP for an
 // EUC site (cut to kFieldMax bytes at a character boundary first), then
 // escaped, then put into the format. A UTF-8 site gets the keyword in UTF-8,
-// escaped by UrlEscapeFormBytes.
-SjisString BuildRequestPath(const SiteDef& site, std::string_view keyword);
+// escaped by UrlEscapeFormBytes. nullopt when the site's code can't hold it.
+std::optional<SjisString> BuildRequestPath(const SiteDef& site, std::string_view keyword);
 
 }  // namespace quennit

@@ -6,6 +6,7 @@
 #include "engine/search_session.h"
 #include "engine/site_scheduler.h"
 #include "platform/errors.h"
+#include "platform/http_client.h"
 #include "platform/stop.h"
 
 namespace quennit {
@@ -96,8 +97,12 @@ int CSearchSession::RequestFirstPage(std::uint32_t site, SjisString keyword) {
     if (!def || def->m_strUrlFormat.empty()) {
         return -1;
     }
-    const SjisString path = BuildRequestPath(*def, keyword);
-    return RequestPage(site, nullptr, &path, kPort);
+    const auto path = BuildRequestPath(*def, keyword);
+    if (!path) {
+        SendSiteMessage(site, WM_INET_ERROR, kErrorKeyword);
+        return -1;
+    }
+    return RequestPage(site, nullptr, &*path, kPort);
 }
 
 int CSearchSession::ReadResultPages(std::uint32_t site) {
@@ -114,20 +119,51 @@ int CSearchSession::ReadSitePages(std::uint32_t site, PageEnd end, int& pages) {
     // Too big for a thread's stack to be a good neighbour; one block serves
     // every page of the site and goes with it.
     const PageBuffer page;
-    while (true) {
+    std::set<SjisString> asked;
+    if (const auto conn = m_connMap.Lookup(site)) {
+        asked.insert(conn->m_strObject);
+    }
+    for (int read = 1;; ++read) {
         ThrowIfStopped();
+        const int hitsBefore = m_sites.Lookup(site).value_or(SiteDef{}).m_nHits;
         if (ReadPage(site, page.get(), PAGE_READ_LIMIT, end) < 0) {
             return -1;
         }
         ++pages;
-        if (ExtractResults(page.get(), site) < 0) {
+        const int scanned = ExtractResults(page.get(), site);
+        if (scanned < 0) {
             return -2;
         }
         ThrowIfStopped();
+        const std::uint32_t why = scanned == NEXT_LINK_TOO_LONG
+                                      ? kStatusNextLinkTooLong
+                                      : PagingEnd(site, hitsBefore, read, asked);
+        if (why != 0) {
+            SendSiteMessage(site, WM_INET_STATUS, why);
+            return 0;
+        }
         if (RequestNextPage(site) != 200) {
             return 0;
         }
     }
+}
+
+std::uint32_t CSearchSession::PagingEnd(std::uint32_t site, int hitsBefore, int pagesRead,
+                                        std::set<SjisString>& asked) const {
+    const auto def = m_sites.Lookup(site);
+    if (!def || def->m_strNextUrl.empty() || def->m_nHits >= def->m_nMaxCount) {
+        return 0;  // paging ends by itself
+    }
+    // A stale site block (entry rules that no longer match, a next-page rule
+    // that still does) or a link back to a page already read would otherwise
+    // ask the server for ever.
+    if (def->m_nHits == hitsBefore) {
+        return kStatusPageWithoutResults;
+    }
+    if (!asked.insert(def->m_strNextUrl).second) {
+        return kStatusPageRepeated;
+    }
+    return pagesRead >= MAX_PAGES ? kStatusPageLimit : 0;
 }
 
 int CSearchSession::RequestNextPage(std::uint32_t site) {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -39,6 +40,9 @@ class CSearchSession : public CInetSession {
     static constexpr unsigned PAGE_READ_LIMIT = 655350;
     // Tries of one site when its work fails with an exception.
     static constexpr int SEARCH_ATTEMPTS = 2;
+    // Most pages read of one site in one search: far beyond any real site's
+    // paging, and an end to a next-page link that never runs out.
+    static constexpr int MAX_PAGES = 100;
 
     CSearchSession();
     ~CSearchSession() override;
@@ -90,8 +94,11 @@ class CSearchSession : public CInetSession {
     void ResetPaging(std::uint32_t site);
 
     // Cuts one page (NUL-terminated; the scan ends at the first NUL) into
-    // results and hands each to the site's window. 0 when scanned, -1 for no
-    // record or an over-long capture, -2 when the site has no result window.
+    // results and hands each to the site's window. 0 when scanned,
+    // NEXT_LINK_TOO_LONG when scanned but a page rule's capture was too long
+    // to keep (no next page then), -1 for no record or an over-long capture
+    // of an entry, -2 when the site has no result window.
+    static constexpr int NEXT_LINK_TOO_LONG = 1;
     virtual int ExtractResults(const char* page, std::uint32_t site);
 
     // Cleans title and text by the site's rules and hands the result to wnd.
@@ -115,6 +122,10 @@ class CSearchSession : public CInetSession {
     bool IsAsked(std::uint32_t site, const SjisString& group) const;
     void SearchSite(std::uint32_t site, const SjisString& keyword, const SearchOptions& options);
     int ReadSitePages(std::uint32_t site, PageEnd end, int& pages);
+    // Why the site's paging ends here although a next page is named (a
+    // status code), or 0 to go on. asked holds the paths read so far.
+    std::uint32_t PagingEnd(std::uint32_t site, int hitsBefore, int pagesRead,
+                            std::set<SjisString>& asked) const;
 };
 
 }  // namespace quennit

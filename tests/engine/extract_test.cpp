@@ -159,7 +159,11 @@ TEST_F(Extraction, OverLongCaptureFailsAndKeepsTheOldRunState) {
     EXPECT_EQ(stored.m_nHits, 0);
     EXPECT_EQ(stored.m_nOrder, 0);
     EXPECT_EQ(stored.m_strNextUrl, "/stale");
-    EXPECT_EQ(Extract(std::string(kFieldMax + 1, 'p') + "!"), -1) << "page rules too";
+    // A next-page path that long only costs the next page.
+    ASSERT_EQ(Extract(std::string(kFieldMax + 1, 'p') + "!<li>d|"),
+              CSearchSession::NEXT_LINK_TOO_LONG);
+    EXPECT_EQ(window.Results().back().m_strUrl, "d");
+    EXPECT_EQ(Stored().m_strNextUrl, "");
 }
 
 TEST_F(Extraction, AppendedFieldsStayWithinTheFieldSize) {
@@ -179,6 +183,18 @@ TEST_F(Extraction, AppendedFieldsStayWithinTheFieldSize) {
     EXPECT_EQ(r.m_strTitle.substr(r.m_strTitle.size() - 2), "\x82\xA0");
     EXPECT_EQ(r.m_strText.size(), kFieldMax);
     EXPECT_EQ(r.m_strUrl.size(), kFieldMax);
+    // An EUC page is cut by EUC's character widths (亜 is B0 A1 there).
+    std::string euc;
+    for (int i = 0; i < 550; ++i) {
+        euc += "\xB0\xA1";
+    }
+    Define("KANJI 1\n" + kList + "TITLE |\nTITLEADD |\nTITLEADD |");
+    ASSERT_EQ(Extract("<li>u|ab|" + euc + "|" + euc + "|"), 0);
+    std::string sjis = "ab";
+    for (int i = 0; i < 1022; ++i) {
+        sjis += "\x88\x9F";
+    }
+    EXPECT_EQ(window.Results().back().m_strTitle, sjis);
 }
 
 // The block-wise search must agree with a plain find at every offset, in

@@ -9,8 +9,8 @@ namespace {
 
 using namespace std::string_literals;
 
-TEST(KeywordConversion, OddBytes) {
-    const std::tuple<bool, std::string, std::string> cases[] = {
+TEST(KeywordConversion, OddBytesAndCharactersOutsideJisX0208) {
+    const std::tuple<bool, std::string, std::optional<std::string>> cases[] = {
         // to EUC?, from, to
         {true, "ab\x8C", "ab"},                               // a lone lead byte is dropped
         {false, "ab\xB8", "ab\xB8"},                          // a lone EUC byte stays
@@ -18,6 +18,13 @@ TEST(KeywordConversion, OddBytes) {
         {true, "\xB6\xC5", "\x8E\xB6\x8E\xC5"},               // half-width katakana
         {false, "\x8E\xB6\x8E\xC5\x8E\xDF", "\xB6\xC5\xDF"},  // up to the last kana
         {false, "a\x8F\xB0\xA1z", "a\x81\xACz"},              // a supplementary character
+        // The IBM extensions 髙 﨑 ⅰ 纊 as a browser sends them (rows 89-92),
+        // ￢ where it stands first (row 2), ① and Ⅰ in the NEC row 13.
+        {true, "\xFB\xFC\xFA\xB1\xFA\x40\xFA\x5C\xFA\x54\x87\x40\x87\x54",
+         "\xFC\xE2\xF9\xF5\xFC\xF1\xF9\xA1\xA2\xCC\xAD\xA1\xAD\xB5"},
+        {true, "a\xF0\x40", std::nullopt},  // the user-defined area has no EUC form
+        {true, "\x85\x40", std::nullopt},   // nor has an unassigned code
+        {true, "\x88\x0A", std::nullopt},   // nor a lead byte with a control byte
     };
     for (const auto& [toEuc, from, to] : cases) {
         EXPECT_EQ(toEuc ? SjisToEuc(from) : EucToSjis(from), to) << from;
@@ -44,7 +51,7 @@ TEST(KeywordConversion, ArithmeticMatchesTheLibraryOverJisX0208) {
             if (!euc || euc->size() != 2 || back != sjis) {
                 continue;
             }
-            ASSERT_EQ(SjisToEuc(sjis), *euc) << std::hex << lead << " " << trail;
+            ASSERT_EQ(SjisToEuc(sjis), euc) << std::hex << lead << " " << trail;
             ASSERT_EQ(EucToSjis(*euc), sjis) << std::hex << lead << " " << trail;
             ++compared;
         }
@@ -92,7 +99,7 @@ TEST(RequestPath, LongEucKeywordIsCutAtACharacterBoundary) {
     site.m_strUrlFormat = "%s";
     site.m_nKanji = 1;
     const std::string keyword = "a" + std::string(2 * 1100, '\x88') + "z";  // 0x8888 pairs
-    const std::string path = BuildRequestPath(site, keyword);
+    const std::string path = BuildRequestPath(site, keyword).value_or("");
     // 'a' plus 1023 whole characters fit in 2,047 bytes; each escapes to 6.
     EXPECT_EQ(path.size(), 1 + 1023 * 6u);
     EXPECT_EQ(path.substr(path.size() - 6), "%af%e8") << "ends with a whole character";

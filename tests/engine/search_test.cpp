@@ -11,6 +11,7 @@
 #include "engine/search_session.h"
 #include "engine/search_thread.h"
 #include "platform/errors.h"
+#include "platform/text_codec.h"
 #include "recording_window.h"
 #include "test_server.h"
 #include "test_sites.h"
@@ -75,6 +76,55 @@ TEST_F(SearchTest, SitesAreVisitedInOrderThroughFailuresThenTheSearchCompletes) 
         (Msgs{Result(1), Result(1), Result(1), Error(2, 404), Error(4, 1), Result(5), End()}));
     // A network failure is retried by the network layer, not by the run.
     EXPECT_EQ(std::ranges::count(pauses->Pauses(), 1000), 1);
+}
+
+// What the server receives: an EUC-JP site gets the extension kanji as a
+// browser sends them (never control bytes), and '#' does not cut the path; a
+// keyword the site's code can't hold fails that site alone.
+TEST_F(SearchTest, KeywordsReachTheServerAsABrowserSendsThem) {
+    const std::string echo = "\nHOST_ADDR\t" + server.HostAddr() +
+                             "\nHOST_URL_FORMAT\t/echo?q=%s\nSEARCH\tGET \nURL\t HTTP/\n";
+    Load(session, "HOST_ID\tEuc\nHOST_KANJI\tEUC-JP" + echo + "HOST_ID\tSjis" + echo, &wnd);
+    session.Search("", *Utf8ToSjis("髙橋﨑ⅰ纊① #"));
+    session.Search("", *Utf8ToSjis("\uE000"));  // the user-defined area
+    std::vector<std::string> received;
+    for (const SearchResult& r : wnd.Results()) {
+        received.push_back(r.m_strUrl);
+    }
+    EXPECT_EQ(received, (std::vector<std::string>{
+                            "/echo?q=%fc%e2%b6%b6%f9%f5%fc%f1%f9%a1%ad%a1+%23",
+                            "/echo?q=%fb%fc%8b%b4%fa%b1%fa%40%fa%5c%87%40+%23", "/echo?q=%f0%40"}));
+    EXPECT_EQ(wnd.Only({WM_INET_ERROR}), Msgs{Error(1, CInetSession::kErrorKeyword)});
+}
+
+// A next-page link that never runs out ends the site's paging with a line
+// that says why: a page without results, a link back to a page already read,
+// the page limit, a link too long to keep (the results stand). One site
+// after another and several at once.
+TEST_F(SearchTest, PagingThatWouldNeverEndIsEndedAndSaysWhy) {
+    const std::string sites =
+        Site("Empty", "/page?n=1&of=5&per=0&q=%s") +
+        Site("Same", "/page?n=1&of=5&per=2&stay=1&q=%s") +
+        Site("Endless", "/page?n=1&of=500&per=1&q=%s", "HOST_MAXCOUNT\t999\n") +
+        Site("Long", "/page?n=1&of=5&per=2&pad=2100&q=%s");
+    for (const int jobs : {0, 4}) {
+        RecordingWindow window;
+        Load(session, sites, &window);
+        session.Search("", "kw", SearchOptions{jobs, {}});
+        const auto all = window.Messages();
+        const std::tuple<WPARAM, long, long, LPARAM> expected[] = {
+            {1, 1, 0, CInetSession::kStatusPageWithoutResults},
+            {2, 1, 2, CInetSession::kStatusPageRepeated},
+            {3, CSearchSession::MAX_PAGES, CSearchSession::MAX_PAGES,
+             CInetSession::kStatusPageLimit},
+            {4, 1, 2, CInetSession::kStatusNextLinkTooLong}};
+        for (const auto& [site, requests, results, why] : expected) {
+            const Msgs mine = Of(site, all);
+            EXPECT_EQ(std::ranges::count(mine, Status(site, 31)), requests) << site;
+            EXPECT_EQ(std::ranges::count(mine, Result(site)), results) << site;
+            EXPECT_EQ(mine.back(), Status(site, why)) << site;
+        }
+    }
 }
 
 TEST_F(SearchTest, NextPagesAreFollowedUpToTheLimit) {
@@ -171,7 +221,10 @@ TEST_F(SearchTest, ConcurrentSitesKeepTheirOrderAndTheLimits) {
         const char* path = i % 10 == 3   ? "/status/404?%s"
                            : i % 10 == 7 ? "/page?n=1&of=2&per=3&brk=2&q=%s"
                                          : "/page?n=1&of=2&per=2&q=%s";
-        sites += PageSite("S" + std::to_string(i), server.HostAddr(i % TestServer::kPorts), path);
+        // One server, however HOST_ADDR spells it.
+        const char* scheme = i % 3 == 0 ? "" : i % 3 == 1 ? "http://" : "HTTP://";
+        sites += PageSite("S" + std::to_string(i), scheme + server.HostAddr(i % TestServer::kPorts),
+                          path);
     }
     RecordingWindow one;
     PeakSession counted;
@@ -207,7 +260,9 @@ TEST_F(SearchTest, ConcurrentSitesKeepTheirOrderAndTheLimits) {
 
 // A stop at any moment, one site after another or several at a time, ends
 // every request and pause in flight (an hour long here: a pause that a stop
-// doesn't end hangs the test); nothing follows it, and the next search is clean.
+// doesn't end hangs the test); nothing follows it, and the next search is
+// clean. A stop made while a message is handled comes at an exact moment:
+// the 8th, for instance, lands between an answered request and its read.
 TEST_F(SearchTest, StopAtAnyMomentEndsEverythingAndTheNextSearchIsClean) {
     const char* paths[] = {
         "/page?n=1&of=3&per=2&q=%s", "/slow?n=5&ms=20&%s", "/stall-head?%s", "/stall-body?n=5&%s",
@@ -219,18 +274,31 @@ TEST_F(SearchTest, StopAtAnyMomentEndsEverythingAndTheNextSearchIsClean) {
     }
     sites += PageSite("Refused", "127.0.0.1:" + std::to_string(ClosedPort()), "/p?%s");
     Load(session, sites, &wnd, 3600.0);
-    for (const auto& [jobs, at] :
-         {std::pair{0, 0}, {0, 5}, {0, 9}, {6, 0}, {6, 12}, {6, 24}, {6, 36}, {6, 48}}) {
+    for (const auto& [jobs, at, exact] : {std::tuple{0, 0, false},
+                                          {0, 5, false},
+                                          {0, 8, true},
+                                          {0, 9, false},
+                                          {6, 0, false},
+                                          {6, 12, false},
+                                          {6, 24, true},
+                                          {6, 36, false},
+                                          {6, 48, false}}) {
         const std::size_t moment = at;  // a lambda below needs it
         SCOPED_TRACE(moment);
         const std::size_t before = wnd.Messages().size();
         CThInetCtrl thread(session, &wnd, "", "kw");
         thread.SetOptions(SearchOptions{jobs, {}});
+        wnd.onMessage = [&, exact = exact](std::size_t count) {
+            if (exact && count == before + moment) {
+                thread.Stop();
+            }
+        };
         ASSERT_TRUE(thread.Start());
         wnd.WaitUntil([&](const Msgs& ms) { return ms.size() >= before + moment; });
         thread.Stop();
         const auto atStop = wnd.Messages();
         thread.Join();
+        wnd.onMessage = nullptr;
         EXPECT_EQ(wnd.Messages(), atStop);
         EXPECT_EQ(std::ranges::count(atStop, End()), 0);
         for (std::uint32_t n = 1; n <= 21; ++n) {
