@@ -100,6 +100,10 @@ int RunExtract(const ExtractArgs& args) {
                      "bytes or longer (a marker is missing or too far away)\n";
         return 3;
     }
+    if (rc == CSearchSession::NEXT_LINK_TOO_LONG) {
+        std::cerr << "quennit-cli extract: a page rule's capture is 2,048 bytes or longer, so "
+                     "there is no next page (the results stand)\n";
+    }
     const SjisString next = session.LookupSite(site).value_or(SiteDef{}).m_strNextUrl;
     if (args.format == Format::Json) {
         std::cout << FormatNextUrlJson(next);

@@ -46,8 +46,11 @@ class ConsoleWindow : public IMessageWindow {
             case WM_INET_ERROR: {
                 const auto status = m_session.GetStatusLine(msg, wParam, lParam);
                 Status(status.m_strLine);
-                m_sites[static_cast<std::uint32_t>(wParam)].lastStatus =
-                    (msg == WM_INET_ERROR ? "ERROR " : "") + Utf8(status.m_strText);
+                Site& site = m_sites[static_cast<std::uint32_t>(wParam)];
+                site.lastStatus = Utf8(status.m_strText);
+                if (msg == WM_INET_ERROR) {
+                    site.lastError = "ERROR " + site.lastStatus;
+                }
                 break;
             }
             case WM_SEARCH_RESULT: {
@@ -87,7 +90,8 @@ class ConsoleWindow : public IMessageWindow {
     }
 
     // One line per site asked, in site order: what a site-file author reads
-    // to see which sites broke.
+    // to see which sites broke. A site that had an error shows its last one,
+    // not the closing of the connection that followed it.
     void PrintSummary() {
         std::lock_guard lock(m_mutex);
         for (const auto& [n, site] : m_sites) {
@@ -97,7 +101,8 @@ class ConsoleWindow : public IMessageWindow {
             char figures[96];
             std::snprintf(figures, sizeof figures, " : %d results, %d pages, %.2f s, ",
                           site.results, site.pages, site.seconds);
-            Status(Utf8(m_session.GetSiteName(n)) + figures + site.lastStatus);
+            Status(Utf8(m_session.GetSiteName(n)) + figures +
+                   (site.lastError.empty() ? site.lastStatus : site.lastError));
         }
     }
 
@@ -114,6 +119,7 @@ class ConsoleWindow : public IMessageWindow {
         int pages = 0;
         double seconds = 0;
         std::string lastStatus;
+        std::string lastError;
     };
 
     const CSearchSession& m_session;
@@ -194,11 +200,10 @@ int RunSearch(const SearchArgs& args) {
     thread.Join();
     close(signalFd);
     close(doneFd);
-    if (interrupted) {
-        return 130;
-    }
+    // Once the completion line is out the search has completed, even when
+    // Ctrl-C came right after it.
     if (!window.Completed()) {
-        return 1;
+        return interrupted ? 130 : 1;
     }
     if (args.summary) {
         window.PrintSummary();
