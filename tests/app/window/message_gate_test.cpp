@@ -21,11 +21,24 @@ using quennit::LPARAM;
 using quennit::LRESULT;
 using quennit::WPARAM;
 
+// A window thread that never serves the first message it is sent, so that
+// its sender is known to be waiting in the send.
+class NeverServesFirst : public QObject {
+  public:
+    std::atomic<bool> swallowed{false};
+    bool event(QEvent* e) override {
+        if (e->type() == QEvent::MetaCall && !swallowed.exchange(true)) {
+            return true;
+        }
+        return QObject::event(e);
+    }
+};
+
 class MessageGateTest : public QObject {
     Q_OBJECT
 
   private:
-    QObject m_receiver;
+    NeverServesFirst m_receiver;
     std::vector<WPARAM> m_deliveries;
     std::unique_ptr<CMessageGate> m_gate;
     std::list<std::stop_source> m_searches;
@@ -47,6 +60,7 @@ class MessageGateTest : public QObject {
   private slots:
     void init() {
         m_deliveries.clear();
+        m_receiver.swallowed = false;
         m_gate = std::make_unique<CMessageGate>(&m_receiver,
                                                 [this](std::uint32_t, WPARAM wParam, LPARAM) {
                                                     m_deliveries.push_back(wParam);
@@ -58,22 +72,23 @@ class MessageGateTest : public QObject {
     // queue: the thread, blocked in a send, must get free, and stay out once
     // a new search is admitted.
     void revokedSenderIsReleasedAndStaysOut() {
-        std::atomic<bool> sending{false};
+        std::atomic<int> sent{0};
         std::atomic<bool> go{false};
         std::vector<LRESULT> results;
         std::thread oldSender = StartSearch([&] {
             const std::string text = "late";
-            sending = true;
             results.push_back(m_gate->Send(17, 1, reinterpret_cast<LPARAM>(&text)));
+            ++sent;
             while (!go.load()) {
                 std::this_thread::yield();
             }
             results.push_back(m_gate->Send(16, 1, 0));
         });
-        while (!sending.load()) {
-            std::this_thread::yield();
-        }
+        // Once its message has reached the window's thread, only the revoke
+        // can release the sender.
+        QTRY_VERIFY(m_receiver.swallowed.load());
         m_gate->Revoke();
+        QTRY_COMPARE(sent.load(), 1);
         std::atomic<bool> finished{false};
         std::thread newSender = StartSearch([&] {
             m_gate->Send(16, 2, 0);
@@ -84,7 +99,6 @@ class MessageGateTest : public QObject {
         QTRY_VERIFY(finished.load());
         newSender.join();
         QCOMPARE(results, (std::vector<LRESULT>{0, 0}));
-        // The old queued delivery, if any, finds its message withdrawn.
         QCOMPARE(m_deliveries, std::vector<WPARAM>{2});
     }
 };
