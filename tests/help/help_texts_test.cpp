@@ -17,12 +17,12 @@ TEST(HelpPage, ExplainsTheStatusTextsAndNamesTheSiteFileKeys) {
     std::ifstream file(QUENNIT_HELP_PAGE, std::ios::binary);
     const std::string page{std::istreambuf_iterator<char>(file), {}};
     const auto has = [&page](const std::string& text) { return page.find(text) != page.npos; };
-    for (const std::uint32_t code : {10, 11, 20, 21, 30, 31, 40, 41, 50, 51, 110}) {
+    for (const std::uint32_t code : {10, 11, 20, 21, 30, 31, 40, 41, 50, 51, 110, 120, 121, 122, 123}) {
         const std::string text = SjisToUtf8(CInetSession::GetStatusText(code));
         EXPECT_TRUE(!text.empty() && has(text)) << code << " " << text;
     }
     // An error answer's reason in brackets is explained apart from the text.
-    for (const LPARAM code : {1, 2, 3, 200, 400, 401, 403, 404, 500, 502, 503, 504, 306}) {
+    for (const LPARAM code : {1, 2, 3, 4, 5, 6, 200, 400, 401, 403, 404, 500, 502, 503, 504, 306}) {
         const std::string text = SjisToUtf8(CInetSession::GetErrorText(code));
         const auto bracket = std::min(text.find('('), text.size());
         EXPECT_TRUE(has(text.substr(0, bracket)) && has(text.substr(bracket))) << text;
