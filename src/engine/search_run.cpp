@@ -74,14 +74,15 @@ void CSearchSession::SearchSite(std::uint32_t n, const SjisString& keyword,
     int pages = 0;
     for (int attempts = SEARCH_ATTEMPTS; attempts != 0;) {
         try {
-            if (RequestFirstPage(n, keyword) == 200) {
-                ReadSitePages(n, end, pages);
+            // An open request belongs to this frame: a stop or a failure that
+            // unwinds it ends the request.
+            PageRequest first = RequestFirstPage(n, keyword);
+            if (first.status == 200) {
+                ReadSitePages(n, std::move(first.page), end, pages);
             }
             break;
         } catch (const StopRequested&) {
-            // Leave nothing open for the next run to stumble over.
-            CloseRequest(n);
-            throw;
+            throw;  // a stop is no failure to try again
         } catch (const QuennitException&) {
             --attempts;
         }
@@ -92,29 +93,25 @@ void CSearchSession::SearchSite(std::uint32_t n, const SjisString& keyword,
     }
 }
 
-int CSearchSession::RequestFirstPage(std::uint32_t site, SjisString keyword) {
+CSearchSession::PageRequest CSearchSession::RequestFirstPage(std::uint32_t site,
+                                                             const SjisString& keyword) {
     const auto def = m_sites.Lookup(site);
     if (!def || def->m_strUrlFormat.empty()) {
-        return -1;
+        return {-1, nullptr};
     }
     const auto path = BuildRequestPath(*def, keyword);
     if (!path) {
         SendSiteMessage(site, WM_INET_ERROR, kErrorKeyword);
-        return -1;
+        return {-1, nullptr};
     }
     return RequestPage(site, nullptr, &*path, kPort);
-}
-
-int CSearchSession::ReadResultPages(std::uint32_t site) {
-    int pages = 0;
-    return ReadSitePages(site, PageEnd::AfterEmptyReads, pages);
 }
 
 int CSearchSession::PageBuffersInUse() {
     return g_pageBuffers.load();
 }
 
-int CSearchSession::ReadSitePages(std::uint32_t site, PageEnd end, int& pages) {
+int CSearchSession::ReadSitePages(std::uint32_t site, OpenPage open, PageEnd end, int& pages) {
     ResetPaging(site);
     // Too big for a thread's stack to be a good neighbour; one block serves
     // every page of the site and goes with it.
@@ -126,7 +123,7 @@ int CSearchSession::ReadSitePages(std::uint32_t site, PageEnd end, int& pages) {
     for (int read = 1;; ++read) {
         ThrowIfStopped();
         const int hitsBefore = m_sites.Lookup(site).value_or(SiteDef{}).m_nHits;
-        if (ReadPage(site, page.get(), PAGE_READ_LIMIT, end) < 0) {
+        if (ReadPage(site, std::move(open), page.get(), PAGE_READ_LIMIT, end) < 0) {
             return -1;
         }
         ++pages;
@@ -142,9 +139,11 @@ int CSearchSession::ReadSitePages(std::uint32_t site, PageEnd end, int& pages) {
             SendSiteMessage(site, WM_INET_STATUS, why);
             return 0;
         }
-        if (RequestNextPage(site) != 200) {
+        PageRequest next = RequestNextPage(site);
+        if (next.status != 200) {
             return 0;
         }
+        open = std::move(next.page);
     }
 }
 
@@ -166,16 +165,12 @@ std::uint32_t CSearchSession::PagingEnd(std::uint32_t site, int hitsBefore, int 
     return pagesRead >= MAX_PAGES ? kStatusPageLimit : 0;
 }
 
-int CSearchSession::RequestNextPage(std::uint32_t site) {
+CSearchSession::PageRequest CSearchSession::RequestNextPage(std::uint32_t site) {
     const auto def = m_sites.Lookup(site);
-    if (!def || def->m_strUrlFormat.empty()) {
-        return -1;
-    }
-    if (def->m_strNextUrl.empty()) {
-        return 1;
-    }
-    if (def->m_nHits >= def->m_nMaxCount) {
-        return 2;
+    // Nothing to ask: no next page, or the site's limit is reached.
+    if (!def || def->m_strUrlFormat.empty() || def->m_strNextUrl.empty() ||
+        def->m_nHits >= def->m_nMaxCount) {
+        return {-1, nullptr};
     }
     return RequestPage(site, nullptr, &def->m_strNextUrl, kPort);
 }

@@ -88,9 +88,6 @@ class CSearchSession : public CInetSession {
     // after another unless options say otherwise. Always 0.
     int Search(const SjisString& group, const SjisString& keyword,
                const SearchOptions& options = {});
-    int RequestFirstPage(std::uint32_t site, SjisString keyword);
-    int ReadResultPages(std::uint32_t site);
-    int RequestNextPage(std::uint32_t site);
     void ResetPaging(std::uint32_t site);
 
     // Cuts one page (NUL-terminated; the scan ends at the first NUL) into
@@ -121,7 +118,10 @@ class CSearchSession : public CInetSession {
     // first page and page loop).
     bool IsAsked(std::uint32_t site, const SjisString& group) const;
     void SearchSite(std::uint32_t site, const SjisString& keyword, const SearchOptions& options);
-    int ReadSitePages(std::uint32_t site, PageEnd end, int& pages);
+    PageRequest RequestFirstPage(std::uint32_t site, const SjisString& keyword);
+    // The site's next page, or status -1 when there is none to ask for.
+    PageRequest RequestNextPage(std::uint32_t site);
+    int ReadSitePages(std::uint32_t site, OpenPage first, PageEnd end, int& pages);
     // Why the site's paging ends here although a next page is named (a
     // status code), or 0 to go on. asked holds the paths read so far.
     std::uint32_t PagingEnd(std::uint32_t site, int hitsBefore, int pagesRead,

@@ -185,13 +185,4 @@ void CInetSession::Pause(std::uint32_t ms) const {
     }
 }
 
-void CInetSession::CloseRequest(std::uint32_t site) {
-    auto conn = m_connMap.Lookup(site);
-    if (!conn || (!conn->m_pFile && !conn->m_pConnection)) {
-        return;
-    }
-    CloseRequestObjects(*conn);
-    m_connMap.Store(site, *conn);
-}
-
 }  // namespace quennit

@@ -5,11 +5,13 @@
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <stop_token>
 
 #include "net/site_conn.h"
+#include "platform/http_client.h"
 #include "platform/message_window.h"
 #include "sitedef/site_def.h"
 
@@ -44,22 +46,28 @@ class CInetSession {
     }
     std::optional<SiteConn> LookupConn(std::uint32_t site) const { return m_connMap.Lookup(site); }
 
+    // An answered request whose body is still on the wire. Its owner reads
+    // it with ReadPage, which closes it; dropped unread, it ends quietly.
+    using OpenPage = std::unique_ptr<HttpFile>;
+    struct PageRequest {
+        int status = 0;  // 200: page waits; 0: no attempt got a response; -1: no host or path
+        OpenPage page;
+    };
+
     // Sends one GET for the site. A null server or object means the value
-    // stored in the site's record. Returns the HTTP status (200: the body is
-    // waiting for ReadPage), 0 when no attempt got a response, -1 when the
-    // host or path is missing.
-    int RequestPage(std::uint32_t site, const SjisString* server, const SjisString* object,
-                    int port);
+    // stored in the site's record (the record keeps what was asked).
+    PageRequest RequestPage(std::uint32_t site, const SjisString* server, const SjisString* object,
+                            int port);
 
     // How a page read ends: after ten empty reads 100 ms apart, or as soon
     // as the transport reports the end of the body (the empty reads then
     // remain only for a connection that is still open).
     enum class PageEnd { AfterEmptyReads, AtBodyEnd };
 
-    // Reads the open request's body into buffer (at most size bytes used,
-    // NUL-terminated), closes the request, returns the bytes kept, or -1 when
-    // no request is open for the site.
-    int ReadPage(std::uint32_t site, char* buffer, unsigned size,
+    // Reads an answered request's body into buffer (at most size bytes
+    // used, NUL-terminated), closes the request, returns the bytes kept, or
+    // -1 when there is no request.
+    int ReadPage(std::uint32_t site, OpenPage page, char* buffer, unsigned size,
                  PageEnd end = PageEnd::AfterEmptyReads);
 
     // Forwards one progress event of a request (context = site number).
@@ -108,9 +116,6 @@ class CInetSession {
     // Waits ms milliseconds (as the pause clock says), ending at once on a
     // stop of the calling thread's search, which it reports as StopRequested.
     void Pause(std::uint32_t ms) const;
-
-    // Closes and forgets the site's open request, if any.
-    void CloseRequest(std::uint32_t site);
 
     // Sends a status or error line of the site to its status window.
     void SendSiteMessage(std::uint32_t site, std::uint32_t msg, LPARAM code) const;

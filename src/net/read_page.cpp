@@ -13,24 +13,18 @@ constexpr std::uint32_t kFailurePauseMs = 1000;
 
 }  // namespace
 
-int CInetSession::ReadPage(std::uint32_t site, char* buffer, unsigned size, PageEnd end) {
-    auto found = m_connMap.Lookup(site);
-    if (!found || !found->m_pFile || !found->m_pConnection) {
+int CInetSession::ReadPage(std::uint32_t site, OpenPage page, char* buffer, unsigned size,
+                           PageEnd end) {
+    if (!page) {
         return -1;
     }
-    SiteConn conn = std::move(*found);
+    IMessageWindow* const errorWnd = m_connMap.Lookup(site).value_or(SiteConn{}).m_pErrorWnd;
 
-    // The request is closed and forgotten however the page ends, a stop
-    // included.
+    // The request is closed however the page ends, a stop included.
     struct Closer {
-        CInetSession& session;
-        std::uint32_t site;
-        SiteConn& conn;
-        ~Closer() {
-            CloseRequestObjects(conn);
-            session.m_connMap.Store(site, conn);
-        }
-    } closer{*this, site, conn};
+        HttpFile& page;
+        ~Closer() { page.Close(); }
+    } closer{*page};
 
     unsigned kept = 0;
     unsigned chunk = 0;
@@ -51,10 +45,10 @@ int CInetSession::ReadPage(std::uint32_t site, char* buffer, unsigned size, Page
         }
         while (true) {
             try {
-                chunk = static_cast<unsigned>(conn.m_pFile->Read(buffer + kept, kChunk));
+                chunk = static_cast<unsigned>(page->Read(buffer + kept, kChunk));
                 break;
             } catch (const InternetException&) {
-                SendToWindow(conn.m_pErrorWnd, WM_INET_ERROR, site, 2);
+                SendToWindow(errorWnd, WM_INET_ERROR, site, 2);
                 --failuresLeft;
                 Pause(kFailurePauseMs);
                 if (failuresLeft == 0) {
@@ -67,7 +61,7 @@ int CInetSession::ReadPage(std::uint32_t site, char* buffer, unsigned size, Page
             break;
         }
         if (chunk == 0) {
-            if (end == PageEnd::AtBodyEnd && conn.m_pFile->BodyEnded()) {
+            if (end == PageEnd::AtBodyEnd && page->BodyEnded()) {
                 break;
             }
             Pause(kEmptyReadPauseMs);

@@ -21,13 +21,14 @@ constexpr std::uint32_t kRetryPauseMs = 1000;
 
 }  // namespace
 
-int CInetSession::RequestPage(std::uint32_t site, const SjisString* server,
-                              const SjisString* object, int port) {
+CInetSession::PageRequest CInetSession::RequestPage(std::uint32_t site, const SjisString* server,
+                                                    const SjisString* object, int port) {
     SiteConn conn = m_connMap.Lookup(site).value_or(SiteConn{});
-    int status = 0;
+    PageRequest request;
     if ((server == nullptr && conn.m_strServer.empty()) ||
         (object == nullptr && conn.m_strObject.empty())) {
-        return -1;
+        request.status = -1;
+        return request;
     }
     if (server != nullptr) {
         conn.m_strServer = *server;
@@ -36,10 +37,7 @@ int CInetSession::RequestPage(std::uint32_t site, const SjisString* server,
         conn.m_strObject = *object;
     }
     conn.m_nPort = port;
-    // A request left open by an earlier run that was stopped is dropped
-    // quietly; its closing is no news for this run's window.
-    conn.m_pFile.reset();
-    conn.m_pConnection.reset();
+    m_connMap.Store(site, conn);
 
     const std::uint32_t timeout = m_nTimeout.load();
     const HttpTimeouts timeouts{timeout, timeout, timeout};
@@ -47,23 +45,30 @@ int CInetSession::RequestPage(std::uint32_t site, const SjisString* server,
         OnStatusCallback(context, code);
     };
 
+    // A request that is given up is closed at once, so that its closing is
+    // reported with it.
+    const auto close = [&request] {
+        if (request.page) {
+            request.page->Close();
+            request.page.reset();
+        }
+    };
     std::int32_t attempts = AttemptBudget();
     const auto giveUp = [&](LPARAM code) {
         SendToWindow(conn.m_pErrorWnd, WM_INET_ERROR, site, code);
-        CloseRequestObjects(conn);
+        close();
         attempts = 0;
     };
     while (attempts != 0) {
         ThrowIfStopped();
         try {
-            conn.m_pConnection = std::make_shared<HttpConnection>(conn.m_strServer, conn.m_nPort);
-            conn.m_pFile =
-                conn.m_pConnection->OpenRequest(conn.m_strObject, site, timeouts, progress);
+            request.page = OpenRequest(conn.m_strServer, conn.m_nPort, conn.m_strObject, site,
+                                       timeouts, progress);
             for (const char* header : kRequestHeaders) {
-                conn.m_pFile->AddRequestHeader(header);
+                request.page->AddRequestHeader(header);
             }
-            conn.m_pFile->Send();
-            status = conn.m_pFile->GetStatusCode();
+            request.page->Send();
+            request.status = request.page->GetStatusCode();
             break;
         } catch (const CertificateException&) {
             // The same certificate (proxy, answer) would fail every attempt:
@@ -76,18 +81,17 @@ int CInetSession::RequestPage(std::uint32_t site, const SjisString* server,
         } catch (const InternetException&) {
             SendToWindow(conn.m_pErrorWnd, WM_INET_ERROR, site, 1);
             --attempts;
-            CloseRequestObjects(conn);
+            close();
             Pause(kRetryPauseMs);
         }
     }
 
-    if (status != 200 && attempts != 0) {
-        SendToWindow(conn.m_pErrorWnd, WM_INET_ERROR, site, status);
+    if (request.status != 200 && attempts != 0) {
+        SendToWindow(conn.m_pErrorWnd, WM_INET_ERROR, site, request.status);
         // Not read, so not kept: nothing of it lingers until the next page.
-        CloseRequestObjects(conn);
+        close();
     }
-    m_connMap.Store(site, conn);
-    return status;
+    return request;
 }
 
 }  // namespace quennit

@@ -1,16 +1,6 @@
 #include "net/site_conn.h"
 
-#include "platform/http_client.h"
-
 namespace quennit {
-
-void CloseRequestObjects(SiteConn& conn) {
-    if (conn.m_pFile) {
-        conn.m_pFile->Close();
-    }
-    conn.m_pFile.reset();
-    conn.m_pConnection.reset();
-}
 
 std::optional<SiteConn> ConnTable::Lookup(std::uint32_t n) const {
     std::lock_guard lock(m_mutex);

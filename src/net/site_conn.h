@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <mutex>
 #include <optional>
 
@@ -11,25 +10,16 @@
 
 namespace quennit {
 
-class HttpConnection;
-class HttpFile;
-
 // One site's connection record: who receives its messages, which server it
-// talks to, and the request that is open for it between RequestPage and
-// ReadPage. Records are values; the request objects are shared so that a
-// copy taken out of the table keeps them alive until they are closed.
+// talks to and the path it last asked for. What outlives a page; the open
+// request itself belongs to whoever asked for it (see RequestPage).
 struct SiteConn {
     IMessageWindow* m_pNotifyWnd = nullptr;  // receives results
     IMessageWindow* m_pErrorWnd = nullptr;   // receives progress and errors
-    std::shared_ptr<HttpConnection> m_pConnection;
-    std::shared_ptr<HttpFile> m_pFile;
     SjisString m_strServer;
     std::int32_t m_nPort = 80;
     SjisString m_strObject;
 };
-
-// Closes the record's request and connection, if open, and forgets them.
-void CloseRequestObjects(SiteConn& conn);
 
 // The per-site connection table. Used from the window's thread and the
 // search thread, so every operation takes the table's lock.

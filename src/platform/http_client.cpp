@@ -155,9 +155,6 @@ std::string ServerKey(std::string_view server, int defaultPort) {
     return hp.host + ":" + std::to_string(hp.port);
 }
 
-HttpConnection::HttpConnection(std::string server, int port)
-    : m_target(SplitServer(server, port)) {}
-
 struct HttpFile::Impl {
     std::string url;
     std::uint32_t context = 0;
@@ -371,17 +368,17 @@ int OnTransferInfo(void* clientp, curl_off_t, curl_off_t, curl_off_t, curl_off_t
 
 }  // namespace
 
-std::shared_ptr<HttpFile> HttpConnection::OpenRequest(const std::string& object,
-                                                      std::uint32_t context,
-                                                      const HttpTimeouts& timeouts,
-                                                      HttpProgressFn progressFn) {
-    if (m_target.scheme == Scheme::Other) {
+std::unique_ptr<HttpFile> OpenRequest(std::string_view server, int port, const std::string& object,
+                                      std::uint32_t context, const HttpTimeouts& timeouts,
+                                      HttpProgressFn progressFn) {
+    const ServerTarget target = SplitServer(server, port);
+    if (target.scheme == Scheme::Other) {
         throw InternetException("only http:// and https:// servers can be asked");
     }
     auto impl = std::make_unique<HttpFile::Impl>();
-    const HostPort& hp = m_target.hostPort;
+    const HostPort& hp = target.hostPort;
     const bool v6 = hp.host.find(':') != std::string::npos;
-    impl->url = (m_target.scheme == Scheme::Https ? "https://" : "http://") +
+    impl->url = (target.scheme == Scheme::Https ? "https://" : "http://") +
                 (v6 ? "[" + hp.host + "]" : hp.host) + ":" + std::to_string(hp.port) +
                 EncodeObject(object);
     impl->context = context;
@@ -397,7 +394,7 @@ std::shared_ptr<HttpFile> HttpConnection::OpenRequest(const std::string& object,
     }
     CURLM* multi = impl->multi;
     impl->stopWake.emplace(impl->stop, [multi] { curl_multi_wakeup(multi); });
-    return std::shared_ptr<HttpFile>(new HttpFile(std::move(impl)));
+    return std::make_unique<HttpFile>(std::move(impl));
 }
 
 HttpFile::HttpFile(std::unique_ptr<Impl> impl) : m_impl(std::move(impl)) {}

@@ -94,26 +94,18 @@ std::string ServerKey(std::string_view server, int defaultPort);
 
 class HttpFile;
 
-// Where requests go: a server name as the site file writes it and a port.
-// Holds no socket of its own; every request opens its own connection. A
-// name starting with "https://" is asked over TLS, on port 443 unless it
-// names one (port is the plain-http default); the certificate is verified
-// against the system's store and the bundle QUENNIT_CA_FILE names, if any.
-// Any other scheme fails every request.
-class HttpConnection {
-  public:
-    HttpConnection(std::string server, int port);
-
-    // A GET request for object (path and query, sent as given except that
-    // blanks, control and non-ASCII bytes are percent-encoded). Nothing is
-    // sent before Send. Must be called on the thread that will drive the
-    // request; a stop of that thread's search abandons it.
-    std::shared_ptr<HttpFile> OpenRequest(const std::string& object, std::uint32_t context,
-                                          const HttpTimeouts& timeouts, HttpProgressFn progress);
-
-  private:
-    ServerTarget m_target;
-};
+// A GET request for object (path and query, sent as given except that
+// blanks, control and non-ASCII bytes are percent-encoded) to a server as
+// the site file writes it, on port unless it names one. Every request opens
+// a connection of its own. A server starting with "https://" is asked over
+// TLS, on port 443 unless it names one; the certificate is verified against
+// the system's store and the bundle QUENNIT_CA_FILE names, if any. Any other
+// scheme fails (InternetException). Nothing is sent before Send. Must be
+// called on the thread that will drive the request; a stop of that thread's
+// search abandons it.
+std::unique_ptr<HttpFile> OpenRequest(std::string_view server, int port, const std::string& object,
+                                      std::uint32_t context, const HttpTimeouts& timeouts,
+                                      HttpProgressFn progress);
 
 class HttpFile {
   public:
@@ -152,9 +144,9 @@ class HttpFile {
 
     struct Impl;  // defined with the client's callbacks
 
-  private:
-    friend class HttpConnection;
     explicit HttpFile(std::unique_ptr<Impl> impl);
+
+  private:
     std::unique_ptr<Impl> m_impl;
 };
 

@@ -17,7 +17,8 @@ TEST(HelpPage, ExplainsTheStatusTextsAndNamesTheSiteFileKeys) {
     std::ifstream file(QUENNIT_HELP_PAGE, std::ios::binary);
     const std::string page{std::istreambuf_iterator<char>(file), {}};
     const auto has = [&page](const std::string& text) { return page.find(text) != page.npos; };
-    for (const std::uint32_t code : {10, 11, 20, 21, 30, 31, 40, 41, 50, 51, 110, 120, 121, 122, 123}) {
+    for (const std::uint32_t code :
+         {10, 11, 20, 21, 30, 31, 40, 41, 50, 51, 110, 120, 121, 122, 123}) {
         const std::string text = SjisToUtf8(CInetSession::GetStatusText(code));
         EXPECT_TRUE(!text.empty() && has(text)) << code << " " << text;
     }

@@ -51,23 +51,23 @@ class RequestPageTest : public ::testing::Test {
     }
 
     int Request(const std::string& object, const std::string* host = nullptr) {
-        return session.RequestPage(kSite, host, &object, 80);
+        auto request = session.RequestPage(kSite, host, &object, 80);
+        open = std::move(request.page);
+        return request.status;
     }
 
-    bool RequestOpen() {
-        const auto conn = session.LookupConn(kSite);
-        return conn && (conn->m_pFile || conn->m_pConnection);
-    }
+    bool RequestOpen() const { return open != nullptr; }
 
     // Reads into a buffer with guard bytes behind the given size.
     int Read(unsigned size = 655350) {
         page.assign(size + 64, '\x7f');
-        return session.ReadPage(kSite, page.data(), size);
+        return session.ReadPage(kSite, std::move(open), page.data(), size);
     }
 
     RecordingWindow wnd;
     PauseRecorder pauses;
     CInetSession session;
+    CInetSession::OpenPage open;
     std::vector<char> page;
 };
 
@@ -241,8 +241,8 @@ TEST_F(RequestPageTest, ThroughAForwardProxy) {
 }
 
 TEST(HttpClient, LargeBodyIsPulledNotHoarded) {
-    HttpConnection conn(SharedServer().HostAddr(), 80);
-    auto file = conn.OpenRequest("/bytes?n=4194304", 7, {5000, 5000, 5000}, {});
+    auto file =
+        OpenRequest(SharedServer().HostAddr(), 80, "/bytes?n=4194304", 7, {5000, 5000, 5000}, {});
     file->Send();
     char buf[1023];
     for (std::size_t total = 0; total < 2 * 1024 * 1024;) {

@@ -45,7 +45,6 @@ class RecordingWindow : public IMessageWindow {
     bool IsWindow() const override { return true; }
     LRESULT SendMessage(std::uint32_t msg, WPARAM wParam, LPARAM lParam) override {
         const bool result = msg == WM_SEARCH_RESULT;
-        std::size_t count = 0;
         {
             // Serialised with the sender's stop: nothing is kept once it is set.
             std::lock_guard lock(m_mutex);
@@ -56,18 +55,10 @@ class RecordingWindow : public IMessageWindow {
             if (result) {
                 m_results.push_back(*reinterpret_cast<const SearchResult*>(lParam));
             }
-            count = m_messages.size();
         }
         m_cv.notify_all();
-        if (onMessage) {
-            onMessage(count);
-        }
         return 0;
     }
-
-    // Called on the sending thread after each message with the count so
-    // far; set before the search starts.
-    std::function<void(std::size_t)> onMessage;
 
     std::vector<Msg> Messages() const {
         std::lock_guard lock(m_mutex);
