@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
@@ -193,6 +194,28 @@ class SettingDlgTest : public QObject {
             QTest::keyClick(focus, Qt::Key_Escape);
             QTRY_VERIFY(!other.dlg->isVisible());
         }
+    }
+
+    // Registered twice: at scale 1 and at scale 2. The labels' texts name
+    // the controls they stand beside.
+    void everyControlShowsWholeAndIsNamed() {
+        Fixture f;
+        for (const char* page : {"siteInfoPage", "searchOptionPage"}) {
+            for (const QWidget* w :
+                 f.Child<QWidget>(page)->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+                const QSize need = w->minimumSizeHint();
+                QVERIFY2(
+                    w->isHidden() || (w->width() >= need.width() && w->height() >= need.height()),
+                    qPrintable(w->objectName() + w->accessibleName()));
+            }
+        }
+        QStringList names;
+        for (const char* name : {"timeoutEdit", "retryEdit", "multiCheck"}) {
+            names << QAccessible::queryAccessibleInterface(f.Child<QWidget>(name))
+                         ->text(QAccessible::Name);
+        }
+        QCOMPARE(names, (QStringList{"検索タイムアウト（送信・受信）", "リトライ回数（送信・受信）",
+                                     "複数検索を同時に実行する"}));
     }
 };
 
