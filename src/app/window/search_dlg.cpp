@@ -407,6 +407,7 @@ bool CSearchDlg::event(QEvent* event) {
 }
 
 void CSearchDlg::keyPressEvent(QKeyEvent* event) {
+    QWidget* focus = focusWidget();
     switch (event->key()) {
         case Qt::Key_Escape:
             // The window never closes on Escape.
@@ -414,8 +415,27 @@ void CSearchDlg::keyPressEvent(QKeyEvent* event) {
             return;
         case Qt::Key_Return:
         case Qt::Key_Enter:
-            if (focusWidget() == m_resultList && m_resultList->GetSelectedRow() >= 0) {
+            if (focus == m_resultList && m_resultList->GetSelectedRow() >= 0) {
                 OpenResult(m_resultList->GetSelectedRow());
+                event->accept();
+                return;
+            }
+            // A focused button takes Enter as it takes Space. The tool
+            // buttons aren't auto-default, so the dialog would press Search.
+            if (auto* button = qobject_cast<QPushButton*>(focus); button != nullptr) {
+                event->accept();
+                button->click();
+                return;
+            }
+            break;
+        case Qt::Key_F10:
+            // Shift+F10 is the Menu key of keyboards without one: a keyboard
+            // context menu for the focus, which passes it on to the window.
+            if (event->modifiers() == Qt::ShiftModifier) {
+                QWidget* target = focus != nullptr ? focus : this;
+                const QPoint at = target->rect().center();
+                QContextMenuEvent menu(QContextMenuEvent::Keyboard, at, target->mapToGlobal(at));
+                QApplication::sendEvent(target, &menu);
                 event->accept();
                 return;
             }

@@ -255,16 +255,24 @@ class SearchDlgTest : public QObject {
             QVERIFY(status.isVisible() == shown && results->isVisible() != shown);
         }
 
+        // Enter presses the focused button, as Space does, not Search.
         RecordingOpener opener;
-        QTest::mouseClick(Child<QPushButton>("helpButton"), Qt::LeftButton);
-        QCOMPARE(opener.urls, QList<QUrl>{QUrl::fromLocalFile(Folder() + "Help/Quennit.html")});
         BoxAnswerer boxes;
+        for (const char* name : {"helpButton", "settingsButton"}) {
+            Child<QPushButton>(name)->setFocus();
+            QTest::keyClick(Child<QPushButton>(name), Qt::Key_Return);
+        }
+        QCOMPARE(opener.urls, QList<QUrl>{QUrl::fromLocalFile(Folder() + "Help/Quennit.html")});
+        // The window's menu: by mouse, and by Shift+F10 from a list.
         auto* line = Child<QLabel>("statusLine");
         QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5),
                                 line->mapToGlobal(QPoint(5, 5)));
         QApplication::sendEvent(line, &event);
-        QCOMPARE(boxes.texts, (QStringList{QStringLiteral("Quennit のﾊﾞｰｼﾞｮﾝ情報(&A)..."),
-                                           "quennit::CAboutDlg"}));
+        results->setFocus();
+        QTest::keyClick(results, Qt::Key_F10, Qt::ShiftModifier);
+        const QString about = QStringLiteral("Quennit のﾊﾞｰｼﾞｮﾝ情報(&A)...");
+        QCOMPARE(boxes.texts, (QStringList{"quennit::CSettingDlg", about, "quennit::CAboutDlg",
+                                           about, "quennit::CAboutDlg"}));
     }
 
     void stopAskedCancelGoesOnOkStopsAndANewSearchOfAllSitesRunsAtOnce() {
