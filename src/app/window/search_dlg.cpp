@@ -46,6 +46,7 @@ QString UnencodableChars(const QString& text) {
 }
 
 const QString kCompleted = QStringLiteral("検索が完了しました");
+const QString kStopped = QStringLiteral("検索を中止しました");
 
 // Sites at a time when the MULTI switch is on.
 constexpr int kMultiJobs = 6;
@@ -122,7 +123,8 @@ void CSearchDlg::CreateControls() {
     m_listSwitchButton = makeButton("listSwitchButton", du.Rect(207, 53, 12, 12));
     m_listSwitchButton->setIconSize(QSize(12, 12));
 
-    // The buttons show only icons: name them for tool tips and screen readers.
+    // The buttons show only icons and the lists have no label: name them
+    // for tool tips and screen readers.
     const std::pair<QWidget*, QString> names[] = {
         {m_groupCombo, QStringLiteral("検索グループ")},
         {m_keywordEdit, QStringLiteral("検索キーワード")},
@@ -130,6 +132,8 @@ void CSearchDlg::CreateControls() {
         {m_settingsButton, QStringLiteral("設定")},
         {m_helpButton, QStringLiteral("ヘルプ")},
         {m_listSwitchButton, QStringLiteral("検索結果とサイトの状態を切り替え")},
+        {m_resultList, QStringLiteral("検索結果")},
+        {m_statusList, QStringLiteral("サイトの状態")},
     };
     for (const auto& [widget, name] : names) {
         widget->setAccessibleName(name);
@@ -515,6 +519,8 @@ void CSearchDlg::OnSearch() {
         if (answer == QMessageBox::Ok && m_pSearchThread != nullptr) {
             RetireSearchThread(true);
             EndSearchUI();
+            // Nothing of the stopped search comes any more, not even its end.
+            m_statusLine->setText(kStopped);
         }
         return;
     }

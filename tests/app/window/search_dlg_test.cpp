@@ -5,6 +5,7 @@
 #include <memory>
 #include <tuple>
 
+#include <QAccessible>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -250,6 +251,12 @@ class SearchDlgTest : public QObject {
         const auto& status = *Child<CSortListCtrl>("statusList");
         auto* results = Child<CSortListCtrl>("resultList");
         QVERIFY(results->isVisible() && !status.isVisible());
+        QStringList names;  // what a screen reader says
+        for (const char* name : {"resultList", "statusList"}) {
+            names << QAccessible::queryAccessibleInterface(Child<QWidget>(name))
+                         ->text(QAccessible::Name);
+        }
+        QCOMPARE(names, (QStringList{"検索結果", "サイトの状態"}));
         for (const bool shown : {true, false}) {
             QTest::mouseClick(Child<QPushButton>("listSwitchButton"), Qt::LeftButton);
             QVERIFY(status.isVisible() == shown && results->isVisible() != shown);
@@ -294,7 +301,7 @@ class SearchDlgTest : public QObject {
         QTest::mouseClick(Child<QPushButton>("searchButton"), Qt::LeftButton);
         VerifyBusy(false);
         QCoreApplication::processEvents();
-        QCOMPARE(StatusLine(), waiting);
+        QCOMPARE(StatusLine(), QStringLiteral("検索を中止しました"));
 
         // Joins the stopped search; asks every site but the one switched off.
         m_dlg->Session().SetSiteEnabled(1, 0);
