@@ -59,7 +59,7 @@ QString CAboutDlg::VersionText() {
 }
 
 void CAboutDlg::OnMakerPage() {
-    OpenUrl(m_makerPage);
+    OpenUrl(m_makerPage, this);
 }
 
 }  // namespace quennit

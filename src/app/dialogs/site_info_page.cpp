@@ -99,7 +99,7 @@ void CSiteInfoPage::OpenSite(int row) {
     if (row < 0 || row >= m_siteList->RowCount()) {
         return;
     }
-    OpenUrl(LinkUrl(FromSjis(m_siteList->GetCellText(row, 2))));
+    OpenUrl(LinkUrl(FromSjis(m_siteList->GetCellText(row, 2))), this);
 }
 
 }  // namespace quennit

@@ -477,7 +477,7 @@ void CSearchDlg::OnSetting() {
 }
 
 void CSearchDlg::OnHelp() {
-    OpenUrl(QUrl::fromLocalFile(m_strFolder + QStringLiteral("Help/Quennit.html")));
+    OpenUrl(QUrl::fromLocalFile(m_strFolder + QStringLiteral("Help/Quennit.html")), this);
 }
 
 void CSearchDlg::OnListSwitch() {
@@ -490,7 +490,7 @@ void CSearchDlg::OpenResult(int row) {
     if (row < 0) {
         return;
     }
-    OpenUrl(LinkUrl(FromSjis(m_resultList->GetCellText(row, 0))));
+    OpenUrl(LinkUrl(FromSjis(m_resultList->GetCellText(row, 0))), this);
 }
 
 int CSearchDlg::Message(QMessageBox::Icon icon, const QString& text,

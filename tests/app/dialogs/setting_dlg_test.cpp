@@ -175,6 +175,13 @@ class SettingDlgTest : public QObject {
         test::DoubleClick(f.list, f.RowOf("three.example"));
         QCOMPARE(opener.urls, (QList<QUrl>{QUrl(QStringLiteral("http://one.example")),
                                            QUrl(QStringLiteral("http://three.example"))}));
+        opener.opens = false;  // no browser
+        {
+            BoxAnswerer boxes;
+            QTest::keyClick(f.list, Qt::Key_Return);
+            QCOMPARE(boxes.texts.size(), 1);
+            QVERIFY(boxes.texts[0].contains("\nhttp://three.example\n"));
+        }
         QTest::keyClick(f.list, Qt::Key_Space);
         f.ShowTab(1);
         Retype(f.timeout, QStringLiteral("60"));

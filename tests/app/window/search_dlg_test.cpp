@@ -269,7 +269,12 @@ class SearchDlgTest : public QObject {
             Child<QPushButton>(name)->setFocus();
             QTest::keyClick(Child<QPushButton>(name), Qt::Key_Return);
         }
-        QCOMPARE(opener.urls, QList<QUrl>{QUrl::fromLocalFile(Folder() + "Help/Quennit.html")});
+        const QUrl help = QUrl::fromLocalFile(Folder() + "Help/Quennit.html");
+        QCOMPARE(opener.urls, QList<QUrl>{help});
+        opener.opens = false;  // no browser: the user is told, with the address
+        QTest::mouseClick(Child<QPushButton>("helpButton"), Qt::LeftButton);
+        QVERIFY(boxes.texts.takeLast().startsWith("次のアドレスを開けませんでした。\n\n" +
+                                                  help.toString() + "\n\n既定のブラウザーを設定"));
         // The window's menu: by mouse, and by Shift+F10 from a list.
         auto* line = Child<QLabel>("statusLine");
         QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5),
