@@ -1,5 +1,6 @@
 #include "app/window/search_dlg.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -50,6 +51,33 @@ const QString kStopped = QStringLiteral("検索を中止しました");
 
 // Sites at a time when the MULTI switch is on.
 constexpr int kMultiJobs = 6;
+
+// A placement saved on a larger or another screen, moved onto the screen
+// that holds most of it (else the primary one) and shrunk to its available
+// area, though never below minimum. One that fits stays as it is.
+QRect FitOnScreen(QRect outer, const QSize& minimum) {
+    const QScreen* best = QGuiApplication::primaryScreen();
+    qint64 most = 0;
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        const QRect common = screen->geometry().intersected(outer);
+        const qint64 area = qint64{common.width()} * common.height();
+        if (area > most) {
+            most = area;
+            best = screen;
+        }
+    }
+    if (best == nullptr || best->availableGeometry().contains(outer)) {
+        return outer;
+    }
+    const QRect room = best->availableGeometry();
+    outer.setSize(outer.size().boundedTo(room.size()).expandedTo(minimum));
+    // Left and top last: a window larger than the room keeps its title bar.
+    outer.moveRight(std::min(outer.right(), room.right()));
+    outer.moveBottom(std::min(outer.bottom(), room.bottom()));
+    outer.moveLeft(std::max(outer.left(), room.left()));
+    outer.moveTop(std::max(outer.top(), room.top()));
+    return outer;
+}
 
 }  // namespace
 
@@ -298,8 +326,9 @@ std::optional<QMargins> CSearchDlg::Frame() const {
 
 QRect CSearchDlg::PlacementTarget(const QMargins& frame) const {
     const CAppSettings& s = *m_pSettings;
+    const QSize minimum = minimumSize().grownBy(frame);
     if (s.TYPE != 0) {
-        return QRect(QPoint(s.X1, s.Y1), QPoint(s.X2 - 1, s.Y2 - 1));
+        return FitOnScreen(QRect(QPoint(s.X1, s.Y1), QPoint(s.X2 - 1, s.Y2 - 1)), minimum);
     }
     // First run: the template window centred, enlarged by a quarter on each
     // side (the far side's quarter taken of the already widened size).
@@ -317,7 +346,7 @@ QRect CSearchDlg::PlacementTarget(const QMargins& frame) const {
     right += (right - left) / 4;
     top -= height / 4;
     bottom += (bottom - top) / 4;
-    return QRect(QPoint(left, top), QPoint(right - 1, bottom - 1));
+    return FitOnScreen(QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)), minimum);
 }
 
 bool CSearchDlg::InNormalState() const {

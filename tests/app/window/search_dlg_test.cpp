@@ -137,24 +137,37 @@ class SearchDlgTest : public QObject {
         QCOMPARE(s.TIMEOUT, 20);  // the template's search values survive the run
     }
 
+    // A placement that doesn't fit the screen is moved and shrunk to fit.
     void placementIsRestoredAndStored_data() {
         QTest::addColumn<int>("type");
         QTest::addColumn<int>("storedType");  // 2: closed minimized
-        QTest::newRow("minimized opens normal") << 2 << 1;
-        QTest::newRow("maximized") << 3 << 3;
-        QTest::newRow("closed minimized") << 1 << 2;
+        QTest::addColumn<QRect>("saved");
+        QTest::addColumn<QRect>("shown");  // and stored
+        const QRect room = QGuiApplication::primaryScreen()->availableGeometry();
+        const QRect fits(110, 90, 640, 380);
+        QTest::newRow("minimized opens normal") << 2 << 1 << fits << fits;
+        QTest::newRow("maximized") << 3 << 3 << fits << fits;
+        QTest::newRow("closed minimized") << 1 << 2 << fits << fits;
+        QTest::newRow("off the screen") << 1 << 1 << fits.translated(room.width(), 0)
+                                        << fits.translated(room.right() - fits.right(), 0);
+        QTest::newRow("from a larger screen")
+            << 3 << 3 << QRect(room.topLeft() - QPoint(300, 0), room.size() * 2) << room;
+        QTest::newRow("from a screen on the left")
+            << 1 << 1 << fits.translated(-800, room.height() - 400)
+            << QRect(room.left(), room.bottom() + 1 - fits.height(), 640, 380);
     }
     void placementIsRestoredAndStored() {
         QFETCH(int, type);
         QFETCH(int, storedType);
-        const QRect saved(110, 90, 640, 380);
+        QFETCH(QRect, saved);
+        QFETCH(QRect, shown);
         std::tie(m_settings.X1, m_settings.Y1, m_settings.X2, m_settings.Y2, m_settings.TYPE) =
-            std::tuple(110, 90, 750, 470, type);
+            std::tuple(saved.left(), saved.top(), saved.right() + 1, saved.bottom() + 1, type);
         QVERIFY(OpenWindow());
         QCOMPARE(m_dlg->isMaximized(), type == 3);
         QVERIFY(!m_dlg->isMinimized());
         if (type != 3) {
-            QCOMPARE(m_dlg->frameGeometry(), saved);
+            QCOMPARE(m_dlg->frameGeometry(), shown);
         }
         if (storedType == 2) {
             m_dlg->showMinimized();
@@ -163,7 +176,7 @@ class SearchDlgTest : public QObject {
         QCOMPARE(m_settings.TYPE, storedType);
         // The normal placement is stored, whatever the state.
         QCOMPARE(QRect(QPoint(m_settings.X1, m_settings.Y1), QPoint(m_settings.X2, m_settings.Y2)),
-                 saved.adjusted(0, 0, 1, 1));
+                 shown.adjusted(0, 0, 1, 1));
     }
 
     void groupsRefusedSearchesKeysAndDoubleClickEscapeNeverCloses() {
