@@ -12,6 +12,8 @@
 #include <QTabBar>
 #include <QTest>
 
+#include "app/dialogs/about_dlg.h"
+#include "app/dialogs/maker_page.h"
 #include "app/dialogs/page_tab_ctrl.h"
 #include "app/dialogs/search_option_page.h"
 #include "app/dialogs/setting_dlg.h"
@@ -223,6 +225,22 @@ class SettingDlgTest : public QObject {
         }
         QCOMPARE(names, (QStringList{"検索タイムアウト（送信・受信）", "リトライ回数（送信・受信）",
                                      "複数検索を同時に実行する"}));
+    }
+
+    // Enter on the focused link opens it, not OK; no browser is reported.
+    void aboutBoxLinkTakesEnter() {
+        test::RecordingOpener opener;
+        opener.opens = false;
+        CAboutDlg about(QStringLiteral("/opt/quennit/"));
+        about.show();
+        QVERIFY(QTest::qWaitForWindowActive(&about));
+        auto* link = about.findChild<QPushButton*>(QStringLiteral("makerPageButton"));
+        link->setFocus();
+        BoxAnswerer boxes;
+        QTest::keyClick(link, Qt::Key_Return);
+        QCOMPARE(opener.urls, QList<QUrl>{MakerPageUrl(QStringLiteral("/opt/quennit/"))});
+        QCOMPARE(boxes.texts.size(), 1);
+        QVERIFY(about.isVisible());
     }
 };
 
