@@ -219,12 +219,12 @@ class SettingDlgTest : public QObject {
             }
         }
         QStringList names;
-        for (const char* name : {"timeoutEdit", "retryEdit", "multiCheck"}) {
+        for (const char* name : {"siteList", "timeoutEdit", "retryEdit", "multiCheck"}) {
             names << QAccessible::queryAccessibleInterface(f.Child<QWidget>(name))
                          ->text(QAccessible::Name);
         }
-        QCOMPARE(names, (QStringList{"検索タイムアウト（送信・受信）", "リトライ回数（送信・受信）",
-                                     "複数検索を同時に実行する"}));
+        QCOMPARE(names, (QStringList{"登録されているサイト", "検索タイムアウト（送信・受信）",
+                                     "リトライ回数（送信・受信）", "複数検索を同時に実行する"}));
     }
 
     // Enter on the focused link opens it, not OK; no browser is reported.
