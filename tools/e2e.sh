@@ -4,10 +4,12 @@
 # the "search all sites?" question, waits for the completion text and saves
 # a screenshot; then closes the window and opens and closes it twice more,
 # and checks that Quennit.ini stays byte for byte the same (the placement
-# must not creep under the window manager's frame).
+# must not creep under the window manager's frame). Last, a placement saved
+# on a larger screen must open, and be stored, on this one.
 #   tools/e2e.sh [BUILD_DIR] [SCREENSHOT]   (defaults: build/dev docs/screenshot.png)
 #   QUENNIT_E2E_WM=none tools/e2e.sh ...    the same without a window manager
 #                                            (default: openbox)
+#   QUENNIT_E2E_SCREEN=800x600 ...           another screen size (default 1280x800)
 # Needs: Xvfb, xdotool, dbus-run-session, the AT-SPI bus, ImageMagick's
 # import (tools/dev.sh deps installs them).
 set -euo pipefail
@@ -53,7 +55,8 @@ cp "$build/bin/quennit" "$work/quennit"
 start_demo_sites "$work"
 
 # A display of our own; Xvfb picks a free number and reports it.
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+screen=${QUENNIT_E2E_SCREEN:-1280x800}
+Xvfb -displayfd 3 -screen 0 "${screen}x24" -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
 pids+=($!)
 for _ in $(seq 100); do [[ -s $work/display ]] && break; sleep 0.1; done
 [[ -s $work/display ]] || { echo "e2e: Xvfb did not start" >&2; cat "$work/xvfb.log" >&2; exit 1; }
@@ -67,7 +70,7 @@ if [[ ${QUENNIT_E2E_WM:-openbox} != none ]]; then
     done
 fi
 
-export WORK=$work ROOT=$root SHOT=$shot KEYWORD=$keyword
+export WORK=$work ROOT=$root SHOT=$shot KEYWORD=$keyword SCREEN_W=${screen%x*} SCREEN_H=${screen#*x}
 timeout 120 dbus-run-session -- bash -euo pipefail -c '
     atspi() { /usr/bin/python3 "$ROOT/tools/e2e_atspi.py" "$@"; }
     window() { timeout 20 xdotool search --sync --onlyvisible --name "^Quennit\$" | head -n1; }
@@ -126,4 +129,29 @@ timeout 120 dbus-run-session -- bash -euo pipefail -c '
         fi
     done
     echo "e2e: Quennit.ini unchanged over three closes"
+
+    # Saved on a larger screen, 1600 x 1200 from 1500,100: moved and shrunk
+    # onto this one, frame and all, and stored so.
+    sed -i -E "s/^X1=-?[0-9]+/X1=1500/; s/^Y1=-?[0-9]+/Y1=100/; s/^X2=-?[0-9]+/X2=3100/;
+               s/^Y2=-?[0-9]+/Y2=1300/; s/^TYPE=[0-9]+/TYPE=1/" "$WORK/Quennit.ini"
+    "$WORK/quennit" >>"$WORK/quennit.log" 2>&1 &
+    app=$!
+    win=$(window)
+    on_screen() { ((X >= 0 && Y >= 0 && X + WIDTH <= SCREEN_W && Y + HEIGHT <= SCREEN_H)); }
+    for _ in $(seq 50); do
+        # The client area (xdotool counts the frame twice once framed).
+        eval "$(xwininfo -id "$win" | awk "/Absolute upper-left X/ { print \"X=\" \$4 }
+            /Absolute upper-left Y/ { print \"Y=\" \$4 } /Width:/ { print \"WIDTH=\" \$2 }
+            /Height:/ { print \"HEIGHT=\" \$2 }")"
+        on_screen && break
+        sleep 0.1
+    done
+    echo "e2e: a 1600 x 1200 placement at 1500,100 opens at $X,$Y ${WIDTH}x$HEIGHT"
+    close_window "$win" "$app"
+    eval "$(grep -a -E "^[XY][12]=-?[0-9]+" "$WORK/Quennit.ini" | tr -d "\r")"
+    echo "e2e: and is stored as $X1,$Y1 - $X2,$Y2"
+    if ! on_screen || ((X1 < 0 || Y1 < 0 || X2 > SCREEN_W || Y2 > SCREEN_H)); then
+        echo "e2e: the window is not on the ${SCREEN_W}x$SCREEN_H screen" >&2
+        exit 1
+    fi
 '

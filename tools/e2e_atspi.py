@@ -3,7 +3,8 @@
 it what a window manager's title bar would (X11 client messages).
 
   e2e_atspi.py wait-label TEXT SECONDS   wait until a label shows TEXT
-  e2e_atspi.py rows SECONDS              print the result list's row count
+  e2e_atspi.py rows SECONDS              print the row count of the result list
+                                         (found by its name, 検索結果)
   e2e_atspi.py close WINDOW              the close button: WM_DELETE_WINDOW
   e2e_atspi.py maximize WINDOW           the maximize button (needs a window manager)
 
@@ -111,8 +112,7 @@ def main(argv):
         label = until(float(argv[3]), lambda: find("label", argv[2]))
         return 0 if label is not None else 1
     if len(argv) == 3 and argv[1] == "rows":
-        # The first tree is the result list (the status list comes second).
-        tree = until(float(argv[2]), lambda: find("tree"))
+        tree = until(float(argv[2]), lambda: find("tree", "検索結果"))
         if tree is None:
             return 1
         print(Atspi.Table.get_n_rows(tree))

@@ -86,9 +86,10 @@ struct RecordingOpener {
     ~RecordingOpener() { SetUrlOpener(std::move(previous)); }
 
     QList<QUrl> urls;
+    bool opens = true;  // false: as a desktop without a browser
     UrlOpener previous = SetUrlOpener([this](const QUrl& url) {
         urls.append(url);
-        return true;
+        return opens;
     });
 };
 

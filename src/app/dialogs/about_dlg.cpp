@@ -47,7 +47,6 @@ CAboutDlg::CAboutDlg(const QString& programFolder, QWidget* parent)
     const int room = maker->width() - 2 * du.X(4);
     maker->setText(QFontMetrics(maker->font()).elidedText(address, Qt::ElideMiddle, room));
     maker->setToolTip(address);
-    maker->setAutoDefault(false);
     connect(maker, &QPushButton::clicked, this, &CAboutDlg::OnMakerPage);
 
     ok->setFocus();
@@ -59,7 +58,7 @@ QString CAboutDlg::VersionText() {
 }
 
 void CAboutDlg::OnMakerPage() {
-    OpenUrl(m_makerPage);
+    OpenUrl(m_makerPage, this);
 }
 
 }  // namespace quennit

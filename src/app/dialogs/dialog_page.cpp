@@ -11,23 +11,10 @@ CDialogPage::CDialogPage(QWidget* parent) : QWidget(parent) {}
 
 void CDialogPage::keyPressEvent(QKeyEvent* event) {
     const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
-    switch (event->key()) {
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-            if (plain) {
-                OnEnter();
-                event->accept();
-                return;
-            }
-            break;
-        case Qt::Key_Escape:
-            if (plain) {
-                event->accept();
-                return;
-            }
-            break;
-        default:
-            break;
+    if (plain && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
+        OnEnter();
+        event->accept();
+        return;
     }
     QWidget::keyPressEvent(event);
 }

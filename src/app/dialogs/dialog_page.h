@@ -9,9 +9,10 @@ namespace quennit {
 
 class DialogUnits;
 
-// A page of a tabbed dialog. Enter and Escape typed inside a page stay in
-// the page: they neither press the dialog's OK nor cancel it. Enter goes to
-// OnEnter, which does nothing unless the page says otherwise.
+// A page of a tabbed dialog. Enter typed inside a page stays in the page:
+// it doesn't press the dialog's OK but goes to OnEnter, which does nothing
+// unless the page says otherwise. Escape goes on to the dialog and cancels
+// it, wherever the focus is.
 class CDialogPage : public QWidget {
     Q_OBJECT
 

@@ -62,17 +62,26 @@ CSearchOptionPage::CSearchOptionPage(CSearchSession* session, CAppSettings* sett
     AddHiddenDefaultButton(du);
 
     m_timeoutEdit = NumberEdit(QStringLiteral("timeoutEdit"), du.Rect(145, 7, 57, 14), this);
-    SunkenLabel(QStringLiteral("検索タイムアウト（送信・受信）"), du.Rect(7, 7, 135, 14), this);
+    const QLabel* timeout =
+        SunkenLabel(QStringLiteral("検索タイムアウト（送信・受信）"), du.Rect(7, 7, 135, 14), this);
     (new QLabel(QStringLiteral("秒"), this))->setGeometry(du.Rect(204, 7, 26, 13));
-    SunkenLabel(QStringLiteral("リトライ回数（送信・受信）"), du.Rect(7, 24, 135, 14), this);
+    const QLabel* retry =
+        SunkenLabel(QStringLiteral("リトライ回数（送信・受信）"), du.Rect(7, 24, 135, 14), this);
     m_retryEdit = NumberEdit(QStringLiteral("retryEdit"), du.Rect(145, 24, 57, 14), this);
     (new QLabel(QStringLiteral("回"), this))->setGeometry(du.Rect(204, 24, 26, 13));
 
-    (new QLabel(QStringLiteral("複数検索を同時に実行する"), this))
-        ->setGeometry(du.Rect(7, 41, 135, 14));
+    auto* multi = new QLabel(QStringLiteral("複数検索を同時に実行する"), this);
+    multi->setGeometry(du.Rect(7, 41, 135, 14));
     m_multiCheck = new QCheckBox(this);
     m_multiCheck->setObjectName(QStringLiteral("multiCheck"));
-    m_multiCheck->setGeometry(du.Rect(145, 44, 16, 8));
+    // As high as its label: the style centres the box on the label's line,
+    // and the box itself is taller than 8 units.
+    m_multiCheck->setGeometry(du.Rect(145, 41, 16, 14));
+
+    // The labels are separate widgets; screen readers get their texts here.
+    m_timeoutEdit->setAccessibleName(timeout->text());
+    m_retryEdit->setAccessibleName(retry->text());
+    m_multiCheck->setAccessibleName(multi->text());
 
     // The values are unsigned; what the settings file held is shown as such.
     if (m_pSettings != nullptr) {

@@ -39,6 +39,7 @@ CSiteInfoPage::CSiteInfoPage(CSearchSession* session, QWidget* parent)
 
     m_siteList = new CSortListCtrl(this);
     m_siteList->setObjectName(QStringLiteral("siteList"));
+    m_siteList->setAccessibleName(QStringLiteral("登録されているサイト"));  // it has no label
     m_siteList->setGeometry(du.Rect(7, 39, 223, 103));
     m_siteList->setSelectionMode(QAbstractItemView::SingleSelection);
     m_siteList->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -99,7 +100,7 @@ void CSiteInfoPage::OpenSite(int row) {
     if (row < 0 || row >= m_siteList->RowCount()) {
         return;
     }
-    OpenUrl(LinkUrl(FromSjis(m_siteList->GetCellText(row, 2))));
+    OpenUrl(LinkUrl(FromSjis(m_siteList->GetCellText(row, 2))), this);
 }
 
 }  // namespace quennit

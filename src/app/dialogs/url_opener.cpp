@@ -3,6 +3,7 @@
 #include <utility>
 
 #include <QDesktopServices>
+#include <QMessageBox>
 
 namespace quennit {
 
@@ -15,9 +16,23 @@ UrlOpener& CurrentOpener() {
 
 }  // namespace
 
-bool OpenUrl(const QUrl& url) {
+bool OpenUrl(const QUrl& url, QWidget* parent) {
     const UrlOpener& opener = CurrentOpener();
-    return opener ? opener(url) : QDesktopServices::openUrl(url);
+    if (opener ? opener(url) : QDesktopServices::openUrl(url)) {
+        return true;
+    }
+    // Qt's own word on it is one English line on standard error.
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Quennit"),
+                    QStringLiteral("次のアドレスを開けませんでした。\n\n%1\n\n"
+                                   "既定のブラウザーを設定してから、もう一度お試しください。"
+                                   "アドレスをコピーしてブラウザーに貼り付けることもできます。")
+                        .arg(url.toString()),
+                    QMessageBox::Ok, parent);
+    box.setObjectName(QStringLiteral("openFailedMessage"));
+    box.setTextFormat(Qt::PlainText);
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    box.exec();
+    return false;
 }
 
 QUrl LinkUrl(const QString& link) {

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QUrl>
 
+class QWidget;
+
 namespace quennit {
 
 // Hands an address to the desktop (the browser, or the file's viewer).
@@ -12,7 +14,9 @@ namespace quennit {
 // the desktop with a recorder instead of starting a browser.
 using UrlOpener = std::function<bool(const QUrl&)>;
 
-bool OpenUrl(const QUrl& url);
+// Opens url; when the desktop can't (no browser is set up), a message box
+// over parent says so and shows the address for copying. True when opened.
+bool OpenUrl(const QUrl& url, QWidget* parent);
 
 // The browser address of a result link or a site's HOST_ADDR: as it stands
 // when it already starts with "http://" or "https://" (any case), otherwise

@@ -394,6 +394,7 @@ int CSortListCtrl::InsertRow(int row, const std::string& col0) {
     }
     row = m_pModel->InsertRow(row);
     SetCellText(row, 0, col0);
+    HideSortArrow();
     return row;
 }
 
@@ -403,6 +404,12 @@ int CSortListCtrl::RowCount() const {
 
 void CSortListCtrl::DeleteAllItems() {
     m_pModel->Clear();
+    HideSortArrow();
+}
+
+void CSortListCtrl::HideSortArrow() {
+    // New rows stand where they were put, not in the order the arrow shows.
+    header()->setSortIndicatorShown(false);
 }
 
 bool CSortListCtrl::SetCellText(int row, int column, const std::string& text) {

@@ -43,7 +43,8 @@ class CSortListCtrl : public QTreeView {
                      Qt::Alignment align = Qt::AlignLeft);
 
     // Inserts a row with the text of column 0 before row (appends for row >=
-    // count). Returns its index, -1 when row is negative.
+    // count). Returns its index, -1 when row is negative. Inserting rows or
+    // emptying the list hides the header's sort arrow until the next sort.
     int InsertRow(int row, const std::string& col0);
     int RowCount() const;
     // Removes every row and, with them, their side cells.
@@ -85,6 +86,8 @@ class CSortListCtrl : public QTreeView {
     void rowDoubleClicked(int row);
 
   private:
+    void HideSortArrow();
+
     SortListModel* m_pModel;
 };
 

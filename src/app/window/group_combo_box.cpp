@@ -1,5 +1,7 @@
 #include "app/window/group_combo_box.h"
 
+#include <QContextMenuEvent>
+
 namespace quennit {
 
 CGroupComboBox::CGroupComboBox(QWidget* parent) : QComboBox(parent) {}
@@ -25,6 +27,11 @@ int CGroupComboBox::AddString(const QString& text, bool unique) {
     insertItem(index, text);
     setCurrentIndex(current < 0 ? -1 : (current >= index ? current + 1 : current));
     return index;
+}
+
+void CGroupComboBox::contextMenuEvent(QContextMenuEvent* event) {
+    // QComboBox keeps the event even when it shows nothing.
+    event->ignore();
 }
 
 }  // namespace quennit

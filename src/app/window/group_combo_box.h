@@ -17,6 +17,10 @@ class CGroupComboBox : public QComboBox {
     // an empty text adds nothing (-1), and so does a text that some item
     // begins with, compared without regard to case (that item's index).
     int AddString(const QString& text, bool unique);
+
+  protected:
+    // A drop-down list has no menu of its own: the window's shows.
+    void contextMenuEvent(QContextMenuEvent* event) override;
 };
 
 }  // namespace quennit

@@ -1,5 +1,6 @@
 #include "app/window/search_dlg.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -46,9 +47,37 @@ QString UnencodableChars(const QString& text) {
 }
 
 const QString kCompleted = QStringLiteral("検索が完了しました");
+const QString kStopped = QStringLiteral("検索を中止しました");
 
 // Sites at a time when the MULTI switch is on.
 constexpr int kMultiJobs = 6;
+
+// A placement saved on a larger or another screen, moved onto the screen
+// that holds most of it (else the primary one) and shrunk to its available
+// area, though never below minimum. One that fits stays as it is.
+QRect FitOnScreen(QRect outer, const QSize& minimum) {
+    const QScreen* best = QGuiApplication::primaryScreen();
+    qint64 most = 0;
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        const QRect common = screen->geometry().intersected(outer);
+        const qint64 area = qint64{common.width()} * common.height();
+        if (area > most) {
+            most = area;
+            best = screen;
+        }
+    }
+    if (best == nullptr || best->availableGeometry().contains(outer)) {
+        return outer;
+    }
+    const QRect room = best->availableGeometry();
+    outer.setSize(outer.size().boundedTo(room.size()).expandedTo(minimum));
+    // Left and top last: a window larger than the room keeps its title bar.
+    outer.moveRight(std::min(outer.right(), room.right()));
+    outer.moveBottom(std::min(outer.bottom(), room.bottom()));
+    outer.moveLeft(std::max(outer.left(), room.left()));
+    outer.moveTop(std::max(outer.top(), room.top()));
+    return outer;
+}
 
 }  // namespace
 
@@ -122,7 +151,8 @@ void CSearchDlg::CreateControls() {
     m_listSwitchButton = makeButton("listSwitchButton", du.Rect(207, 53, 12, 12));
     m_listSwitchButton->setIconSize(QSize(12, 12));
 
-    // The buttons show only icons: name them for tool tips and screen readers.
+    // The buttons show only icons and the lists have no label: name them
+    // for tool tips and screen readers.
     const std::pair<QWidget*, QString> names[] = {
         {m_groupCombo, QStringLiteral("検索グループ")},
         {m_keywordEdit, QStringLiteral("検索キーワード")},
@@ -130,6 +160,8 @@ void CSearchDlg::CreateControls() {
         {m_settingsButton, QStringLiteral("設定")},
         {m_helpButton, QStringLiteral("ヘルプ")},
         {m_listSwitchButton, QStringLiteral("検索結果とサイトの状態を切り替え")},
+        {m_resultList, QStringLiteral("検索結果")},
+        {m_statusList, QStringLiteral("サイトの状態")},
     };
     for (const auto& [widget, name] : names) {
         widget->setAccessibleName(name);
@@ -294,8 +326,9 @@ std::optional<QMargins> CSearchDlg::Frame() const {
 
 QRect CSearchDlg::PlacementTarget(const QMargins& frame) const {
     const CAppSettings& s = *m_pSettings;
+    const QSize minimum = minimumSize().grownBy(frame);
     if (s.TYPE != 0) {
-        return QRect(QPoint(s.X1, s.Y1), QPoint(s.X2 - 1, s.Y2 - 1));
+        return FitOnScreen(QRect(QPoint(s.X1, s.Y1), QPoint(s.X2 - 1, s.Y2 - 1)), minimum);
     }
     // First run: the template window centred, enlarged by a quarter on each
     // side (the far side's quarter taken of the already widened size).
@@ -313,7 +346,7 @@ QRect CSearchDlg::PlacementTarget(const QMargins& frame) const {
     right += (right - left) / 4;
     top -= height / 4;
     bottom += (bottom - top) / 4;
-    return QRect(QPoint(left, top), QPoint(right - 1, bottom - 1));
+    return FitOnScreen(QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)), minimum);
 }
 
 bool CSearchDlg::InNormalState() const {
@@ -407,6 +440,7 @@ bool CSearchDlg::event(QEvent* event) {
 }
 
 void CSearchDlg::keyPressEvent(QKeyEvent* event) {
+    QWidget* focus = focusWidget();
     switch (event->key()) {
         case Qt::Key_Escape:
             // The window never closes on Escape.
@@ -414,8 +448,27 @@ void CSearchDlg::keyPressEvent(QKeyEvent* event) {
             return;
         case Qt::Key_Return:
         case Qt::Key_Enter:
-            if (focusWidget() == m_resultList && m_resultList->GetSelectedRow() >= 0) {
+            if (focus == m_resultList && m_resultList->GetSelectedRow() >= 0) {
                 OpenResult(m_resultList->GetSelectedRow());
+                event->accept();
+                return;
+            }
+            // A focused button takes Enter as it takes Space. The tool
+            // buttons aren't auto-default, so the dialog would press Search.
+            if (auto* button = qobject_cast<QPushButton*>(focus); button != nullptr) {
+                event->accept();
+                button->click();
+                return;
+            }
+            break;
+        case Qt::Key_F10:
+            // Shift+F10 is the Menu key of keyboards without one: a keyboard
+            // context menu for the focus, which passes it on to the window.
+            if (event->modifiers() == Qt::ShiftModifier) {
+                QWidget* target = focus != nullptr ? focus : this;
+                const QPoint at = target->rect().center();
+                QContextMenuEvent menu(QContextMenuEvent::Keyboard, at, target->mapToGlobal(at));
+                QApplication::sendEvent(target, &menu);
                 event->accept();
                 return;
             }
@@ -453,7 +506,7 @@ void CSearchDlg::OnSetting() {
 }
 
 void CSearchDlg::OnHelp() {
-    OpenUrl(QUrl::fromLocalFile(m_strFolder + QStringLiteral("Help/Quennit.html")));
+    OpenUrl(QUrl::fromLocalFile(m_strFolder + QStringLiteral("Help/Quennit.html")), this);
 }
 
 void CSearchDlg::OnListSwitch() {
@@ -466,7 +519,7 @@ void CSearchDlg::OpenResult(int row) {
     if (row < 0) {
         return;
     }
-    OpenUrl(LinkUrl(FromSjis(m_resultList->GetCellText(row, 0))));
+    OpenUrl(LinkUrl(FromSjis(m_resultList->GetCellText(row, 0))), this);
 }
 
 int CSearchDlg::Message(QMessageBox::Icon icon, const QString& text,
@@ -495,6 +548,8 @@ void CSearchDlg::OnSearch() {
         if (answer == QMessageBox::Ok && m_pSearchThread != nullptr) {
             RetireSearchThread(true);
             EndSearchUI();
+            // Nothing of the stopped search comes any more, not even its end.
+            m_statusLine->setText(kStopped);
         }
         return;
     }

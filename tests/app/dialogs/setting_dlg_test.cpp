@@ -11,6 +11,8 @@
 #include <QTabBar>
 #include <QTest>
 
+#include "app/dialogs/about_dlg.h"
+#include "app/dialogs/maker_page.h"
 #include "app/dialogs/page_tab_ctrl.h"
 #include "app/dialogs/search_option_page.h"
 #include "app/dialogs/setting_dlg.h"
@@ -158,7 +160,7 @@ class SettingDlgTest : public QObject {
         QCOMPARE(f.settings.MULTI, 0);
     }
 
-    void enterAndDoubleClickOpenTheRowEscapeInsideThePagesKeepsTheDialog() {
+    void enterAndDoubleClickOpenTheRowEscapeCancelsFromAnywhere() {
         test::RecordingOpener opener;
         Fixture f;
         QCOMPARE(Column(*f.list, 0) + Column(*f.list, 2),
@@ -171,7 +173,6 @@ class SettingDlgTest : public QObject {
         QTest::keyClick(f.list, Qt::Key_Return);  // no row selected yet
         f.list->SelectRow(f.RowOf("one.example"));
         QTest::keyClick(f.list, Qt::Key_Return);
-        QTest::keyClick(f.list, Qt::Key_Escape);
         test::DoubleClick(f.list, f.RowOf("three.example"));
         QCOMPARE(opener.urls, (QList<QUrl>{QUrl(QStringLiteral("http://one.example")),
                                            QUrl(QStringLiteral("http://three.example"))}));
@@ -179,15 +180,42 @@ class SettingDlgTest : public QObject {
         f.ShowTab(1);
         Retype(f.timeout, QStringLiteral("60"));
         QTest::keyClick(f.timeout, Qt::Key_Return);
-        QTest::keyClick(f.timeout, Qt::Key_Escape);
         QVERIFY(f.dlg->isVisible());
-        // Outside the pages Escape cancels as usual, and applies nothing.
-        f.Child<QPushButton>("cancelButton")->setFocus();
-        QTest::keyClick(f.Child<QPushButton>("cancelButton"), Qt::Key_Escape);
+        // Escape inside a page cancels as Cancel does, and applies nothing.
+        QTest::keyClick(f.timeout, Qt::Key_Escape);
         QTRY_VERIFY(!f.dlg->isVisible());
         QCOMPARE(f.dlg->result(), int(QDialog::Rejected));
         QCOMPARE(f.Enabled(), (QList<bool>{1, 0, 1, 1}));
         f.VerifyOptions(20000, 1);
+        for (const char* name : {"siteList", "multiCheck"}) {
+            Fixture other;
+            QTest::keyClick(other.Child<QWidget>(name), Qt::Key_Escape);
+            QVERIFY(!other.dlg->isVisible());
+        }
+    }
+
+    // Registered twice: at scale 1 and at scale 2. Screen readers read the
+    // labels' texts.
+    void everyControlShowsWholeAndIsNamed() {
+        Fixture f;
+        for (const QWidget* w : f.dlg->findChildren<QWidget*>()) {
+            if (qobject_cast<CDialogPage*>(w->parentWidget()) != nullptr && !w->isHidden()) {
+                QVERIFY2(w->size().expandedTo(w->minimumSizeHint()) == w->size(),
+                         qPrintable(w->objectName() + w->accessibleName()));
+            }
+        }
+        QCOMPARE(f.list->accessibleName() + f.timeout->accessibleName() +
+                     f.retry->accessibleName() + f.Child<QWidget>("multiCheck")->accessibleName(),
+                 "登録されているサイト検索タイムアウト（送信・受信）リトライ回数（送信・受信）"
+                 "複数検索を同時に実行する");
+    }
+
+    // Enter on the link opens it; it doesn't go on to press OK.
+    void aboutBoxLinkTakesEnter() {
+        test::RecordingOpener opener;
+        CAboutDlg about(QStringLiteral("/opt/quennit/"));
+        QTest::keyClick(about.findChild<QPushButton*>("makerPageButton"), Qt::Key_Return);
+        QCOMPARE(opener.urls, QList<QUrl>{MakerPageUrl(QStringLiteral("/opt/quennit/"))});
     }
 };
 

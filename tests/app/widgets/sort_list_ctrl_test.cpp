@@ -83,7 +83,8 @@ class SortListCtrlTest : public QObject {
     }
 
     // Rows that arrive after a sort still sort right: each has its own key,
-    // and its check and the selection go with it.
+    // and its check and the selection go with it. The arrow shows only over
+    // sorted rows.
     void rowsAddedAfterASortKeepTheirCheckAndSelection() {
         auto list = MakeList({{"a", "5"}, {"b", "1"}});
         list->SetCheckBoxes(true);
@@ -92,6 +93,7 @@ class SortListCtrlTest : public QObject {
             list->SetCellText(list->InsertRow(list->RowCount(), "\x82\xA0"), 1, v);
         }
         QCOMPARE(Column(*list, 1), (QStringList{"1", "5", "4", "2", "3"}));
+        QVERIFY(!list->header()->isSortIndicatorShown());  // no longer sorted
         QVERIFY(list->SetCheck(2, true));
         // Cells beyond the header are kept with their rows.
         QVERIFY(list->SetCellText(2, 5, "four") && list->SetCellText(4, 5, "three"));
@@ -102,8 +104,11 @@ class SortListCtrlTest : public QObject {
         QVERIFY(list->GetCheck(3) && !list->GetCheck(2));
         QCOMPARE(list->GetCellText(3, 5) + list->GetCellText(2, 5), "fourthree");
         QCOMPARE(list->GetSelectedRow(), 1);
+        QVERIFY(list->header()->isSortIndicatorShown());
         // Shift_JIS cells are shown decoded.
         QCOMPARE(list->model()->index(1, 0).data().toString(), QStringLiteral("あ"));
+        list->DeleteAllItems();  // a new search
+        QVERIFY(!list->header()->isSortIndicatorShown());
     }
 };
 

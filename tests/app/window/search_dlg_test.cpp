@@ -136,24 +136,34 @@ class SearchDlgTest : public QObject {
         QCOMPARE(s.TIMEOUT, 20);  // the template's search values survive the run
     }
 
+    // A placement that doesn't fit the screen is moved and shrunk to fit.
     void placementIsRestoredAndStored_data() {
         QTest::addColumn<int>("type");
         QTest::addColumn<int>("storedType");  // 2: closed minimized
-        QTest::newRow("minimized opens normal") << 2 << 1;
-        QTest::newRow("maximized") << 3 << 3;
-        QTest::newRow("closed minimized") << 1 << 2;
+        QTest::addColumn<QRect>("saved");
+        QTest::addColumn<QRect>("shown");  // and stored
+        const QRect room = QGuiApplication::primaryScreen()->availableGeometry();
+        const QRect fits(110, 90, 640, 380);
+        QTest::newRow("minimized opens normal") << 2 << 1 << fits << fits;
+        QTest::newRow("maximized") << 3 << 3 << fits << fits;
+        QTest::newRow("closed minimized") << 1 << 2 << fits << fits;
+        QTest::newRow("off the screen") << 1 << 1 << fits.translated(room.width(), 0)
+                                        << fits.translated(room.right() - fits.right(), 0);
+        QTest::newRow("from a larger screen")
+            << 3 << 3 << QRect(room.topLeft() - QPoint(300, 0), room.size() * 2) << room;
     }
     void placementIsRestoredAndStored() {
         QFETCH(int, type);
         QFETCH(int, storedType);
-        const QRect saved(110, 90, 640, 380);
+        QFETCH(QRect, saved);
+        QFETCH(QRect, shown);
         std::tie(m_settings.X1, m_settings.Y1, m_settings.X2, m_settings.Y2, m_settings.TYPE) =
-            std::tuple(110, 90, 750, 470, type);
+            std::tuple(saved.left(), saved.top(), saved.right() + 1, saved.bottom() + 1, type);
         QVERIFY(OpenWindow());
         QCOMPARE(m_dlg->isMaximized(), type == 3);
         QVERIFY(!m_dlg->isMinimized());
         if (type != 3) {
-            QCOMPARE(m_dlg->frameGeometry(), saved);
+            QCOMPARE(m_dlg->frameGeometry(), shown);
         }
         if (storedType == 2) {
             m_dlg->showMinimized();
@@ -162,7 +172,7 @@ class SearchDlgTest : public QObject {
         QCOMPARE(m_settings.TYPE, storedType);
         // The normal placement is stored, whatever the state.
         QCOMPARE(QRect(QPoint(m_settings.X1, m_settings.Y1), QPoint(m_settings.X2, m_settings.Y2)),
-                 saved.adjusted(0, 0, 1, 1));
+                 shown.adjusted(0, 0, 1, 1));
     }
 
     void groupsRefusedSearchesKeysAndDoubleClickEscapeNeverCloses() {
@@ -250,21 +260,39 @@ class SearchDlgTest : public QObject {
         const auto& status = *Child<CSortListCtrl>("statusList");
         auto* results = Child<CSortListCtrl>("resultList");
         QVERIFY(results->isVisible() && !status.isVisible());
+        QCOMPARE(results->accessibleName() + '|' + status.accessibleName(),
+                 "検索結果|サイトの状態");
         for (const bool shown : {true, false}) {
             QTest::mouseClick(Child<QPushButton>("listSwitchButton"), Qt::LeftButton);
             QVERIFY(status.isVisible() == shown && results->isVisible() != shown);
         }
 
+        // Enter presses the focused button, as Space does, not Search.
         RecordingOpener opener;
-        QTest::mouseClick(Child<QPushButton>("helpButton"), Qt::LeftButton);
-        QCOMPARE(opener.urls, QList<QUrl>{QUrl::fromLocalFile(Folder() + "Help/Quennit.html")});
         BoxAnswerer boxes;
+        for (const char* name : {"helpButton", "settingsButton"}) {
+            Child<QPushButton>(name)->setFocus();
+            QTest::keyClick(Child<QPushButton>(name), Qt::Key_Return);
+        }
+        const QUrl help = QUrl::fromLocalFile(Folder() + "Help/Quennit.html");
+        QCOMPARE(opener.urls, QList<QUrl>{help});
+        opener.opens = false;  // no browser: the user is told, with the address
+        QTest::mouseClick(Child<QPushButton>("helpButton"), Qt::LeftButton);
+        QVERIFY(boxes.texts.takeLast().startsWith("次のアドレスを開けませんでした。\n\n" +
+                                                  help.toString() + "\n\n既定のブラウザーを設定"));
+        // The window's menu: by mouse, and by Shift+F10 from a list and the groups.
         auto* line = Child<QLabel>("statusLine");
         QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5),
                                 line->mapToGlobal(QPoint(5, 5)));
         QApplication::sendEvent(line, &event);
-        QCOMPARE(boxes.texts, (QStringList{QStringLiteral("Quennit のﾊﾞｰｼﾞｮﾝ情報(&A)..."),
-                                           "quennit::CAboutDlg"}));
+        for (QWidget* focus : {static_cast<QWidget*>(results), Child<QWidget>("groupCombo")}) {
+            focus->setFocus();
+            QTest::keyClick(focus, Qt::Key_F10, Qt::ShiftModifier);
+        }
+        const QString about = QStringLiteral("Quennit のﾊﾞｰｼﾞｮﾝ情報(&A)...");
+        QCOMPARE(boxes.texts,
+                 (QStringList{"quennit::CSettingDlg", about, "quennit::CAboutDlg", about,
+                              "quennit::CAboutDlg", about, "quennit::CAboutDlg"}));
     }
 
     void stopAskedCancelGoesOnOkStopsAndANewSearchOfAllSitesRunsAtOnce() {
@@ -286,7 +314,7 @@ class SearchDlgTest : public QObject {
         QTest::mouseClick(Child<QPushButton>("searchButton"), Qt::LeftButton);
         VerifyBusy(false);
         QCoreApplication::processEvents();
-        QCOMPARE(StatusLine(), waiting);
+        QCOMPARE(StatusLine(), QStringLiteral("検索を中止しました"));
 
         // Joins the stopped search; asks every site but the one switched off.
         m_dlg->Session().SetSiteEnabled(1, 0);
