@@ -121,12 +121,16 @@ int main(int argc, char** argv) {
                             "after the completion line, one line per site asked on stderr: "
                             "name, results, pages, seconds, last status");
     AddResultFormat(*searchCommand, search.format);
-    searchCommand->add_option("KEYWORD", search.keyword, "what to search for")
+    searchCommand
+        ->add_option("KEYWORD", search.keyword,
+                     "what to search for (a site whose code can't hold it is skipped)")
         ->type_name("")
         ->required()
-        ->transform(kSjisText)
         ->check([](const std::string& keyword) {
-            return keyword.empty() ? std::string("must not be empty") : std::string();
+            return keyword.empty() ? std::string("must not be empty")
+                   : !quennit::ConvertStrict(keyword, "UTF-8", "UTF-8")
+                       ? std::string("is not UTF-8 text")
+                       : std::string();
         });
 
     app.footer("Run 'quennit-cli COMMAND --help' for the options of a command.");

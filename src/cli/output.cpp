@@ -79,14 +79,14 @@ std::string JsonLine(const nlohmann::ordered_json& value) {
 std::string FormatResult(const SearchResult& result, Format format) {
     const std::string order = std::to_string(result.m_nOrder);
     if (format == Format::Tsv) {
-        return TsvField(Utf8(result.m_strUrl)) + '\t' + TsvField(Utf8(result.m_strTitle)) + '\t' +
-               TsvField(Utf8(result.m_strText)) + '\t' + TsvField(Utf8(result.m_strSiteName)) +
-               '\t' + order + '\n';
+        return TsvField(result.m_strUrl) + '\t' + TsvField(result.m_strTitle) + '\t' +
+               TsvField(result.m_strText) + '\t' + TsvField(result.m_strSiteName) + '\t' + order +
+               '\n';
     }
-    return JsonLine({{"site", Utf8(result.m_strSiteName)},
-                     {"url", Utf8(result.m_strUrl)},
-                     {"title", Utf8(result.m_strTitle)},
-                     {"text", Utf8(result.m_strText)},
+    return JsonLine({{"site", result.m_strSiteName},
+                     {"url", result.m_strUrl},
+                     {"title", result.m_strTitle},
+                     {"text", result.m_strText},
                      {"order", result.m_nOrder}});
 }
 

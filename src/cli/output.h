@@ -32,7 +32,7 @@ std::string JsonLine(const nlohmann::ordered_json& value);
 // The same without the line end, for output written in pieces.
 std::string JsonText(const nlohmann::ordered_json& value);
 
-// One result as a line of the chosen format (line end included), UTF-8.
+// One result (UTF-8) as a line of the chosen format (line end included).
 std::string FormatResult(const SearchResult& result, Format format);
 
 // The closing next-page line of `extract` for the JSON format.

@@ -24,8 +24,6 @@ namespace quennit::cli {
 
 namespace {
 
-constexpr const char* kCompleted = "検索が完了しました";
-
 // The command line's window: what the main window would show, as lines.
 // Messages are handled on the search thread itself; the stop and the
 // printing share a lock, so nothing is printed once Ctrl-C has been taken.
@@ -61,7 +59,7 @@ class ConsoleWindow : public IMessageWindow {
                 break;
             }
             case WM_SEARCH_END:
-                Status(kCompleted);
+                Status(CSearchSession::GetEndText(wParam));
                 m_completed = true;
                 break;
             default:

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "engine/byte_search.h"
+#include "engine/char_refs.h"
 #include "engine/keyword.h"
 #include "engine/search_session.h"
 #include "platform/mbcs.h"
@@ -100,22 +101,35 @@ EntryKey Classify(const SjisString& key) {
     return EntryKey::Other;
 }
 
+// A UTF-8 site's rules, converted from the site file's Shift_JIS.
+void RulesToUtf8(SiteDef& def) {
+    def.m_strStartWord = SjisToUtf8(def.m_strStartWord);
+    for (RuleList* list : {&def.m_pageRules, &def.m_entryRules, &def.m_cleanRules}) {
+        for (SiteRule& rule : *list) {
+            rule.m_strValue = SjisToUtf8(rule.m_strValue);
+        }
+    }
+}
+
 struct EntryRule {
     EntryKey key;
     MarkerCursor marker;
 };
 
-// Byte length of the character that starts at b in the page's encoding.
-std::size_t CharWidth(unsigned char b, bool euc) {
-    if (euc) {
+// Byte length of the character that starts at b in the page's code.
+std::size_t CharWidth(unsigned char b, int kanji) {
+    if (kanji == kKanjiEuc) {
         return b >= 0x80 ? 2 : 1;
+    }
+    if (kanji == kKanjiUtf8) {
+        return b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 1;
     }
     return IsSjisLeadByte(b) ? 2 : 1;
 }
 
 // Appends text to field, keeping the field within kFieldMax bytes and never
-// ending it in the middle of a double-byte character.
-void AppendCapped(SjisString& field, std::string_view text, bool euc) {
+// ending it in the middle of a character.
+void AppendCapped(std::string& field, std::string_view text, int kanji) {
     if (field.size() + text.size() <= kFieldMax) {
         field += text;
         return;
@@ -123,7 +137,7 @@ void AppendCapped(SjisString& field, std::string_view text, bool euc) {
     field += text;
     std::size_t i = 0;
     while (i < field.size()) {
-        const std::size_t w = CharWidth(static_cast<unsigned char>(field[i]), euc);
+        const std::size_t w = CharWidth(static_cast<unsigned char>(field[i]), kanji);
         if (i + w > kFieldMax) {
             break;
         }
@@ -144,17 +158,21 @@ int CSearchSession::ExtractResults(const char* page, std::uint32_t site) {
         return -2;
     }
 
-    // A UTF-8 page is scanned in the program's Shift_JIS like any other, so
-    // that the site file's markers and clean-up rules match it.
-    std::string converted;
-    if (def->m_nKanji == kKanjiUtf8) {
-        converted = Utf8PageToSjis(std::string_view(page), PAGE_READ_LIMIT);
-        page = converted.c_str();
+    // A UTF-8 page is scanned as UTF-8, every character kept: the site
+    // file's Shift_JIS markers and clean-up rules are converted for it.
+    const int kanji = def->m_nKanji;
+    std::string cleaned;
+    SjisString server = conn->m_strServer;
+    if (kanji == kKanjiUtf8) {
+        cleaned = Utf8PageClean(std::string_view(page), PAGE_READ_LIMIT);
+        page = cleaned.c_str();
+        RulesToUtf8(*def);
+        server = SjisToUtf8(server);
     }
 
     const Page text(page);
     const std::size_t length = text.Size();
-    const bool euc = def->m_nKanji == kKanjiEuc;
+    const bool euc = kanji == kKanjiEuc;
     SjisString work;  // a page rule's capture
     SjisString url;
     SjisString title;
@@ -179,7 +197,7 @@ int CSearchSession::ExtractResults(const char* page, std::uint32_t site) {
             }
             work = text.Slice(cursor, pos);
             if (rule.m_strKey == "T_NEXTURL") {
-                def->m_strNextUrl = work;
+                def->m_strNextUrl = DecodeLinkRefs(work, kanji);
             }
         }
         cursor = pos + marker.size();
@@ -207,7 +225,7 @@ int CSearchSession::ExtractResults(const char* page, std::uint32_t site) {
             EntryRule& rule = rules[i];
             const std::string_view marker = rule.marker.Marker();
             if (rule.key == EntryKey::AddString) {
-                AppendCapped(body, marker, euc);
+                AppendCapped(body, marker, kanji);
                 continue;
             }
             const std::size_t pos = rule.marker.NextFrom(cursor);
@@ -241,10 +259,10 @@ int CSearchSession::ExtractResults(const char* page, std::uint32_t site) {
                         body = captured;
                         break;
                     case EntryKey::TitleAdd:
-                        AppendCapped(title, captured, euc);
+                        AppendCapped(title, captured, kanji);
                         break;
                     case EntryKey::TextAdd:
-                        AppendCapped(body, captured, euc);
+                        AppendCapped(body, captured, kanji);
                         break;
                     default:
                         break;  // captured into the work buffer only: discarded
@@ -261,9 +279,11 @@ int CSearchSession::ExtractResults(const char* page, std::uint32_t site) {
             title = EucToSjis(title);
             body = EucToSjis(body);
         }
+        // A link reads as a browser reads it: "&amp;" is "&".
+        url = DecodeLinkRefs(url, kanji);
         if (def->m_strLinkDv == "LOCAL") {
-            SjisString local = conn->m_strServer;
-            AppendCapped(local, url, false);
+            std::string local = server;
+            AppendCapped(local, url, kanji == kKanjiUtf8 ? kKanjiUtf8 : kKanjiSjis);
             url = std::move(local);
         }
         NotifyResult(site, *def, conn->m_pNotifyWnd, url, title, body);

@@ -227,19 +227,18 @@ SjisString FormatRequestPath(std::string_view format, std::string_view escapedKe
 }
 
 std::optional<SjisString> BuildRequestPath(const SiteDef& site, std::string_view keyword) {
+    keyword = UpToNul(keyword);
     if (site.m_nKanji == kKanjiUtf8) {
-        return FormatRequestPath(site.m_strUrlFormat,
-                                 UrlEscapeFormBytes(SjisToUtf8(UpToNul(keyword))));
+        return FormatRequestPath(site.m_strUrlFormat, UrlEscapeFormBytes(keyword));
     }
-    std::optional<SjisString> converted;
-    if (site.m_nKanji == kKanjiEuc) {
-        converted = SjisToEuc(SjisCutAt(UpToNul(keyword), kFieldMax));
-        if (!converted) {
-            return std::nullopt;
-        }
-        keyword = *converted;
+    std::optional<SjisString> converted = Utf8ToSjis(keyword);
+    if (converted && site.m_nKanji == kKanjiEuc) {
+        converted = SjisToEuc(SjisCutAt(*converted, kFieldMax));
     }
-    return FormatRequestPath(site.m_strUrlFormat, UrlEscapeKeyword(keyword));
+    if (!converted) {
+        return std::nullopt;
+    }
+    return FormatRequestPath(site.m_strUrlFormat, UrlEscapeKeyword(*converted));
 }
 
 }  // namespace quennit

@@ -40,10 +40,11 @@ SjisString EucToSjis(std::string_view euc);
 // the site file, so it must never reach a printf-family function.
 SjisString FormatRequestPath(std::string_view format, std::string_view escapedKeyword);
 
-// The keyword as it goes into a site's request: converted to EUC-JP for an
-// EUC site (cut to kFieldMax bytes at a character boundary first), then
-// escaped, then put into the format. A UTF-8 site gets the keyword in UTF-8,
-// escaped by UrlEscapeFormBytes. nullopt when the site's code can't hold it.
+// The keyword (UTF-8, as typed) as it goes into a site's request: a UTF-8
+// site gets it escaped by UrlEscapeFormBytes; for any other it is converted
+// to Shift_JIS, for an EUC site further to EUC-JP (cut to kFieldMax bytes at
+// a character boundary first), then escaped and put into the format.
+// nullopt when the site's code can't hold it.
 std::optional<SjisString> BuildRequestPath(const SiteDef& site, std::string_view keyword);
 
 }  // namespace quennit

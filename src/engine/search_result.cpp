@@ -1,21 +1,28 @@
 #include <cstring>
 
 #include "engine/byte_search.h"
+#include "engine/char_refs.h"
 #include "engine/search_result.h"
 #include "engine/search_session.h"
+#include "platform/text_codec.h"
 
 namespace quennit {
 
 void CSearchSession::NotifyResult(std::uint32_t site, const SiteDef& def, IMessageWindow* wnd,
-                                  const SjisString& url, const SjisString& title,
-                                  const SjisString& text) {
+                                  const std::string& url, const std::string& title,
+                                  const std::string& text) {
+    // The site's own rules see the text as the page has it; what they leave
+    // reads as text: in UTF-8, every reference decoded.
+    const bool utf8 = def.m_nKanji == kKanjiUtf8;
+    const auto readable = [&](std::string field) {
+        CleanText(def, field);
+        return DecodeTextRefs(utf8 ? field : SjisToUtf8(field));
+    };
     SearchResult result;
-    result.m_strUrl = url;
-    result.m_strText = text;
-    CleanText(def, result.m_strText);
-    result.m_strTitle = title;
-    CleanText(def, result.m_strTitle);
-    result.m_strSiteName = def.m_strHostId;
+    result.m_strUrl = utf8 ? url : SjisToUtf8(url);
+    result.m_strText = readable(text);
+    result.m_strTitle = readable(title);
+    result.m_strSiteName = SjisToUtf8(def.m_strHostId);
     result.m_nOrder = def.m_nOrder;
     SendToWindow(wnd, WM_SEARCH_RESULT, site, reinterpret_cast<LPARAM>(&result));
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "sitedef/site_def.h"
 
@@ -8,11 +9,13 @@ namespace quennit {
 
 // One result entry as handed to the window with WM_SEARCH_RESULT. It lives
 // on the sender's stack for the duration of the message; receivers copy.
+// Its text is UTF-8, whatever the site's code, so that every character of
+// the page reaches the screen; character references are decoded.
 struct SearchResult {
-    SjisString m_strSiteName;
-    SjisString m_strUrl;  // without scheme; host already put in front for LOCAL sites
-    SjisString m_strTitle;
-    SjisString m_strText;
+    std::string m_strSiteName;
+    std::string m_strUrl;  // without scheme; host already put in front for LOCAL sites
+    std::string m_strTitle;
+    std::string m_strText;
     std::int32_t m_nOrder = 0;
 };
 

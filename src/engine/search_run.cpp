@@ -33,16 +33,26 @@ class PageBuffer {
 
 }  // namespace
 
-int CSearchSession::Search(const SjisString& group, const SjisString& keyword,
-                           const SearchOptions& options) {
+WPARAM CSearchSession::Search(const SjisString& group, const std::string& keyword,
+                              const SearchOptions& options) {
+    // Sites due, and those skipped because their code can't hold the keyword.
+    std::atomic<int> due{0};
+    std::atomic<int> skipped{0};
+    const auto searchSite = [&](std::uint32_t n) {
+        ++due;
+        skipped += SearchSite(n, keyword, options) ? 0 : 1;
+    };
+    const auto outcome = [&] {
+        return due > 0 && skipped == due ? kSearchEndKeywordUnsendable : kSearchEndCompleted;
+    };
     if (options.jobs <= 0) {
         for (std::uint32_t n = 1; static_cast<int>(n) <= GetSiteCount(); ++n) {
             ThrowIfStopped();
             if (IsAsked(n, group)) {
-                SearchSite(n, keyword, options);
+                searchSite(n);
             }
         }
-        return 0;
+        return outcome();
     }
     std::uint32_t next = 1;
     RunSiteJobs(
@@ -58,8 +68,8 @@ int CSearchSession::Search(const SjisString& group, const SjisString& keyword,
             }
             return std::nullopt;
         },
-        [&](std::uint32_t n) { SearchSite(n, keyword, options); });
-    return 0;
+        searchSite);
+    return outcome();
 }
 
 bool CSearchSession::IsAsked(std::uint32_t site, const SjisString& group) const {
@@ -67,7 +77,7 @@ bool CSearchSession::IsAsked(std::uint32_t site, const SjisString& group) const 
     return def && def->m_bEnabled != 0 && (group.empty() || group == def->m_strGroup);
 }
 
-void CSearchSession::SearchSite(std::uint32_t n, const SjisString& keyword,
+bool CSearchSession::SearchSite(std::uint32_t n, const std::string& keyword,
                                 const SearchOptions& options) {
     const auto started = std::chrono::steady_clock::now();
     const PageEnd end = options.jobs > 0 ? PageEnd::AtBodyEnd : PageEnd::AfterEmptyReads;
@@ -77,6 +87,9 @@ void CSearchSession::SearchSite(std::uint32_t n, const SjisString& keyword,
             // An open request belongs to this frame: a stop or a failure that
             // unwinds it ends the request.
             PageRequest first = RequestFirstPage(n, keyword);
+            if (first.status == KEYWORD_UNSENDABLE) {
+                return false;  // not asked, so no outcome either
+            }
             if (first.status == 200) {
                 ReadSitePages(n, std::move(first.page), end, pages);
             }
@@ -91,10 +104,11 @@ void CSearchSession::SearchSite(std::uint32_t n, const SjisString& keyword,
         const std::chrono::duration<double> took = std::chrono::steady_clock::now() - started;
         options.onSiteEnd(SiteOutcome{n, pages, took.count()});
     }
+    return true;
 }
 
 CSearchSession::PageRequest CSearchSession::RequestFirstPage(std::uint32_t site,
-                                                             const SjisString& keyword) {
+                                                             const std::string& keyword) {
     const auto def = m_sites.Lookup(site);
     if (!def || def->m_strUrlFormat.empty()) {
         return {-1, nullptr};
@@ -102,7 +116,7 @@ CSearchSession::PageRequest CSearchSession::RequestFirstPage(std::uint32_t site,
     const auto path = BuildRequestPath(*def, keyword);
     if (!path) {
         SendSiteMessage(site, WM_INET_ERROR, kErrorKeyword);
-        return {-1, nullptr};
+        return {KEYWORD_UNSENDABLE, nullptr};
     }
     return RequestPage(site, nullptr, &*path, kPort);
 }

@@ -63,4 +63,10 @@ CSearchSession::StatusLine CSearchSession::GetStatusLine(std::uint32_t msg, WPAR
     return status;
 }
 
+std::string CSearchSession::GetEndText(WPARAM how) {
+    return how == kSearchEndKeywordUnsendable
+               ? "キーワードを表せる文字コードのサイトがないため、検索しませんでした"
+               : "検索が完了しました";
+}
+
 }  // namespace quennit

@@ -83,11 +83,15 @@ class CSearchSession : public CInetSession {
         std::string m_strLine;  // UTF-8: "name : text" or "name : ERROR text"
     };
     StatusLine GetStatusLine(std::uint32_t msg, WPARAM site, LPARAM code) const;
+    // The status line that ends a search (UTF-8), by WM_SEARCH_END's wParam.
+    static std::string GetEndText(WPARAM how);
 
     // Search run: every enabled site of the group (all when empty), one
-    // after another unless options say otherwise. Always 0.
-    int Search(const SjisString& group, const SjisString& keyword,
-               const SearchOptions& options = {});
+    // after another unless options say otherwise. The keyword is UTF-8, as
+    // typed; a site whose code can't hold it is skipped with an error line.
+    // Returns how the search ended, for WM_SEARCH_END's wParam.
+    WPARAM Search(const SjisString& group, const std::string& keyword,
+                  const SearchOptions& options = {});
     void ResetPaging(std::uint32_t site);
 
     // Cuts one page (NUL-terminated; the scan ends at the first NUL) into
@@ -98,10 +102,12 @@ class CSearchSession : public CInetSession {
     static constexpr int NEXT_LINK_TOO_LONG = 1;
     virtual int ExtractResults(const char* page, std::uint32_t site);
 
-    // Cleans title and text by the site's rules and hands the result to wnd.
+    // Cleans title and text by the site's rules, decodes their character
+    // references and hands the result (UTF-8) to wnd. The fields are in the
+    // code the rules ran in: UTF-8 for a UTF-8 site, Shift_JIS otherwise.
     static void NotifyResult(std::uint32_t site, const SiteDef& def, IMessageWindow* wnd,
-                             const SjisString& url, const SjisString& title,
-                             const SjisString& text);
+                             const std::string& url, const std::string& title,
+                             const std::string& text);
     // Separators (tab, newline) become blanks, then the site's R_DEL rules
     // delete their text.
     static void CleanText(const SiteDef& def, SjisString& text);
@@ -117,8 +123,10 @@ class CSearchSession : public CInetSession {
     // The site's turn: whether the run asks it, and asking it (its attempts,
     // first page and page loop).
     bool IsAsked(std::uint32_t site, const SjisString& group) const;
-    void SearchSite(std::uint32_t site, const SjisString& keyword, const SearchOptions& options);
-    PageRequest RequestFirstPage(std::uint32_t site, const SjisString& keyword);
+    // False when the site was skipped: its code can't hold the keyword.
+    bool SearchSite(std::uint32_t site, const std::string& keyword, const SearchOptions& options);
+    static constexpr int KEYWORD_UNSENDABLE = -2;  // a first page's status
+    PageRequest RequestFirstPage(std::uint32_t site, const std::string& keyword);
     // The site's next page, or status -1 when there is none to ask for.
     PageRequest RequestNextPage(std::uint32_t site);
     int ReadSitePages(std::uint32_t site, OpenPage first, PageEnd end, int& pages);

@@ -12,7 +12,7 @@
 namespace quennit {
 
 CThInetCtrl::CThInetCtrl(CSearchSession& session, IMessageWindow* wnd, SjisString group,
-                         SjisString keyword, std::function<void()> onExit,
+                         std::string keyword, std::function<void()> onExit,
                          std::function<void(const std::string&)> onError)
     : m_session(session),
       m_pWnd(wnd),
@@ -53,8 +53,9 @@ void CThInetCtrl::Join() {
 void CThInetCtrl::Run() {
     const ScopedStopToken scope(m_stop.get_token());
     if (m_session.AcquireRun(m_stop.get_token())) {
+        WPARAM how = kSearchEndCompleted;
         try {
-            m_session.Search(m_strSearchGroup, m_strKeyword, m_options);
+            how = m_session.Search(m_strSearchGroup, m_strKeyword, m_options);
         } catch (const StopRequested&) {
             // Stopped: the run just ends.
         } catch (const std::exception& e) {
@@ -67,7 +68,7 @@ void CThInetCtrl::Run() {
             }
         }
         m_session.ReleaseRun();
-        SendToWindow(m_pWnd, WM_SEARCH_END, 0, 0);
+        SendToWindow(m_pWnd, WM_SEARCH_END, how, 0);
     }
     m_running.store(false);
     if (m_onExit) {

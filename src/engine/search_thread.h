@@ -43,7 +43,8 @@ class CThInetCtrl {
     // onError receives the description of an exception that escaped the run,
     // on the search thread, before the completion message (stderr when
     // empty). onExit is the search thread's very last action, stopped or not.
-    CThInetCtrl(CSearchSession& session, IMessageWindow* wnd, SjisString group, SjisString keyword,
+    // The keyword is UTF-8, as typed; the group Shift_JIS, as the site file has it.
+    CThInetCtrl(CSearchSession& session, IMessageWindow* wnd, SjisString group, std::string keyword,
                 std::function<void()> onExit = {},
                 std::function<void(const std::string&)> onError = {});
     ~CThInetCtrl();
@@ -76,7 +77,7 @@ class CThInetCtrl {
     CSearchSession& m_session;
     IMessageWindow* const m_pWnd;  // not owned; receives WM_SEARCH_END
     const SjisString m_strSearchGroup;
-    const SjisString m_strKeyword;
+    const std::string m_strKeyword;
     const std::function<void()> m_onExit;
     const std::function<void(const std::string&)> m_onError;
     SearchOptions m_options;

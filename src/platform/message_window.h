@@ -10,12 +10,17 @@ inline constexpr std::uint32_t WM_USER = 0x0400;
 inline constexpr std::uint32_t WM_INET_STATUS = WM_USER + 16;  // wParam site, lParam progress code
 inline constexpr std::uint32_t WM_SEARCH_RESULT =
     WM_USER + 17;                                             // wParam site, lParam SearchResult*
-inline constexpr std::uint32_t WM_SEARCH_END = WM_USER + 18;  // wParam 0, lParam 0
+inline constexpr std::uint32_t WM_SEARCH_END = WM_USER + 18;  // wParam how it ended, lParam 0
 inline constexpr std::uint32_t WM_INET_ERROR = WM_USER + 32;  // wParam site, lParam error code
 
 using WPARAM = std::uintptr_t;
 using LPARAM = std::intptr_t;
 using LRESULT = std::intptr_t;
+
+// How a search ended (WM_SEARCH_END's wParam): every site asked, or none,
+// since no site's code could hold the keyword.
+inline constexpr WPARAM kSearchEndCompleted = 0;
+inline constexpr WPARAM kSearchEndKeywordUnsendable = 1;
 
 // A receiver of search messages. The engine and the network layer hold
 // non-owning pointers to one of these per site; the window (or the command

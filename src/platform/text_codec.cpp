@@ -155,6 +155,53 @@ std::string Utf8PageToSjis(std::string_view utf8, std::size_t maxBytes) {
     return out;
 }
 
+std::string Utf8ToSjisReplacing(std::string_view utf8, std::string_view replacement) {
+    thread_local Iconv cd("UTF-8", "CP932");
+    cd.Reset();
+    std::string out;
+    const char* in = utf8.data();
+    std::size_t left = utf8.size();
+    while (!cd.Run(in, left, out)) {
+        out += replacement;
+        std::size_t bad = 0;
+        const std::size_t n = Utf8CharLength(std::string_view(in, left), &bad);
+        const std::size_t skip = std::max<std::size_t>(1, n != 0 ? n : bad);
+        in += skip;
+        left -= skip;
+        cd.Reset();
+    }
+    return out;
+}
+
+std::string Utf8PageClean(std::string_view utf8, std::size_t maxBytes) {
+    static constexpr std::string_view kGetaUtf8 = "\xE3\x80\x93";
+    if (utf8.substr(0, 3) == "\xEF\xBB\xBF") {
+        utf8.remove_prefix(3);
+    }
+    std::string out;
+    out.reserve(std::min(utf8.size(), maxBytes));
+    std::size_t pos = 0;
+    while (pos < utf8.size()) {
+        // The well-formed stretch from pos goes over in one piece.
+        const std::size_t start = pos;
+        std::size_t bad = 0;
+        for (std::size_t n; pos < utf8.size() && out.size() + (pos - start) < maxBytes &&
+                            (n = Utf8CharLength(utf8.substr(pos), &bad)) != 0;) {
+            if (out.size() + (pos - start) + n > maxBytes) {
+                return out.append(utf8.substr(start, pos - start));
+            }
+            pos += n;
+        }
+        out.append(utf8.substr(start, pos - start));
+        if (bad == 0 || out.size() + kGetaUtf8.size() > maxBytes) {
+            break;
+        }
+        out += kGetaUtf8;
+        pos += bad;
+    }
+    return out;
+}
+
 std::string SjisToUtf8(std::string_view sjis) {
     thread_local Iconv cd("CP932", "UTF-8");
     return ConvertReplacing(cd, sjis, 1, kReplacementUtf8);

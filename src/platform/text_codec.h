@@ -26,6 +26,15 @@ std::optional<std::string> Utf8ToSjis(std::string_view utf8);
 // start is dropped. Cut at maxBytes, never inside a character.
 std::string Utf8PageToSjis(std::string_view utf8, std::size_t maxBytes);
 
+// UTF-8 → Shift_JIS where each character Shift_JIS lacks (and each invalid
+// byte) becomes replacement.
+std::string Utf8ToSjisReplacing(std::string_view utf8, std::string_view replacement);
+
+// A UTF-8 page made fit to scan as UTF-8: each maximal invalid subsequence
+// becomes the geta mark 〓 (as Utf8PageToSjis counts them), a byte order
+// mark at the start is dropped. Cut at maxBytes, never inside a character.
+std::string Utf8PageClean(std::string_view utf8, std::size_t maxBytes);
+
 // UTF-16 (little or big endian; a byte order mark is kept as a character,
 // never added) ↔ UTF-8. Invalid input (a lone surrogate, a bad UTF-8 byte, a
 // last odd byte) becomes U+FFFD for each offending unit.

@@ -118,14 +118,29 @@ INSTANTIATE_TEST_SUITE_P(
                  "searchhost/a.html\t\t\n"},
         ScanCase{"OnlyLocalExactly", "LINKDV local\nSEARCH href=\nURL >", "<a href=/a.html>",
                  "/a.html\t\t\n"},
-        // A UTF-8 page, Shift_JIS rules and results: 京都, the marker 。, and 〓 for
-        // 𠮷, which CP932 lacks.
-        ScanCase{"Utf8PageArrivesInShiftJis", "KANJI 3\nSEARCH <li>\nURL |\nTITLE \x81\x42\nTEXT |",
-                 "<li>u|京都。𠮷|", "u\t\x8B\x9E\x93\x73\t\x81\xAC\n"},
-        // EUC 検索 in the link (not converted), the title and the text.
-        ScanCase{"EucTextArrivesInShiftJis", "KANJI 1\n" + kFields,
-                 "<li>\xB8\xA1|\xB8\xA1\xBA\xF7|a\xBA\xF7|",
-                 "\xB8\xA1\t\x8C\x9F\x8D\xF5\ta\x8D\xF5\n"},
+        // A UTF-8 page keeps every character; its markers are the site
+        // file's Shift_JIS (。 here). A bad byte and a cut-off character
+        // are one 〓 each.
+        ScanCase{"Utf8PageKeepsEveryCharacter",
+                 "KANJI 3\nSEARCH <li>\nURL |\nTITLE \x81\x42\nTEXT |",
+                 "<li>u|京都。𠮷 café 😀 \xFF\xF0\x9F|", "u\t京都\t𠮷 café 😀 〓〓\n"},
+        // EUC 検索 in the title and the text; the link is read as Shift_JIS,
+        // as it always was.
+        ScanCase{"EucTextArrivesDecoded", "KANJI 1\n" + kFields,
+                 "<li>\xB8\xA1|\xB8\xA1\xBA\xF7|a\xBA\xF7|", "ｸ｡\t検索\ta索\n"},
+        // Links read as a browser reads an attribute: references decoded, a
+        // name without ';' before '=' kept, what a request can't hold
+        // escaped in the site's code, what the code lacks as its reference.
+        ScanCase{"LinksAreDecodedForTheSitesCode", kList + "T_NEXTURL !",
+                 "/n?a&amp;p=2!<li>/p?a=1&amp;b=2&copy=3&notin&lang=&#x65E5;&#32;&#x1F600;|",
+                 "/p?a=1&b=2&copy=3&notin&lang=%93%FA%20%26%23128512%3B\t\t\n", "/n?a&p=2"},
+        ScanCase{"Utf8LinksAreDecodedInUtf8", "KANJI 3\n" + kList, "<li>/p?q=&#x65E5;&eacute|",
+                 "/p?q=%E6%97%A5%C3%A9\t\t\n"},
+        // Titles and texts read as text, after the site's own deletions.
+        ScanCase{"TitlesAndTextsReadAsText", "R_DEL &nbsp;\n" + kFields,
+                 "<li>u|Caf&eacute; &amp; &quot;Bar&quot;&#40;1&#41;&ensp;&#x3000;|"
+                 "a&nbsp;b&#160;c &unknown; &amp &lt3 &ampx &#0; &#150; &|",
+                 "u\tCafé & \"Bar\"(1)  \tab c &unknown; & <3 &x \xEF\xBF\xBD \xE2\x80\x93 &\n"},
         ScanCase{"CleanRulesSpareTheLink", "R_DEL <b>\n" + kFields, "<li>h/<b>|T<b>\t1|x<b>\ny\r|",
                  "h/<b>\tT 1\tx y\r\n"},
         // Deleting starts over, so pieces that join up go too.
@@ -166,35 +181,35 @@ TEST_F(Extraction, OverLongCaptureFailsAndKeepsTheOldRunState) {
     EXPECT_EQ(Stored().m_strNextUrl, "");
 }
 
-TEST_F(Extraction, AppendedFieldsStayWithinTheFieldSize) {
-    // 700 double-byte characters per capture, appended twice; a long server
-    // in front of a LOCAL link.
-    std::string chunk;
-    for (int i = 0; i < 700; ++i) {
-        chunk += "\x82\xA0";
+std::string Repeat(const std::string& s, int n) {
+    std::string out;
+    for (int i = 0; i < n; ++i) {
+        out += s;
     }
+    return out;
+}
+
+// Appends are cut at the field size, never inside a character of the
+// page's code: 700 Shift_JIS あ per capture appended twice (a long server in
+// front of a LOCAL link), EUC 亜 (B0 A1) after two bytes, UTF-8 😀.
+TEST_F(Extraction, AppendedFieldsStayWithinTheFieldSize) {
     Define("LINKDV LOCAL\n" + kList + "TITLEADD |\nTITLEADD |\nADDSTRING " +
            std::string(3000, 'a'));
     session.SetServer(1, std::string(2040, 'h'));
-    ASSERT_EQ(Extract("<li>" + std::string(100, 'u') + "|" + chunk + "|" + chunk + "|"), 0);
-    ASSERT_EQ(window.Results().size(), 1u);
+    const std::string sjis = Repeat("\x82\xA0", 700);
+    ASSERT_EQ(Extract("<li>" + std::string(100, 'u') + "|" + sjis + "|" + sjis + "|"), 0);
     const SearchResult r = window.Results()[0];
-    EXPECT_EQ(r.m_strTitle.size(), 2046u) << "cut before a character that would not fit";
-    EXPECT_EQ(r.m_strTitle.substr(r.m_strTitle.size() - 2), "\x82\xA0");
+    EXPECT_EQ(r.m_strTitle, Repeat("あ", 1023));
     EXPECT_EQ(r.m_strText.size(), kFieldMax);
     EXPECT_EQ(r.m_strUrl.size(), kFieldMax);
-    // An EUC page is cut by EUC's character widths (亜 is B0 A1 there).
-    std::string euc;
-    for (int i = 0; i < 550; ++i) {
-        euc += "\xB0\xA1";
-    }
     Define("KANJI 1\n" + kList + "TITLE |\nTITLEADD |\nTITLEADD |");
+    const std::string euc = Repeat("\xB0\xA1", 550);
     ASSERT_EQ(Extract("<li>u|ab|" + euc + "|" + euc + "|"), 0);
-    std::string sjis = "ab";
-    for (int i = 0; i < 1022; ++i) {
-        sjis += "\x88\x9F";
-    }
-    EXPECT_EQ(window.Results().back().m_strTitle, sjis);
+    EXPECT_EQ(window.Results().back().m_strTitle, "ab" + Repeat("亜", 1022));
+    Define("KANJI 3\n" + kList + "TITLE |\nTITLEADD |\nTITLEADD |");
+    const std::string emoji = Repeat("😀", 300);
+    ASSERT_EQ(Extract("<li>u|a|" + emoji + "|" + emoji + "|"), 0);
+    EXPECT_EQ(window.Results().back().m_strTitle, "a" + Repeat("😀", 511));
 }
 
 // The block-wise search must agree with a plain find at every offset, in

@@ -63,24 +63,22 @@ TEST(RequestPath, KeywordEscapedForTheSiteAndOnlyPercentSAndDoublePercentInterpr
     struct Case {
         const char* format;
         int kanji;
-        std::string keyword;
-        std::string path;
+        std::string keyword;  // UTF-8, as typed
+        std::optional<std::string> path;
     };
     const Case cases[] = {
         // Shift_JIS keywords escape byte pairs and blanks, nothing else.
         {"/find?kw=%s&max=20", 2, "abc def", "/find?kw=abc+def&max=20"},
-        {"%s", 2, "\x83\x41 \x80x", "%83%41+\x80x"},  // a pair's second byte may be ASCII
-        {"%s", 2,
-         "\x81x\xB1\xB2"
-         "ab\x82",
-         "%81%78%b1%b2ab%82"},  // kana; a lone lead byte
-        {"/find?kw=%s&max=20", 2, "\x8C\x9F\x8D\xF5", "/find?kw=%8c%9f%8d%f5&max=20"},
+        {"%s", 2, "ア ｱｲ", "%83%41+%b1%b2"},
+        {"/find?kw=%s&max=20", 2, "検索", "/find?kw=%8c%9f%8d%f5&max=20"},
         {"/find?kw=%s&max=20", 2, "a&b=c", "/find?kw=a&b=c&max=20"},
-        {"/find?kw=%s&max=20", 1, "\x8C\x9F\x8D\xF5", "/find?kw=%b8%a1%ba%f7&max=20"},
-        {"/find?kw=%s&max=20", 3,
-         "\x8C\x9F\x8D\xF5 \xB6"
-         "a-_.~&=/+%*",
+        {"/find?kw=%s&max=20", 1, "検索", "/find?kw=%b8%a1%ba%f7&max=20"},
+        {"/find?kw=%s&max=20", 3, "検索 ｶa-_.~&=/+%*",
          "/find?kw=%E6%A4%9C%E7%B4%A2+%EF%BD%B6a-_.~%26%3D%2F%2B%25%2A&max=20"},
+        // Only a UTF-8 site can be asked for what Shift_JIS lacks.
+        {"%s", 3, "𠮷", "%F0%A0%AE%B7"},
+        {"%s", 2, "𠮷", std::nullopt},
+        {"%s", 1, "𠮷", std::nullopt},
         {"/s?%s&pct=100%%", 2, "k", "/s?k&pct=100%"},
         {"/%s/%s", 2, "k", "/k/k"},
         {"/q?%d%n%x%", 2, "k", "/q?%d%n%x%"},  // never a printf format
@@ -92,17 +90,23 @@ TEST(RequestPath, KeywordEscapedForTheSiteAndOnlyPercentSAndDoublePercentInterpr
         site.m_nKanji = c.kanji;
         EXPECT_EQ(BuildRequestPath(site, c.keyword), c.path) << c.format;
     }
+    // Bytes that are no Shift_JIS text: a pair's second byte may be ASCII, a
+    // lone lead byte at the end is escaped alone.
+    EXPECT_EQ(UrlEscapeKeyword("\x83\x41 \x80x\x81xab\x82"), "%83%41+\x80x%81%78ab%82");
 }
 
 TEST(RequestPath, LongEucKeywordIsCutAtACharacterBoundary) {
     SiteDef site;
     site.m_strUrlFormat = "%s";
     site.m_nKanji = 1;
-    const std::string keyword = "a" + std::string(2 * 1100, '\x88') + "z";  // 0x8888 pairs
+    std::string keyword = "a";
+    for (int i = 0; i < 1100; ++i) {
+        keyword += "亜";  // B0 A1 in EUC-JP
+    }
     const std::string path = BuildRequestPath(site, keyword).value_or("");
     // 'a' plus 1023 whole characters fit in 2,047 bytes; each escapes to 6.
     EXPECT_EQ(path.size(), 1 + 1023 * 6u);
-    EXPECT_EQ(path.substr(path.size() - 6), "%af%e8") << "ends with a whole character";
+    EXPECT_EQ(path.substr(path.size() - 6), "%b0%a1") << "ends with a whole character";
 }
 
 }  // namespace

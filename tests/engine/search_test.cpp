@@ -11,7 +11,6 @@
 #include "engine/search_session.h"
 #include "engine/search_thread.h"
 #include "platform/errors.h"
-#include "platform/text_codec.h"
 #include "recording_window.h"
 #include "test_server.h"
 #include "test_sites.h"
@@ -85,8 +84,8 @@ TEST_F(SearchTest, KeywordsReachTheServerAsABrowserSendsThem) {
     const std::string echo = "\nHOST_ADDR\t" + server.HostAddr() +
                              "\nHOST_URL_FORMAT\t/echo?q=%s\nSEARCH\tGET \nURL\t HTTP/\n";
     Load(session, "HOST_ID\tEuc\nHOST_KANJI\tEUC-JP" + echo + "HOST_ID\tSjis" + echo, &wnd);
-    session.Search("", *Utf8ToSjis("髙橋﨑ⅰ纊① #"));
-    session.Search("", *Utf8ToSjis("\uE000"));  // the user-defined area
+    session.Search("", "髙橋﨑ⅰ纊① #");
+    session.Search("", "\uE000");  // the user-defined area
     std::vector<std::string> received;
     for (const SearchResult& r : wnd.Results()) {
         received.push_back(r.m_strUrl);
@@ -139,6 +138,8 @@ TEST_F(SearchTest, NextPagesAreFollowedUpToTheLimit) {
     // Page 2 breaking off: what arrived counts, and its next link came before the break.
     for (const Case& c : {Case{"/page?n=1&of=9&per=10&q=%s", 40, 40, 40, 4, 0},
                           Case{"/page?n=1&of=3&per=10&q=%s", 100, 30, 30, 3, 0},
+                          // Links written with "&amp;" are read as a browser reads them.
+                          Case{"/page?n=1&of=3&per=10&amp=1&q=%s", 100, 30, 30, 3, 0},
                           Case{"/page?n=1&of=3&per=10&brk=2&q=%s", 100, 21, 29, 3, 1}}) {
         SCOPED_TRACE(c.format);
         RecordingWindow window;

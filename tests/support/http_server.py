@@ -6,11 +6,14 @@ server of its own to the client), prints its process id and the ports on
 the first line of standard output, and serves until it is sent SIGTERM or
 its parent ends. The path picks the behaviour:
 
-  /page?n=N&of=M&per=K[&brk=B][&ms=T][&stay=1][&pad=P]  result page N of M
-                        with K entries and a next link; page B breaks off
-                        half-way; each page answered after T ms; with stay
-                        the next link leads to the page itself; pad makes
-                        the link P bytes longer
+  /page?n=N&of=M&per=K[&brk=B][&ms=T][&stay=1][&pad=P][&amp=1][&t=TEXT]
+                        result page N of M with K entries and a next link;
+                        page B breaks off half-way; each page answered after
+                        T ms; with stay the next link leads to the page
+                        itself; pad makes the link P bytes longer; with amp
+                        links write & as &amp; (as valid HTML does) and a
+                        query holding "amp;" is answered 400; TEXT ends
+                        every title
   /status/CODE          that status with a small body
   /redirect?to=PATH     302 to PATH on this server
   /loop                 302 to itself, for ever
@@ -50,12 +53,16 @@ from urllib.parse import parse_qs, urlsplit
 PROXIED = [0]
 
 
-def result_page(n, of, per, brk, ms, stay=None, pad=0):
+def result_page(n, of, per, brk, ms, stay=None, pad=0, amp="", text=""):
     link = stay or "/page?n=%d&of=%d&per=%d&brk=%d&ms=%d&pad=%d&x=%s" % (
         n + 1, of, per, brk, ms, pad, "p" * pad)
+    if amp:
+        link = link.replace("&", "&amp;") + "&amp;amp=1"
     more = '<a class="next" href="%s">next</a>\n' % link if n < of else ""
-    entries = "".join('<li><a href="http://example.test/doc/%d">Title %d</a><br>Text %d</li>\n'
-                      % (k, k, k) for k in range((n - 1) * per + 1, n * per + 1))
+    doc = "?a=%d&amp;b=2" if amp else ""
+    entries = "".join(('<li><a href="http://example.test/doc/%d' + doc + '">Title %d%s</a>'
+                       '<br>Text %d</li>\n') % ((k, k, k, text, k) if amp else (k, k, text, k))
+                      for k in range((n - 1) * per + 1, n * per + 1))
     return ("<html><body>\n%s<!-- results -->\n%s</body></html>\n" % (more, entries)).encode()
 
 
@@ -126,8 +133,12 @@ class Handler(BaseHTTPRequestHandler):
             if path == "/page":
                 n, brk = num("n", 1), num("brk", 0)
                 time.sleep(num("ms", 0) / 1000.0)
+                if "amp;" in url.query:
+                    self.reply(400, b"amp; in the query")
+                    return
                 page = result_page(n, num("of", 1), num("per", 10), brk, num("ms", 0),
-                                   self.path if "stay" in q else None, num("pad", 0))
+                                   self.path if "stay" in q else None, num("pad", 0),
+                                   q.get("amp", ""), q.get("t", ""))
                 if n == brk:
                     self.partial(page[: len(page) // 2], len(page), True)
                 else:

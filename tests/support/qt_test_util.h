@@ -97,11 +97,11 @@ inline std::string Sjis(const char* utf8) {
     return Utf8ToSjis(utf8).value();
 }
 
-// The cells of one column, decoded from Shift_JIS.
+// The cells of one column.
 inline QStringList Column(const CSortListCtrl& list, int column) {
     QStringList cells;
     for (int row = 0; row < list.RowCount(); ++row) {
-        cells << QString::fromStdString(SjisToUtf8(list.GetCellText(row, column)));
+        cells << QString::fromStdString(list.GetCellText(row, column));
     }
     return cells;
 }

@@ -61,12 +61,12 @@ CSiteInfoPage::CSiteInfoPage(CSearchSession* session, QWidget* parent)
         int enabled = 0;
         for (bool first = true; m_pSession->EnumSiteInfo(first, site, group, name, server, enabled);
              first = false) {
-            const int row = m_siteList->InsertRow(m_siteList->RowCount(), name);
+            const int row = m_siteList->InsertRow(m_siteList->RowCount(), SjisToUtf8(name));
             if (row < 0) {
                 continue;
             }
-            m_siteList->SetCellText(row, 1, group);
-            m_siteList->SetCellText(row, 2, server);
+            m_siteList->SetCellText(row, 1, SjisToUtf8(group));
+            m_siteList->SetCellText(row, 2, SjisToUtf8(server));
             m_siteList->SetCheck(row, enabled != 0);
             m_siteOfRow[m_siteList->GetRowKey(row)] = site;
         }
@@ -100,7 +100,7 @@ void CSiteInfoPage::OpenSite(int row) {
     if (row < 0 || row >= m_siteList->RowCount()) {
         return;
     }
-    OpenUrl(LinkUrl(FromSjis(m_siteList->GetCellText(row, 2))), this);
+    OpenUrl(LinkUrl(QString::fromStdString(m_siteList->GetCellText(row, 2))), this);
 }
 
 }  // namespace quennit

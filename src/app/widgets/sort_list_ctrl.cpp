@@ -9,8 +9,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "app/widgets/sjis_qstring.h"
 #include "platform/mbcs.h"
+#include "platform/text_codec.h"
 
 namespace quennit {
 
@@ -21,7 +21,7 @@ constexpr std::size_t kCompareBytes = 127;
 // A cell as the sort sees it: its text cut to the compared length, and its
 // numeric reading when it is a number by the list's rule.
 struct SortCell {
-    std::string_view text;
+    std::string text;
     double value = 0;
     bool numeric = false;
 };
@@ -133,7 +133,15 @@ int CompareCells(std::string_view a, std::string_view b) {
     return Compare(Classify(a), Classify(b));
 }
 
-// Rows of Shift_JIS cells, shown decoded. Only CSortListCtrl uses it.
+// The Shift_JIS form a UTF-8 cell sorts by, as long as its compared part.
+// 0xFC 0xFC is beyond every character Shift_JIS has.
+std::string SortText(std::string_view utf8) {
+    // No Shift_JIS character is shorter than a third of its UTF-8 form.
+    utf8 = utf8.substr(0, std::min(utf8.size(), 3 * kCompareBytes + 3));
+    return Utf8ToSjisReplacing(utf8, "\xFC\xFC");
+}
+
+// Rows of UTF-8 cells. Only CSortListCtrl uses it.
 class SortListModel : public QAbstractTableModel {
   public:
     struct Column {
@@ -163,7 +171,7 @@ class SortListModel : public QAbstractTableModel {
         switch (role) {
             case Qt::DisplayRole:
             case Qt::ToolTipRole:
-                return FromSjis(Cell(index.row(), index.column()));
+                return QString::fromStdString(std::string(Cell(index.row(), index.column())));
             case Qt::TextAlignmentRole:
                 return AlignmentData(m_columns[static_cast<std::size_t>(index.column())].align);
             case Qt::CheckStateRole:
@@ -318,8 +326,8 @@ class SortListModel : public QAbstractTableModel {
         const int n = rowCount();
         std::vector<SortCell> cells(static_cast<std::size_t>(n));
         for (int i = 0; i < n; ++i) {
-            cells[static_cast<std::size_t>(i)] =
-                Classify(column < CSortListCtrl::kMaxColumn ? Cell(i, column) : std::string_view());
+            cells[static_cast<std::size_t>(i)] = Classify(SortText(
+                column < CSortListCtrl::kMaxColumn ? Cell(i, column) : std::string_view()));
         }
         const auto less = [&](int a, int b) {
             const int c =

@@ -18,8 +18,10 @@ class SortListModel;
 // text.
 int CompareCells(std::string_view a, std::string_view b);
 
-// A report-style list of Shift_JIS texts: rows of cells under header
-// columns, sorted by a click on a column header. Every list of the program
+// A report-style list of UTF-8 texts: rows of cells under header columns,
+// sorted by a click on a column header. Cells sort by their Shift_JIS form
+// (CompareCells), as the program always has; a character Shift_JIS lacks
+// sorts after every character it has (and ties with the others it lacks). Every list of the program
 // shares one sort state: the first click of the run, and every click on a
 // column other than the previous one, sorts ascending; each further click on
 // the same column index reverses the order, whichever list it is in.

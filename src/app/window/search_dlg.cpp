@@ -34,19 +34,6 @@ namespace quennit {
 
 namespace {
 
-// The characters of text that Shift_JIS has no code for, each once.
-QString UnencodableChars(const QString& text) {
-    QString bad;
-    for (const char32_t c : text.toUcs4()) {
-        const QString one = QString::fromUcs4(&c, 1);
-        if (!ToSjis(one) && !bad.contains(one)) {
-            bad += one;
-        }
-    }
-    return bad;
-}
-
-const QString kCompleted = QStringLiteral("検索が完了しました");
 const QString kStopped = QStringLiteral("検索を中止しました");
 
 // Sites at a time when the MULTI switch is on.
@@ -519,7 +506,7 @@ void CSearchDlg::OpenResult(int row) {
     if (row < 0) {
         return;
     }
-    OpenUrl(LinkUrl(FromSjis(m_resultList->GetCellText(row, 0))), this);
+    OpenUrl(LinkUrl(QString::fromStdString(m_resultList->GetCellText(row, 0))), this);
 }
 
 int CSearchDlg::Message(QMessageBox::Icon icon, const QString& text,
@@ -564,14 +551,6 @@ void CSearchDlg::OnSearch() {
                 QMessageBox::Ok);
         return;
     }
-    const std::optional<SjisString> sjisKeyword = ToSjis(keyword);
-    if (!sjisKeyword) {
-        Message(QMessageBox::Warning,
-                QStringLiteral("検索キーワードに使えない文字が含まれています。") + QChar(u'\r') +
-                    UnencodableChars(keyword),
-                QMessageBox::Ok);
-        return;
-    }
 
     const QString group = m_groupCombo->currentText();
     if (group.isEmpty()) {
@@ -590,8 +569,8 @@ void CSearchDlg::OnSearch() {
     // stop and can't wait for this window, so it ends promptly.
     JoinRetiredThreads();
 
-    auto thread = std::make_unique<CThInetCtrl>(m_session, this,
-                                                ToSjis(group).value_or(SjisString()), *sjisKeyword);
+    auto thread = std::make_unique<CThInetCtrl>(
+        m_session, this, ToSjis(group).value_or(SjisString()), keyword.toStdString());
     if (m_pSettings != nullptr && m_pSettings->MULTI != 0) {
         thread->SetOptions(SearchOptions{kMultiJobs, {}});
     }
@@ -666,7 +645,7 @@ LRESULT CSearchDlg::WindowProc(std::uint32_t msg, WPARAM wParam, LPARAM lParam) 
         case WM_SEARCH_RESULT:
             return OnSearchResult(wParam, lParam);
         case WM_SEARCH_END:
-            return OnSearchEnd();
+            return OnSearchEnd(wParam);
         default:
             return 0;
     }
@@ -675,11 +654,11 @@ LRESULT CSearchDlg::WindowProc(std::uint32_t msg, WPARAM wParam, LPARAM lParam) 
 LRESULT CSearchDlg::OnSiteStatus(std::uint32_t msg, WPARAM site, LPARAM code) {
     const CSearchSession::StatusLine status = m_session.GetStatusLine(msg, site, code);
     m_statusLine->setText(QString::fromStdString(status.m_strLine));
-    SetSiteStatus(status.m_strName, status.m_strText);
+    SetSiteStatus(SjisToUtf8(status.m_strName), SjisToUtf8(status.m_strText));
     return 0;
 }
 
-void CSearchDlg::SetSiteStatus(const SjisString& name, const SjisString& text) {
+void CSearchDlg::SetSiteStatus(const std::string& name, const std::string& text) {
     int row = 0;
     while (row < m_statusList->RowCount() && m_statusList->GetCellText(row, 0) != name) {
         ++row;
@@ -706,8 +685,8 @@ LRESULT CSearchDlg::OnSearchResult(WPARAM, LPARAM record) {
     return 0;
 }
 
-LRESULT CSearchDlg::OnSearchEnd() {
-    m_statusLine->setText(kCompleted);
+LRESULT CSearchDlg::OnSearchEnd(WPARAM how) {
+    m_statusLine->setText(QString::fromStdString(CSearchSession::GetEndText(how)));
     EndSearchUI();
     return 0;
 }

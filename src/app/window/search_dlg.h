@@ -86,8 +86,9 @@ class CSearchDlg : public QDialog, public IMessageWindow {
     LRESULT WindowProc(std::uint32_t msg, WPARAM wParam, LPARAM lParam);
     LRESULT OnSiteStatus(std::uint32_t msg, WPARAM site, LPARAM code);
     LRESULT OnSearchResult(WPARAM site, LPARAM record);
-    LRESULT OnSearchEnd();
-    void SetSiteStatus(const SjisString& name, const SjisString& text);
+    LRESULT OnSearchEnd(WPARAM how);
+    // The status list's row of a site (UTF-8 texts).
+    void SetSiteStatus(const std::string& name, const std::string& text);
 
     void OnSearch();
     void OnSetting();

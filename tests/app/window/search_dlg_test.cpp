@@ -63,9 +63,9 @@ class SearchDlgTest : public QObject {
     QString StatusLine() const { return Child<QLabel>("statusLine")->text(); }
 
     std::string Site(const char* name, const char* group, const std::string& path,
-                     int port = 0) const {
+                     const std::string& extra = "", int port = 0) const {
         return test::PageSite(Sjis(name), test::SharedServer().HostAddr(port), path,
-                              std::string("HOST_GROUP\t") + group + "\n");
+                              std::string("HOST_GROUP\t") + group + "\n" + extra);
     }
 
     bool WriteSites(const std::string& sites) const {
@@ -208,8 +208,6 @@ class SearchDlgTest : public QObject {
             QMessageBox::StandardButton defaultButton;
         } cases[] = {
             {QString(), "Web", "検索キーワードを入力してください。", QMessageBox::NoButton},
-            {"カフェ☕☕", "Web", "検索キーワードに使えない文字が含まれています。\r☕",
-             QMessageBox::NoButton},
             {"検索語", QString(),
              "検索グループが指定されていません。\r登録されている全てのサイトを検索しますか？",
              QMessageBox::No}};
@@ -251,7 +249,7 @@ class SearchDlgTest : public QObject {
         list->clearSelection();
         boxes.Queue(QMessageBox::No);
         QTest::keyClick(list, Qt::Key_Enter);
-        QCOMPARE(boxes.texts.size(), 4);
+        QCOMPARE(boxes.texts.size(), 3);
         QCOMPARE(opener.urls.size(), 4);
     }
 
@@ -334,6 +332,26 @@ class SearchDlgTest : public QObject {
         QCOMPARE(Column(status, 0) + Column(status, 1),
                  (QStringList{"第一サイト", "Second", "Elsewhere", closed, closed, closed}));
         VerifyBusy(false);
+        // A keyword Shift_JIS can't hold skips the Shift_JIS sites; with
+        // none left the search says so.
+        Search(QStringLiteral("☕"), QStringLiteral("web"));
+        QTRY_COMPARE(StatusLine(),
+                     "キーワードを表せる文字コードのサイトがないため、検索しませんでした");
+        QCOMPARE(Column(status, 1),
+                 QStringList(2, QStringLiteral("キーワードをこのサイトの文字コードで表せません")));
+    }
+
+    // A UTF-8 site's results reach the list with every character.
+    void utf8SiteShowsEveryCharacter() {
+        QVERIFY(OpenWindow(Site("UTF", "u",
+                                "/page?n=1&of=1&per=1&t=+%%F0%%A0%%AE%%B7+caf%%C3%%A9+"
+                                "%%F0%%9F%%98%%80&amp=1&q=%s",
+                                "HOST_KANJI\tUTF-8\n")));
+        Search(QStringLiteral("𠮷"), QStringLiteral("u"));
+        QTRY_COMPARE(StatusLine(), kCompleted);
+        const auto& list = *Child<CSortListCtrl>("resultList");
+        QCOMPARE(Column(list, 0) + Column(list, 1),
+                 (QStringList{"example.test/doc/1?a=1&b=2", "Title 1 𠮷 café 😀"}));
     }
 
     void closingDuringASearchEndsItWithoutHanging_data() {
@@ -346,8 +364,8 @@ class SearchDlgTest : public QObject {
         m_settings.MULTI = multi;
         // Stalled sites on three servers: only a concurrent search asks them all.
         QVERIFY(OpenWindow(Site("Stalled", "slow", "/stall-head?q=%s") +
-                           Site("Stalled2", "slow", "/stall-head?q=%s", 1) +
-                           Site("Stalled3", "slow", "/stall-head?q=%s", 2)));
+                           Site("Stalled2", "slow", "/stall-head?q=%s", "", 1) +
+                           Site("Stalled3", "slow", "/stall-head?q=%s", "", 2)));
         Search(QStringLiteral("alpha"), QStringLiteral("slow"));
         QTRY_COMPARE(StatusLine().endsWith(QStringLiteral(" : 要求を送信しました")), true);
         if (multi != 0) {
