@@ -6,8 +6,6 @@
 #include <cerrno>
 #include <stdexcept>
 
-#include "platform/mbcs.h"
-
 namespace quennit {
 
 namespace {
@@ -70,7 +68,6 @@ std::string ConvertReplacing(Iconv& cd, std::string_view text, std::size_t unit,
 }
 
 constexpr std::string_view kReplacementUtf8 = "\xEF\xBF\xBD";
-constexpr std::string_view kGetaSjis = "\x81\xAC";
 
 // Length of the well-formed UTF-8 character at the start of s, or 0 when it
 // is ill-formed; then *bad is the length of its maximal subpart (at least 1).
@@ -110,50 +107,6 @@ std::size_t Utf8CharLength(std::string_view s, std::size_t* bad) {
 }
 
 }  // namespace
-
-std::string Utf8PageToSjis(std::string_view utf8, std::size_t maxBytes) {
-    thread_local Iconv cd("UTF-8", "CP932");
-    if (utf8.substr(0, 3) == "\xEF\xBB\xBF") {
-        utf8.remove_prefix(3);
-    }
-    std::string out;
-    out.reserve(std::min(utf8.size(), maxBytes) + 2);
-    std::size_t pos = 0;
-    while (pos < utf8.size() && out.size() < maxBytes) {
-        // The well-formed stretch from pos goes through iconv in one piece.
-        std::size_t end = pos;
-        std::size_t bad = 0;
-        while (end < utf8.size()) {
-            const std::size_t n = Utf8CharLength(utf8.substr(end), &bad);
-            if (n == 0) {
-                break;
-            }
-            end += n;
-        }
-        const char* in = utf8.data() + pos;
-        std::size_t left = end - pos;
-        cd.Reset();
-        while (!cd.Run(in, left, out)) {
-            // Well-formed, so this is a character CP932 has no code for.
-            std::size_t unused = 0;
-            const std::size_t skip =
-                std::max<std::size_t>(1, Utf8CharLength(std::string_view(in, left), &unused));
-            out += kGetaSjis;
-            in += skip;
-            left -= skip;
-            cd.Reset();
-        }
-        pos = end;
-        if (bad != 0 && pos < utf8.size()) {
-            out += kGetaSjis;
-            pos += bad;
-        }
-    }
-    if (out.size() > maxBytes) {
-        out.resize(SjisCutAt(out, maxBytes).size());
-    }
-    return out;
-}
 
 std::string Utf8ToSjisReplacing(std::string_view utf8, std::string_view replacement) {
     thread_local Iconv cd("UTF-8", "CP932");

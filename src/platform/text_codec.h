@@ -20,19 +20,13 @@ std::string SjisToUtf8(std::string_view sjis);
 // cannot represent (or is not valid UTF-8).
 std::optional<std::string> Utf8ToSjis(std::string_view utf8);
 
-// A UTF-8 page → Shift_JIS for the scan. A character CP932 can't hold
-// becomes the geta mark 〓, and so does each maximal invalid subsequence (as
-// Unicode's recommended practice counts them); a byte order mark at the
-// start is dropped. Cut at maxBytes, never inside a character.
-std::string Utf8PageToSjis(std::string_view utf8, std::size_t maxBytes);
-
 // UTF-8 → Shift_JIS where each character Shift_JIS lacks (and each invalid
 // byte) becomes replacement.
 std::string Utf8ToSjisReplacing(std::string_view utf8, std::string_view replacement);
 
 // A UTF-8 page made fit to scan as UTF-8: each maximal invalid subsequence
-// becomes the geta mark 〓 (as Utf8PageToSjis counts them), a byte order
-// mark at the start is dropped. Cut at maxBytes, never inside a character.
+// (as Unicode's recommended practice counts them) becomes the geta mark 〓,
+// a byte order mark at the start is dropped. Cut at maxBytes, never inside a character.
 std::string Utf8PageClean(std::string_view utf8, std::size_t maxBytes);
 
 // UTF-16 (little or big endian; a byte order mark is kept as a character,

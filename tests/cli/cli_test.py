@@ -80,6 +80,9 @@ class CheckExtractTest(unittest.TestCase):
         sites, ctrl = write("sites.ini", SITES), write("ctrl.ini", CTRL)
         page = write("page.html", PAGE)
         ctrl_page = write("ctrl.html", "\x1b[2J><a>\x1b]8;;x\x07>T\b\x7f<")
+        utf8 = write("utf8.ini", "HOST_ID|U\nHOST_KANJI|UTF-8\nSEARCH|<li>\nURL|>\nTITLE|<\n")
+        utf8_page = write("utf8.html", "<li>/a?x=1&amp;y=2>𠮷 caf&eacute; 😀<".encode())
+        sjis_site = write("sjis.ini", "HOST_ID|S\nHOST_ADDR|127.0.0.1:1\nHOST_URL_FORMAT|/?%s\n")
         fifo = os.path.join(TMP.name, "fifo")  # would block a reader for ever
         os.mkfifo(fifo)
         cases = [
@@ -106,6 +109,12 @@ class CheckExtractTest(unittest.TestCase):
              '{"site":"A\\u001b]0;t\\u0007","url":"\\u001b]8;;x\\u0007","title":"T\\b\\u007f",'
              '"text":"","order":10}\n{"next_url":"\\u001b[2J"}\n'),
             (0, f"check {ctrl}", "[1] A\\x1b]0;t\\x07\n  group:          \\x1b[2J\n"),
+            # A UTF-8 page keeps every character; references are decoded.
+            (0, f"extract --format json --sites {utf8} --site 1 {utf8_page}",
+             '"url":"/a?x=1&y=2","title":"𠮷 café 😀"'),
+            # Only a UTF-8 site can be asked for what Shift_JIS lacks.
+            (0, f"search --sites {sjis_site} 😀", "S : ERROR キーワードをこのサイトの文字コードで表せません",
+             "キーワードを表せる文字コードのサイトがないため、検索しませんでした"),
             (1, f"extract --sites {ctrl} --site '\x1b[2J' {page}", "no site '\\x1b[2J'"),
             (2, f"extract --sites {sites} --site", "--site"),
             # The next-page capture is over 2,047 bytes: only the next page is lost.

@@ -71,21 +71,22 @@ TEST(TextCodec, RoundTripsAndBadInputIsReplacedOrRefused) {
     EXPECT_EQ(Utf16ToUtf8(std::string("\0\x62\xDC\x00", 4), true), "b\xEF\xBF\xBD");
 }
 
-TEST(TextCodec, Utf8PageBecomesShiftJisWithAGetaMarkForWhatItCannotHold) {
-    const std::string g = "\x81\xAC";  // the geta mark
+TEST(TextCodec, Utf8PageKeepsItsCharactersAndMarksWhatIsNoUtf8) {
+    const std::string g = "〓";  // the geta mark
     const std::pair<std::string, std::string> cases[] = {
-        {"\xEF\xBB\xBF検索 ~\\ｶ", "\x8C\x9F\x8D\xF5 ~\\\xB6"},  // the BOM is dropped
-        {"a𠮷b😀", "a" + g + "b" + g},                           // outside CP932
+        {"\xEF\xBB\xBF検索 ~\\ｶ", "検索 ~\\ｶ"},  // the BOM is dropped
+        {"a𠮷b😀", "a𠮷b😀"},
         // One mark per maximal invalid subsequence.
         {"\xE3\x81\x41\xC2", g + "A" + g},
         {"\xED\xA0\x80", g + g + g},
         {"\xF4\x90\x80\x80", g + g + g + g},
         {"\xF0\x9F\x98x\xE0\x80\xFF", g + "x" + g + g + g}};
-    for (const auto& [utf8, sjis] : cases) {
-        EXPECT_EQ(Utf8PageToSjis(utf8, 100), sjis) << utf8;
+    for (const auto& [utf8, clean] : cases) {
+        EXPECT_EQ(Utf8PageClean(utf8, 100), clean) << utf8;
     }
-    // Only invalid bytes grow; the page is cut at its limit between characters.
-    EXPECT_EQ(Utf8PageToSjis("a\xFF\xFF\xFF", 6), "a" + g + g);
+    // The page is cut at its limit between characters.
+    EXPECT_EQ(Utf8PageClean("a\xFF\xFF\xFF", 8), "a" + g + g);
+    EXPECT_EQ(Utf8PageClean("ab😀", 5), "ab");
 }
 
 }  // namespace
