@@ -15,25 +15,6 @@ namespace quennit::cli {
 
 namespace {
 
-// Prints each result line the moment the engine hands it over.
-class PrintingWindow : public IMessageWindow {
-  public:
-    explicit PrintingWindow(Format format) : m_format(format) {}
-
-    bool IsWindow() const override { return true; }
-
-    LRESULT SendMessage(std::uint32_t msg, WPARAM, LPARAM lParam) override {
-        if (msg == WM_SEARCH_RESULT) {
-            const auto* result = reinterpret_cast<const SearchResult*>(lParam);
-            std::cout << FormatResult(*result, m_format) << std::flush;
-        }
-        return 0;
-    }
-
-  private:
-    Format m_format;
-};
-
 // A site argument of digits names a site number; anything else a site name
 // (UTF-8, compared with the names of the file after conversion).
 std::uint32_t FindSite(const CSearchSession& session, const std::string& arg) {
@@ -81,8 +62,8 @@ int RunExtract(const ExtractArgs& args) {
                   << EscapeForTerminal(args.pagePath) << ": " << error << "\n";
         return 1;
     }
-    auto page = std::make_unique<char[]>(CSearchSession::PAGE_BUFFER_SIZE);
-    const std::size_t length = std::fread(page.get(), 1, CSearchSession::PAGE_READ_LIMIT, in);
+    std::string page(CSearchSession::PAGE_READ_LIMIT, '\0');
+    page.resize(std::fread(page.data(), 1, page.size(), in));
     const bool readFailed = std::ferror(in) != 0;
     std::fclose(in);
     if (readFailed) {
@@ -90,25 +71,29 @@ int RunExtract(const ExtractArgs& args) {
                   << EscapeForTerminal(args.pagePath) << "\n";
         return 1;
     }
-    page[length] = '\0';
 
-    PrintingWindow window(args.format);
-    session.SetNotifyWnd(site, &window);
-    const int rc = session.ExtractResults(page.get(), site);
-    if (rc < 0) {
+    // The scan a search makes, with the site's run state as at a search's start.
+    const SiteDef def = session.LookupSite(site).value_or(SiteDef{});
+    const auto conn = session.LookupConn(site);
+    const PageExtract extract = ExtractPage(page, def, conn ? conn->m_strServer : "");
+    for (const SearchResult& result : extract.results) {
+        std::cout << FormatResult(result, args.format) << std::flush;
+    }
+    if (extract.status == PageExtract::kFieldTooLong) {
         std::cerr << "quennit-cli extract: the page could not be scanned: a capture is 2,048 "
                      "bytes or longer (a marker is missing or too far away)\n";
         return 3;
     }
-    if (rc == CSearchSession::NEXT_LINK_TOO_LONG) {
+    if (extract.status == PageExtract::kNextLinkTooLong) {
         std::cerr << "quennit-cli extract: a page rule's capture is 2,048 bytes or longer, so "
                      "there is no next page (the results stand)\n";
     }
-    const SjisString next = session.LookupSite(site).value_or(SiteDef{}).m_strNextUrl;
+    // The path is in the site's code.
+    const std::string next = def.m_nKanji == kKanjiUtf8 ? extract.nextUrl : Utf8(extract.nextUrl);
     if (args.format == Format::Json) {
         std::cout << FormatNextUrlJson(next);
     } else if (!next.empty()) {
-        std::cerr << "next: " << EscapeForTerminal(Utf8(next)) << "\n";
+        std::cerr << "next: " << EscapeForTerminal(next) << "\n";
     }
     return 0;
 }

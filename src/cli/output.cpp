@@ -90,8 +90,8 @@ std::string FormatResult(const SearchResult& result, Format format) {
                      {"order", result.m_nOrder}});
 }
 
-std::string FormatNextUrlJson(std::string_view sjisPath) {
-    return JsonLine({{"next_url", Utf8(sjisPath)}});
+std::string FormatNextUrlJson(std::string_view path) {
+    return JsonLine({{"next_url", path}});
 }
 
 }  // namespace quennit::cli

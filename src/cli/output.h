@@ -35,7 +35,7 @@ std::string JsonText(const nlohmann::ordered_json& value);
 // One result (UTF-8) as a line of the chosen format (line end included).
 std::string FormatResult(const SearchResult& result, Format format);
 
-// The closing next-page line of `extract` for the JSON format.
-std::string FormatNextUrlJson(std::string_view sjisPath);
+// The closing next-page line of `extract` for the JSON format (UTF-8 path).
+std::string FormatNextUrlJson(std::string_view path);
 
 }  // namespace quennit::cli

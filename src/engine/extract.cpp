@@ -2,6 +2,8 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/extract.h"
+
 #include "engine/byte_search.h"
 #include "engine/char_refs.h"
 #include "engine/keyword.h"
@@ -23,7 +25,7 @@ std::string_view Marker(const SjisString& value) {
 // The page text that the scan sees.
 class Page {
   public:
-    explicit Page(const char* text) : m_text(text, std::strlen(text)) {}
+    explicit Page(std::string_view text) : m_text(text) {}
 
     std::size_t Size() const { return m_text.size(); }
 
@@ -148,41 +150,35 @@ void AppendCapped(std::string& field, std::string_view text, int kanji) {
 
 }  // namespace
 
-int CSearchSession::ExtractResults(const char* page, std::uint32_t site) {
-    auto def = m_sites.Lookup(site);
-    if (!def) {
-        return -1;
-    }
-    const auto conn = m_connMap.Lookup(site);
-    if (!conn || conn->m_pNotifyWnd == nullptr) {
-        return -2;
-    }
+PageExtract ExtractPage(std::string_view page, const SiteDef& site, std::string_view server) {
+    PageExtract out;
+    SiteDef def = site;
+    out.order = def.m_nOrder;
+    out.hits = def.m_nHits;
 
     // A UTF-8 page is scanned as UTF-8, every character kept: the site
     // file's Shift_JIS markers and clean-up rules are converted for it.
-    const int kanji = def->m_nKanji;
+    const int kanji = def.m_nKanji;
+    page = page.substr(0, page.find('\0'));
     std::string cleaned;
-    SjisString server = conn->m_strServer;
+    std::string host(server);
     if (kanji == kKanjiUtf8) {
-        cleaned = Utf8PageClean(std::string_view(page), PAGE_READ_LIMIT);
-        page = cleaned.c_str();
-        RulesToUtf8(*def);
-        server = SjisToUtf8(server);
+        cleaned = Utf8PageClean(page, kPageReadLimit);
+        page = cleaned;
+        RulesToUtf8(def);
+        host = SjisToUtf8(host);
     }
 
     const Page text(page);
     const std::size_t length = text.Size();
     const bool euc = kanji == kKanjiEuc;
-    SjisString work;  // a page rule's capture
-    SjisString url;
-    SjisString title;
-    SjisString body;
-    def->m_strNextUrl.clear();
+    std::string url;
+    std::string title;
+    std::string body;
 
     // Page rules: the next-page path.
-    int scanned = 0;
     std::size_t cursor = 0;
-    for (const SiteRule& rule : def->m_pageRules) {
+    for (const SiteRule& rule : def.m_pageRules) {
         const std::string_view marker = Marker(rule.m_strValue);
         const std::size_t pos = text.Find(marker, cursor);
         if (pos == npos) {
@@ -191,13 +187,12 @@ int CSearchSession::ExtractResults(const char* page, std::uint32_t site) {
         if (rule.m_strKey != "T_SEARCH") {
             if (pos - cursor > kFieldMax) {
                 // Only the next page is lost; the entries still stand.
-                def->m_strNextUrl.clear();
-                scanned = NEXT_LINK_TOO_LONG;
+                out.nextUrl.clear();
+                out.status = PageExtract::kNextLinkTooLong;
                 break;
             }
-            work = text.Slice(cursor, pos);
             if (rule.m_strKey == "T_NEXTURL") {
-                def->m_strNextUrl = DecodeLinkRefs(work, kanji);
+                out.nextUrl = DecodeLinkRefs(text.Slice(cursor, pos), kanji);
             }
         }
         cursor = pos + marker.size();
@@ -206,14 +201,14 @@ int CSearchSession::ExtractResults(const char* page, std::uint32_t site) {
     // Entries start at the start word (on it, not past it).
     bool scanEntries = true;
     cursor = 0;
-    if (!Marker(def->m_strStartWord).empty()) {
-        cursor = text.Find(Marker(def->m_strStartWord), 0);
+    if (!Marker(def.m_strStartWord).empty()) {
+        cursor = text.Find(Marker(def.m_strStartWord), 0);
         scanEntries = cursor != npos;
     }
 
     std::vector<EntryRule> rules;
-    rules.reserve(def->m_entryRules.size());
-    for (const SiteRule& rule : def->m_entryRules) {
+    rules.reserve(def.m_entryRules.size());
+    for (const SiteRule& rule : def.m_entryRules) {
         rules.push_back({Classify(rule.m_strKey), MarkerCursor(text, Marker(rule.m_strValue))});
     }
 
@@ -245,7 +240,8 @@ int CSearchSession::ExtractResults(const char* page, std::uint32_t site) {
             }
             if (rule.key != EntryKey::Search) {
                 if (pos - cursor > kFieldMax) {
-                    return -1;
+                    out.status = PageExtract::kFieldTooLong;
+                    return out;
                 }
                 const std::string_view captured = text.Slice(cursor, pos);
                 switch (rule.key) {
@@ -273,27 +269,45 @@ int CSearchSession::ExtractResults(const char* page, std::uint32_t site) {
         if (url.empty()) {
             break;  // an entry without a link ends the page
         }
-        def->m_nOrder += 10;
-        def->m_nHits += 1;
+        out.order += 10;
+        out.hits += 1;
         if (euc) {
             title = EucToSjis(title);
             body = EucToSjis(body);
         }
         // A link reads as a browser reads it: "&amp;" is "&".
         url = DecodeLinkRefs(url, kanji);
-        if (def->m_strLinkDv == "LOCAL") {
-            std::string local = server;
+        if (def.m_strLinkDv == "LOCAL") {
+            std::string local = host;
             AppendCapped(local, url, kanji == kKanjiUtf8 ? kKanjiUtf8 : kKanjiSjis);
             url = std::move(local);
         }
-        NotifyResult(site, *def, conn->m_pNotifyWnd, url, title, body);
-        if (def->m_nHits >= def->m_nMaxCount) {
+        out.results.push_back(MakeResult(def, out.order, url, title, body));
+        if (out.hits >= def.m_nMaxCount) {
             break;
         }
     }
+    return out;
+}
 
-    m_sites.StoreRunState(site, def->m_nOrder, def->m_nHits, def->m_strNextUrl);
-    return scanned;
+int CSearchSession::ExtractResults(const char* page, std::uint32_t site) {
+    const auto def = m_sites.Lookup(site);
+    if (!def) {
+        return -1;
+    }
+    const auto conn = m_connMap.Lookup(site);
+    if (!conn || conn->m_pNotifyWnd == nullptr) {
+        return -2;
+    }
+    const PageExtract extract = ExtractPage(page, *def, conn->m_strServer);
+    for (const SearchResult& result : extract.results) {
+        SendToWindow(conn->m_pNotifyWnd, WM_SEARCH_RESULT, site, reinterpret_cast<LPARAM>(&result));
+    }
+    if (extract.status == PageExtract::kFieldTooLong) {
+        return -1;  // the run state stays as it was
+    }
+    m_sites.StoreRunState(site, extract.order, extract.hits, extract.nextUrl);
+    return extract.status == PageExtract::kNextLinkTooLong ? NEXT_LINK_TOO_LONG : 0;
 }
 
 }  // namespace quennit

@@ -2,15 +2,13 @@
 
 #include "engine/byte_search.h"
 #include "engine/char_refs.h"
-#include "engine/search_result.h"
-#include "engine/search_session.h"
+#include "engine/extract.h"
 #include "platform/text_codec.h"
 
 namespace quennit {
 
-void CSearchSession::NotifyResult(std::uint32_t site, const SiteDef& def, IMessageWindow* wnd,
-                                  const std::string& url, const std::string& title,
-                                  const std::string& text) {
+SearchResult MakeResult(const SiteDef& def, std::int32_t order, const std::string& url,
+                        const std::string& title, const std::string& text) {
     // The site's own rules see the text as the page has it; what they leave
     // reads as text: in UTF-8, every reference decoded.
     const bool utf8 = def.m_nKanji == kKanjiUtf8;
@@ -23,11 +21,11 @@ void CSearchSession::NotifyResult(std::uint32_t site, const SiteDef& def, IMessa
     result.m_strText = readable(text);
     result.m_strTitle = readable(title);
     result.m_strSiteName = SjisToUtf8(def.m_strHostId);
-    result.m_nOrder = def.m_nOrder;
-    SendToWindow(wnd, WM_SEARCH_RESULT, site, reinterpret_cast<LPARAM>(&result));
+    result.m_nOrder = order;
+    return result;
 }
 
-void CSearchSession::CleanText(const SiteDef& def, SjisString& text) {
+void CleanText(const SiteDef& def, std::string& text) {
     // Separators are rare in a field: let memchr find them.
     for (const char separator : {'\t', '\n'}) {
         char* p = text.data();

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/extract.h"
 #include "net/inet_session.h"
 #include "sitedef/site_file.h"
 #include "sitedef/site_table.h"
@@ -35,9 +36,10 @@ struct SearchOptions {
 // table and the search engine that runs over it.
 class CSearchSession : public CInetSession {
   public:
-    // Size of the page buffer and the most bytes one page read may keep.
+    // Size of the page buffer and the most bytes one page read may keep: the
+    // buffer holds the page, the NUL that ends it and one byte to spare.
     static constexpr unsigned PAGE_BUFFER_SIZE = 655352;
-    static constexpr unsigned PAGE_READ_LIMIT = 655350;
+    static constexpr unsigned PAGE_READ_LIMIT = kPageReadLimit;
     // Tries of one site when its work fails with an exception.
     static constexpr int SEARCH_ATTEMPTS = 2;
     // Most pages read of one site in one search: far beyond any real site's
@@ -95,22 +97,13 @@ class CSearchSession : public CInetSession {
     void ResetPaging(std::uint32_t site);
 
     // Cuts one page (NUL-terminated; the scan ends at the first NUL) into
-    // results and hands each to the site's window. 0 when scanned,
+    // results (ExtractPage), hands each to the site's window and keeps the
+    // site's run state. 0 when scanned,
     // NEXT_LINK_TOO_LONG when scanned but a page rule's capture was too long
     // to keep (no next page then), -1 for no record or an over-long capture
     // of an entry, -2 when the site has no result window.
     static constexpr int NEXT_LINK_TOO_LONG = 1;
     virtual int ExtractResults(const char* page, std::uint32_t site);
-
-    // Cleans title and text by the site's rules, decodes their character
-    // references and hands the result (UTF-8) to wnd. The fields are in the
-    // code the rules ran in: UTF-8 for a UTF-8 site, Shift_JIS otherwise.
-    static void NotifyResult(std::uint32_t site, const SiteDef& def, IMessageWindow* wnd,
-                             const std::string& url, const std::string& title,
-                             const std::string& text);
-    // Separators (tab, newline) become blanks, then the site's R_DEL rules
-    // delete their text.
-    static void CleanText(const SiteDef& def, SjisString& text);
 
     // Page buffers held right now by all runs (each site frees its own when
     // it ends).
