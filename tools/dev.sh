@@ -42,14 +42,15 @@ build() {
 jobs() { nproc 2>/dev/null || echo 2; }
 
 # The package is built with the flags of a Debian build (hardening included),
-# its library dependencies computed by dpkg-shlibdeps.
+# its library dependencies computed by dpkg-shlibdeps. The build talks on
+# stderr; stdout is the package's path.
 flags() { DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get "$1"; }
 package() {
     cmake --preset package -DCMAKE_CXX_FLAGS="$(flags CPPFLAGS) $(flags CXXFLAGS)" \
           -DCMAKE_EXE_LINKER_FLAGS="$(flags LDFLAGS)" >/dev/null
-    cmake --build --preset package
+    cmake --build --preset package >&2
     rm -f build/package/quennit_*.deb
-    (cd build/package && cpack -G DEB >/dev/null)
+    (cd build/package && cpack -G DEB >/dev/null 2>&1)
     ls build/package/quennit_*.deb
 }
 
@@ -79,7 +80,7 @@ case "${1:-}" in
         # by-product kept out of the source tree.
         tools/e2e.sh build/dev build/dev/e2e-screenshot.png
         # The Debian package: built, checked, installed into a scratch root.
-        deb=$(package | tail -n 1)
+        deb=$(package)
         tests/install/check_package.sh "$deb"
         ;;
     package)

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <iostream>
 #include <memory>
 #include <utility>
 
@@ -117,6 +118,9 @@ bool CSearchApp::InitInstance() {
     const bool ready =
         PrepareUserFolder(m_files, why) && m_settings.Load(m_files.SettingsFile().string());
     if (!ready) {
+        if (!why.empty()) {
+            std::cerr << "quennit: " << why << "\n";  // the box's text is fixed
+        }
         ShowError(kSettingsError);
         if (!m_files.installed) {
             return false;
