@@ -50,7 +50,7 @@ package() {
           -DCMAKE_EXE_LINKER_FLAGS="$(flags LDFLAGS)" >/dev/null
     cmake --build --preset package >&2
     rm -f build/package/quennit_*.deb
-    (cd build/package && cpack -G DEB >/dev/null 2>&1)
+    (cd build/package && cpack -G DEB >&2)
     ls build/package/quennit_*.deb
 }
 
