@@ -7,6 +7,7 @@
 #   tools/dev.sh asan|tsan    build and test under the sanitizers
 #   tools/dev.sh fuzz [SECS]  build and run every fuzz target for SECS seconds
 #   tools/dev.sh format       check the formatting of the sources
+#   tools/dev.sh package      build the Debian package build/package/quennit_VERSION_ARCH.deb
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -15,7 +16,8 @@ PACKAGES=(build-essential cmake ninja-build pkg-config clang clang-format libcla
           libcli11-dev nlohmann-json3-dev
           python3 fonts-ipafont-gothic qt6-translations-l10n desktop-file-utils
           xvfb xauth openbox ca-certificates xdotool imagemagick x11-utils
-          dbus-daemon dbus-bin at-spi2-core gir1.2-atspi-2.0 python3-gi)
+          dbus-daemon dbus-bin at-spi2-core gir1.2-atspi-2.0 python3-gi
+          dpkg-dev lintian appstream man-db)
 
 deps() {
     local missing=()
@@ -38,6 +40,19 @@ build() {
 }
 
 jobs() { nproc 2>/dev/null || echo 2; }
+
+# The package is built with the flags of a Debian build (hardening included),
+# its library dependencies computed by dpkg-shlibdeps. The build talks on
+# stderr; stdout is the package's path.
+flags() { DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get "$1"; }
+package() {
+    cmake --preset package -DCMAKE_CXX_FLAGS="$(flags CPPFLAGS) $(flags CXXFLAGS)" \
+          -DCMAKE_EXE_LINKER_FLAGS="$(flags LDFLAGS)" >/dev/null
+    cmake --build --preset package >&2
+    rm -f build/package/quennit_*.deb
+    (cd build/package && cpack -G DEB >&2)
+    ls build/package/quennit_*.deb
+}
 
 case "${1:-}" in
     deps) deps ;;
@@ -64,6 +79,13 @@ case "${1:-}" in
         # The window end to end in a virtual X server; the screenshot is a
         # by-product kept out of the source tree.
         tools/e2e.sh build/dev build/dev/e2e-screenshot.png
+        # The Debian package: built, checked, installed into a scratch root.
+        deb=$(package)
+        tests/install/check_package.sh "$deb"
+        ;;
+    package)
+        deps
+        package
         ;;
     asan)
         deps
@@ -103,7 +125,7 @@ case "${1:-}" in
         echo "formatting ok"
         ;;
     *)
-        sed -n '2,10p' "$0"
+        sed -n '2,11p' "$0"
         exit 2
         ;;
 esac

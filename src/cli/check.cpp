@@ -181,8 +181,7 @@ std::string TextSite(std::uint32_t number, const SiteDef& d, const SjisString& s
 }  // namespace
 
 int RunCheck(const CheckArgs& args) {
-    const std::string path =
-        args.sitesPath.empty() ? ProgramFolder() + "SearchSite.ini" : args.sitesPath;
+    const std::string path = args.sitesPath.empty() ? DefaultSiteFile() : args.sitesPath;
     const bool json = args.json;
 
     CSearchSession session;

@@ -3,12 +3,13 @@
 #include <string>
 
 #include "cli/output.h"
+#include "platform/file_locations.h"
 
 namespace quennit::cli {
 
 // What the command line asked of each subcommand (main.cpp parses it).
 struct CheckArgs {
-    std::string sitesPath;  // empty: SearchSite.ini beside the program
+    std::string sitesPath;  // empty: DefaultSiteFile()
     bool json = false;
 };
 
@@ -24,7 +25,9 @@ struct ExtractArgs {
 int RunCheck(const CheckArgs& args);
 int RunExtract(const ExtractArgs& args);
 
-// The folder of the running program, ending in '/'.
-std::string ProgramFolder();
+// The files this program uses by the folder-or-installed rule, and the site
+// file that check and search read when none is named.
+FileLocations DefaultFiles();
+std::string DefaultSiteFile();
 
 }  // namespace quennit::cli

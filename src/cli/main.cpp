@@ -13,6 +13,8 @@
 
 namespace {
 
+using quennit::cli::DefaultFiles;
+using quennit::cli::EscapeForTerminal;
 using quennit::cli::Format;
 
 // Every usage error ends the program with this code.
@@ -46,6 +48,18 @@ const CLI::Validator kSjisText(
     },
     "");
 
+// Where check and search look without a file named.
+const std::string kDefaultSitesHelp =
+    "site definition file (default: SearchSite.ini beside the program, or the one in "
+    "~/.config/quennit/ when installed; see --version)";
+
+// The version, and which files this copy uses, so that a user can find them.
+std::string VersionText() {
+    const quennit::FileLocations files = DefaultFiles();
+    return "quennit-cli " QUENNIT_VERSION "\n" + EscapeForTerminal(files.Describe()) +
+           "\nsite file: " + EscapeForTerminal(files.SiteFile().string());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -55,16 +69,14 @@ int main(int argc, char** argv) {
     app.get_formatter()->label("Usage", "usage");
     app.get_formatter()->column_width(24);
     app.require_subcommand(1);
+    app.set_version_flag("--version", VersionText, "print the version and the files in use");
     // A repeated option: the last one counts.
     app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
 
     CheckArgs check;
     CLI::App* checkCommand = app.add_subcommand(
         "check", "Describe every site of a site definition file and warn about likely mistakes.");
-    checkCommand
-        ->add_option("FILE", check.sitesPath,
-                     "site definition file (default: SearchSite.ini beside the program)")
-        ->type_name("");
+    checkCommand->add_option("FILE", check.sitesPath, kDefaultSitesHelp)->type_name("");
     AddFormat(*checkCommand, {"text", "json"}, "description format (default text)",
               [&check](const std::string& value) { check.json = value == "json"; });
 
@@ -87,10 +99,7 @@ int main(int argc, char** argv) {
         "search",
         "Search every enabled site (or one group) as the window does: results on stdout, "
         "status lines on stderr.");
-    searchCommand
-        ->add_option("--sites", search.sitesPath,
-                     "site definition file (default: SearchSite.ini beside the program)")
-        ->type_name("FILE");
+    searchCommand->add_option("--sites", search.sitesPath, kDefaultSitesHelp)->type_name("FILE");
     searchCommand
         ->add_option("--group", search.group,
                      "search only the sites of this group (default: all enabled sites)")
@@ -139,6 +148,9 @@ int main(int argc, char** argv) {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp&) {
         std::cout << app.help();
+        return 0;
+    } catch (const CLI::CallForVersion& e) {
+        std::cout << e.what() << "\n";
         return 0;
     } catch (const CLI::ParseError& e) {
         // The message names what was wrong; the help of the command that

@@ -131,8 +131,7 @@ class ConsoleWindow : public IMessageWindow {
 }  // namespace
 
 int RunSearch(const SearchArgs& args) {
-    const std::string sitesPath =
-        args.sitesPath.empty() ? ProgramFolder() + "SearchSite.ini" : args.sitesPath;
+    const std::string sitesPath = args.sitesPath.empty() ? DefaultSiteFile() : args.sitesPath;
 
     // Before any thread: libcurl's set-up, and the signals that stop the
     // search are taken by this thread alone, as events.

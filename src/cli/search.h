@@ -7,7 +7,7 @@
 namespace quennit::cli {
 
 struct SearchArgs {
-    std::string sitesPath;         // empty: SearchSite.ini beside the program
+    std::string sitesPath;         // empty: DefaultSiteFile()
     std::string group;             // Shift_JIS; empty: every enabled site
     unsigned timeoutSeconds = 20;  // 0: no time-out
     int retry = 1;

@@ -1,9 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "platform/file_locations.h"
 #include "platform/line_reader.h"
 #include "platform/mbcs.h"
 #include "platform/text_codec.h"
@@ -87,6 +92,45 @@ TEST(TextCodec, Utf8PageKeepsItsCharactersAndMarksWhatIsNoUtf8) {
     // The page is cut at its limit between characters.
     EXPECT_EQ(Utf8PageClean("a\xFF\xFF\xFF", 8), "a" + g + g);
     EXPECT_EQ(Utf8PageClean("ab😀", 5), "ab");
+}
+
+TEST(FileLocations, FolderModeWhenTheProgramFolderHoldsTheSiteFileElseTheConfigFolder) {
+    test::TempDir dir;
+    const std::string bin = dir.Path("usr/bin"), share = dir.Path("usr/share/quennit/");
+    std::filesystem::create_directories(bin);
+    std::filesystem::create_directories(share);
+    ::setenv("HOME", dir.Path("home").c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", "relative/is/ignored", 1);
+
+    const FileLocations installed = LocateFiles(bin);
+    EXPECT_TRUE(installed.installed);
+    EXPECT_EQ(installed.dataFolder, share);
+    EXPECT_EQ(installed.SettingsFile(), dir.Path("home/.config/quennit/Quennit.ini"));
+    EXPECT_EQ(installed.SiteFile(), share + "SearchSite.ini");  // no copy yet: the sample
+    std::string error;
+    EXPECT_TRUE(PrepareUserFolder(installed, error));  // a missing sample copies nothing
+    dir.Write("usr/share/quennit/SearchSite.ini", "sample");
+    dir.Write("home/.config/quennit/Quennit.ini", "");
+    ASSERT_TRUE(PrepareUserFolder(installed, error)) << error;
+    EXPECT_EQ(installed.SiteFile(), dir.Path("home/.config/quennit/SearchSite.ini"));
+    dir.Write("home/.config/quennit/SearchSite.ini", "mine");
+    ASSERT_TRUE(PrepareUserFolder(installed, error));
+    std::ifstream copy(installed.SiteFile());
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(copy), {}), "mine");  // never replaced
+    EXPECT_EQ(installed.Describe(), "installed mode: " + dir.Path("home/.config/quennit/"));
+
+    ::setenv("XDG_CONFIG_HOME", dir.Path("file").c_str(), 1);
+    dir.Write("file", "not a folder");
+    EXPECT_FALSE(PrepareUserFolder(LocateFiles(bin), error));
+    EXPECT_NE(error.find(dir.Path("file/quennit/")), std::string::npos) << error;
+    ::unsetenv("XDG_CONFIG_HOME");
+
+    dir.Write("usr/bin/SearchSite.ini", "");
+    const FileLocations folder = LocateFiles(bin + "/");
+    EXPECT_FALSE(folder.installed);
+    EXPECT_EQ(folder.folder, bin + "/");
+    EXPECT_EQ(folder.SiteFile(), bin + "/SearchSite.ini");
+    EXPECT_EQ(folder.Describe(), "folder mode: " + bin + "/");
 }
 
 }  // namespace

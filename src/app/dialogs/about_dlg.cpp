@@ -11,8 +11,9 @@
 
 namespace quennit {
 
-CAboutDlg::CAboutDlg(const QString& programFolder, QWidget* parent)
-    : QDialog(parent), m_makerPage(MakerPageUrl(programFolder)) {
+CAboutDlg::CAboutDlg(const FileLocations& files, QWidget* parent)
+    : QDialog(parent),
+      m_makerPage(MakerPageUrl(QString::fromStdString(files.dataFolder.string()))) {
     setObjectName(QStringLiteral("aboutDialog"));
     setWindowTitle(QStringLiteral("Quennitのﾊﾞｰｼﾞｮﾝ情報"));
     setWindowFlags(kModalDialogFlags);
@@ -26,11 +27,17 @@ CAboutDlg::CAboutDlg(const QString& programFolder, QWidget* parent)
     icon->setAlignment(Qt::AlignCenter);
     icon->setPixmap(ProgramIcon().pixmap(icon->size()));
 
-    auto* text = new QLabel(VersionText(), this);
+    auto* text = new QLabel(this);
     text->setObjectName(QStringLiteral("versionText"));
     text->setGeometry(du.Rect(33, 7, 195, 35));
     text->setAlignment(Qt::AlignCenter);
     text->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    // A long folder is elided in the middle; the tip holds it whole.
+    const QString where = FilesText(files);
+    text->setText(
+        VersionText() + QLatin1Char('\n') +
+        QFontMetrics(text->font()).elidedText(where, Qt::ElideMiddle, text->width() - 2 * du.X(4)));
+    text->setToolTip(where);
 
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setObjectName(QStringLiteral("okButton"));
@@ -55,6 +62,16 @@ CAboutDlg::CAboutDlg(const QString& programFolder, QWidget* parent)
 QString CAboutDlg::VersionText() {
     return QStringLiteral("Quennit Version %1\n日本語メタ検索ツール")
         .arg(QStringLiteral(QUENNIT_VERSION));
+}
+
+QString CAboutDlg::FilesText(const FileLocations& files) {
+    if (!files.installed) {
+        return QStringLiteral("フォルダー モード: ") +
+               QString::fromStdString(files.folder.string());
+    }
+    return QStringLiteral("インストール モード: ") +
+           (files.folder.empty() ? QStringLiteral("設定フォルダーがありません")
+                                 : QString::fromStdString(files.folder.string()));
 }
 
 void CAboutDlg::OnMakerPage() {

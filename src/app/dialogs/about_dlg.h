@@ -4,19 +4,22 @@
 #include <QString>
 #include <QUrl>
 
+#include "platform/file_locations.h"
+
 namespace quennit {
 
-// The version box: icon, program name and version, OK, and a button that
-// opens the maker's page (the help page beside the program). That button
-// leaves the box open.
+// The version box: icon, program name and version, the mode and folder of the
+// user's files (so that they can be found), OK, and a button that opens the
+// maker's page (the help page). That button leaves the box open.
 class CAboutDlg : public QDialog {
     Q_OBJECT
 
   public:
-    // programFolder: the program's folder, ending in a slash.
-    explicit CAboutDlg(const QString& programFolder, QWidget* parent = nullptr);
+    explicit CAboutDlg(const FileLocations& files, QWidget* parent = nullptr);
 
     static QString VersionText();
+    // "フォルダー モード: folder" or "インストール モード: folder".
+    static QString FilesText(const FileLocations& files);
 
   private:
     void OnMakerPage();

@@ -30,6 +30,15 @@ constexpr std::array<std::string_view, 13> kTemplate = {
     "MULTI=",
 };
 
+std::string TemplateText() {
+    std::string text;
+    for (std::string_view line : kTemplate) {
+        text += line;
+        text += "\r\n";
+    }
+    return text;
+}
+
 }  // namespace
 
 bool CAppSettings::Load(const std::string& path) {
@@ -38,7 +47,17 @@ bool CAppSettings::Load(const std::string& path) {
     if (!std::filesystem::exists(path, ec) && !CreateDefaultFile(path)) {
         return false;
     }
-    const ProfileText ini(ReadWholeFile(path).value_or(std::string()));
+    Read(ReadWholeFile(path).value_or(std::string()));
+    return true;
+}
+
+void CAppSettings::LoadDefaults() {
+    m_strPath.clear();
+    Read(TemplateText());
+}
+
+void CAppSettings::Read(std::string text) {
+    const ProfileText ini(std::move(text));
     X1 = ini.GetInt(kWindow, "X1", -1);
     X2 = ini.GetInt(kWindow, "X2", -1);
     Y1 = ini.GetInt(kWindow, "Y1", -1);
@@ -47,7 +66,6 @@ bool CAppSettings::Load(const std::string& path) {
     TIMEOUT = ini.GetInt(kSearch, "TIMEOUT", 0);
     RETRY = ini.GetInt(kSearch, "RETRY", 0);
     MULTI = m_nMultiRead = ini.GetInt(kSearch, "MULTI", 0);
-    return true;
 }
 
 bool CAppSettings::Save() {
@@ -74,12 +92,7 @@ bool CAppSettings::Save() {
 }
 
 bool CAppSettings::CreateDefaultFile(const std::string& path) {
-    std::string text;
-    for (std::string_view line : kTemplate) {
-        text += line;
-        text += "\r\n";
-    }
-    return ReplaceFile(path, text);
+    return ReplaceFile(path, TemplateText());
 }
 
 }  // namespace quennit

@@ -22,6 +22,10 @@ class CAppSettings {
     // (a read-only file, an unwritable folder): false then.
     bool Save();
 
+    // The template's values, without a file: for a run whose settings file
+    // can't be created. Save then fails.
+    void LoadDefaults();
+
     // Writes the template to path, over an existing file too.
     bool CreateDefaultFile(const std::string& path);
 
@@ -43,6 +47,8 @@ class CAppSettings {
     std::int32_t MULTI = 0;
 
   private:
+    void Read(std::string text);
+
     std::string m_strPath;
     std::int32_t m_nMultiRead = 0;
 };

@@ -1,15 +1,16 @@
 #pragma once
 
-#include <string>
-
 #include <QString>
 
 #include "app/settings/app_settings.h"
+#include "platform/file_locations.h"
 
 namespace quennit {
 
-// The application: finds the program's folder, loads Quennit.ini, runs the
-// main window modally and writes the settings back when it has closed.
+// The application: finds its files (folder or installed mode), loads
+// Quennit.ini, runs the main window modally and writes the settings back
+// when it has closed. SIGTERM and SIGINT close the window as its close
+// button does, so a session's end or a kill still saves the settings.
 // Program-wide set-up before any window: the dialog font for every window
 // (message boxes included) and Qt's own Japanese texts for the standard
 // buttons and menus, whatever the locale. False when Qt's translation is
@@ -18,21 +19,21 @@ bool SetUpApplication();
 
 class CSearchApp {
   public:
-    // programFolder ends in "/"; empty means the running program's folder.
-    explicit CSearchApp(QString programFolder = QString());
+    // The running program's files, by the folder-or-installed rule.
+    explicit CSearchApp(FileLocations files = LocateFiles(RunningProgramFolder()));
+    // Folder mode: programFolder ends in "/".
+    explicit CSearchApp(const QString& programFolder);
 
     // The whole run: start-up, the window, shutdown. Always false, after
     // which the program ends.
     bool InitInstance();
 
-    const QString& ProgramFolder() const { return m_strFolder; }
-    const std::string& SettingsPath() const { return m_strSettingsPath; }
+    const FileLocations& Files() const { return m_files; }
 
     CAppSettings m_settings;
 
   private:
-    QString m_strFolder;
-    std::string m_strSettingsPath;
+    FileLocations m_files;
 };
 
 }  // namespace quennit

@@ -68,9 +68,13 @@ QRect FitOnScreen(QRect outer, const QSize& minimum) {
 
 }  // namespace
 
-CSearchDlg::CSearchDlg(QString programFolder, QWidget* parent)
+CSearchDlg::CSearchDlg(const QString& programFolder, QWidget* parent)
+    : CSearchDlg(FolderLocations(programFolder.toStdString()), parent) {}
+
+CSearchDlg::CSearchDlg(FileLocations files, QWidget* parent)
     : QDialog(parent),
-      m_strFolder(std::move(programFolder)),
+      m_files(std::move(files)),
+      m_strFolder(QString::fromStdString(m_files.dataFolder.string())),
       m_gate(this, [this](std::uint32_t msg, WPARAM wParam, LPARAM lParam) {
           return WindowProc(msg, wParam, lParam);
       }) {
@@ -229,7 +233,7 @@ bool CSearchDlg::OnInitDialog() {
     ApplyPlacement();
     m_animation->Stop();
 
-    const std::string siteFile = (m_strFolder + QStringLiteral("SearchSite.ini")).toStdString();
+    const std::string siteFile = m_files.SiteFile().string();
     std::string error;
     if (!m_session.LoadSiteFile(siteFile, error)) {
         Message(QMessageBox::Critical,
@@ -483,7 +487,7 @@ void CSearchDlg::contextMenuEvent(QContextMenuEvent* event) {
 }
 
 void CSearchDlg::OnAboutBox() {
-    CAboutDlg about(m_strFolder, this);
+    CAboutDlg about(m_files, this);
     about.exec();
 }
 

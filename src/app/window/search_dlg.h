@@ -13,6 +13,7 @@
 #include "app/window/message_gate.h"
 #include "engine/search_session.h"
 #include "engine/search_thread.h"
+#include "platform/file_locations.h"
 #include "platform/message_window.h"
 
 class QFrame;
@@ -39,8 +40,10 @@ class CSearchDlg : public QDialog, public IMessageWindow {
     Q_OBJECT
 
   public:
-    // programFolder ends in "/"; SearchSite.ini and Help/ are found there.
-    explicit CSearchDlg(QString programFolder, QWidget* parent = nullptr);
+    // The site file and Help/ are found where files says.
+    explicit CSearchDlg(FileLocations files, QWidget* parent = nullptr);
+    // Folder mode: programFolder ends in "/" and holds both.
+    explicit CSearchDlg(const QString& programFolder, QWidget* parent = nullptr);
     ~CSearchDlg() override;
 
     // Set by start-up before the window opens; not owned.
@@ -123,7 +126,8 @@ class CSearchDlg : public QDialog, public IMessageWindow {
     QFrame* m_rule = nullptr;
 
     CSearchSession m_session;
-    QString m_strFolder;
+    FileLocations m_files;
+    QString m_strFolder;  // where Help/ is
     CResizeLayout m_layout;
     std::unique_ptr<CThInetCtrl> m_pSearchThread;
     std::vector<std::unique_ptr<CThInetCtrl>> m_retired;

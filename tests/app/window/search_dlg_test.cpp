@@ -136,6 +136,20 @@ class SearchDlgTest : public QObject {
         QCOMPARE(s.TIMEOUT, 20);  // the template's search values survive the run
     }
 
+    void installedAppWhoseFolderCantBeMadeRunsOnTheSampleAndDefaults() {
+        BoxAnswerer boxes;
+        QVERIFY(WriteSites(Sjis("HOST_ID\tデモ\n")));  // the package's sample
+        FileLocations files;
+        files.installed = true;
+        files.folder = "/proc/no-such-folder/";
+        files.dataFolder = Folder().toStdString();
+        CSearchApp app(files);
+        QVERIFY(!app.InitInstance());
+        QCOMPARE(boxes.texts, (QStringList{"初期化ファイルの読み込みでエラーが発生しました。",
+                                           "quennit::CSearchDlg"}));
+        QCOMPARE(app.m_settings.RETRY, 1);
+    }
+
     // A placement that doesn't fit the screen is moved and shrunk to fit.
     void placementIsRestoredAndStored_data() {
         QTest::addColumn<int>("type");
