@@ -213,7 +213,7 @@ class SettingDlgTest : public QObject {
     // Enter on the link opens it; it doesn't go on to press OK.
     void aboutBoxLinkTakesEnter() {
         test::RecordingOpener opener;
-        CAboutDlg about(QStringLiteral("/opt/quennit/"));
+        CAboutDlg about(FolderLocations("/opt/quennit/"));
         QTest::keyClick(about.findChild<QPushButton*>("makerPageButton"), Qt::Key_Return);
         QCOMPARE(opener.urls, QList<QUrl>{MakerPageUrl(QStringLiteral("/opt/quennit/"))});
     }
