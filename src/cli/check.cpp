@@ -146,19 +146,23 @@ nlohmann::ordered_json JsonRules(const RuleList& rules) {
 }
 
 std::string JsonSite(std::uint32_t number, const SiteDef& d, const SjisString& server) {
-    return JsonText({{"number", number},
-                     {"name", Utf8(d.m_strHostId)},
-                     {"group", Utf8(d.m_strGroup)},
-                     {"server", Utf8(server)},
-                     {"scheme", SchemeName(server)},
-                     {"url_format", Utf8(d.m_strUrlFormat)},
-                     {"kanji", d.m_nKanji},
-                     {"max_count", d.m_nMaxCount},
-                     {"link_mode", Utf8(d.m_strLinkDv)},
-                     {"start_word", Utf8(d.m_strStartWord)},
-                     {"page_rules", JsonRules(d.m_pageRules)},
-                     {"entry_rules", JsonRules(d.m_entryRules)},
-                     {"clean_rules", JsonRules(d.m_cleanRules)}});
+    nlohmann::ordered_json site = {{"number", number},
+                                   {"name", Utf8(d.m_strHostId)},
+                                   {"group", Utf8(d.m_strGroup)},
+                                   {"server", Utf8(server)},
+                                   {"scheme", SchemeName(server)},
+                                   {"url_format", Utf8(d.m_strUrlFormat)},
+                                   {"kanji", d.m_nKanji},
+                                   {"max_count", d.m_nMaxCount},
+                                   {"link_mode", Utf8(d.m_strLinkDv)},
+                                   {"start_word", Utf8(d.m_strStartWord)}};
+    if (!d.m_strEndWord.empty()) {
+        site["end_word"] = Utf8(d.m_strEndWord);
+    }
+    site["page_rules"] = JsonRules(d.m_pageRules);
+    site["entry_rules"] = JsonRules(d.m_entryRules);
+    site["clean_rules"] = JsonRules(d.m_cleanRules);
+    return JsonText(site);
 }
 
 // Every text from the file passes EscapeForTerminal: a site file must not
@@ -173,6 +177,7 @@ std::string TextSite(std::uint32_t number, const SiteDef& d, const SjisString& s
            ")\n" + "  result limit:   " + std::to_string(d.m_nMaxCount) + "\n" +
            "  link mode:      " + field(d.m_strLinkDv) + "\n" +
            "  start word:     " + field(d.m_strStartWord) + "\n" +
+           (d.m_strEndWord.empty() ? "" : "  end word:       " + field(d.m_strEndWord) + "\n") +
            "  rules:          " + std::to_string(d.m_pageRules.size()) + " page, " +
            std::to_string(d.m_entryRules.size()) + " entry, " +
            std::to_string(d.m_cleanRules.size()) + " clean-up\n";

@@ -106,6 +106,7 @@ EntryKey Classify(const SjisString& key) {
 // A UTF-8 site's rules, converted from the site file's Shift_JIS.
 void RulesToUtf8(SiteDef& def) {
     def.m_strStartWord = SjisToUtf8(def.m_strStartWord);
+    def.m_strEndWord = SjisToUtf8(def.m_strEndWord);
     for (RuleList* list : {&def.m_pageRules, &def.m_entryRules, &def.m_cleanRules}) {
         for (SiteRule& rule : *list) {
             rule.m_strValue = SjisToUtf8(rule.m_strValue);
@@ -170,7 +171,6 @@ PageExtract ExtractPage(std::string_view page, const SiteDef& site, std::string_
     }
 
     const Page text(page);
-    const std::size_t length = text.Size();
     const bool euc = kanji == kKanjiEuc;
     std::string url;
     std::string title;
@@ -198,18 +198,24 @@ PageExtract ExtractPage(std::string_view page, const SiteDef& site, std::string_
         cursor = pos + marker.size();
     }
 
-    // Entries start at the start word (on it, not past it).
+    // Entries start at the start word (on it, not past it) and end where
+    // the end word first follows it: a second list on the page is not theirs.
     bool scanEntries = true;
     cursor = 0;
     if (!Marker(def.m_strStartWord).empty()) {
         cursor = text.Find(Marker(def.m_strStartWord), 0);
         scanEntries = cursor != npos;
     }
+    const std::size_t endWord = scanEntries && !Marker(def.m_strEndWord).empty()
+                                    ? text.Find(Marker(def.m_strEndWord), cursor)
+                                    : npos;
+    const Page list(page.substr(0, endWord));
+    const std::size_t length = list.Size();
 
     std::vector<EntryRule> rules;
     rules.reserve(def.m_entryRules.size());
     for (const SiteRule& rule : def.m_entryRules) {
-        rules.push_back({Classify(rule.m_strKey), MarkerCursor(text, Marker(rule.m_strValue))});
+        rules.push_back({Classify(rule.m_strKey), MarkerCursor(list, Marker(rule.m_strValue))});
     }
 
     while (scanEntries && cursor < length) {
@@ -243,7 +249,7 @@ PageExtract ExtractPage(std::string_view page, const SiteDef& site, std::string_
                     out.status = PageExtract::kFieldTooLong;
                     return out;
                 }
-                const std::string_view captured = text.Slice(cursor, pos);
+                const std::string_view captured = list.Slice(cursor, pos);
                 switch (rule.key) {
                     case EntryKey::Url:
                         url = captured;

@@ -30,9 +30,9 @@ struct PageExtract {
 // its first NUL, as the page buffer does), the site (its rules, its result
 // limit and its run state so far: order and hits continue from there) and
 // the server a LOCAL link is put behind. The page rules find the next-page
-// path; from STARTWORD on the entry rules cut one entry after another (link,
-// title, description) until an entry has no link or the site's limit is
-// reached. Nothing else is touched.
+// path; from STARTWORD on (up to ENDWORD, when the site has one) the entry
+// rules cut one entry after another (link, title, description) until an
+// entry has no link or the site's limit is reached. Nothing else is touched.
 PageExtract ExtractPage(std::string_view page, const SiteDef& site, std::string_view server);
 
 // A result as the window gets it: title and text cleaned by the site's

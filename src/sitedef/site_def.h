@@ -44,6 +44,7 @@ struct SiteDef {
     int m_bEnabled = 1;
     RuleList m_pageRules;
     SjisString m_strStartWord;
+    SjisString m_strEndWord;  // where the entries end; empty: the page's end
     RuleList m_entryRules;
     RuleList m_cleanRules;
 

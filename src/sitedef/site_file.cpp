@@ -118,6 +118,8 @@ void ReadSites(LineReader& reader, SiteTable& table, const ServerSink& setServer
                 current.m_strLinkDv = std::move(value);
             } else if (key == "STARTWORD") {
                 current.m_strStartWord = std::move(value);
+            } else if (key == "ENDWORD") {
+                current.m_strEndWord = std::move(value);
             } else {
                 std::replace(value.begin(), value.end(), '^', '\n');
                 if (!AddRule(current, key, std::move(value))) {

@@ -28,8 +28,10 @@ class Extraction : public testing::Test {
             const auto blank = std::min(line.find(' '), line.size());
             const std::string key = line.substr(0, blank);
             const std::string value = line.substr(std::min(blank + 1, line.size()));
-            if (key == "STARTWORD" || key == "LINKDV") {
-                (key == "LINKDV" ? site.m_strLinkDv : site.m_strStartWord) = value;
+            if (key == "STARTWORD" || key == "ENDWORD" || key == "LINKDV") {
+                (key == "LINKDV"    ? site.m_strLinkDv
+                 : key == "ENDWORD" ? site.m_strEndWord
+                                    : site.m_strStartWord) = value;
             } else if (key == "KANJI" || key == "MAXCOUNT") {
                 (key == "KANJI" ? site.m_nKanji : site.m_nMaxCount) = std::stoi(value);
             } else {
@@ -98,6 +100,10 @@ INSTANTIATE_TEST_SUITE_P(
         ScanCase{"StartWordFromThePageStart",
                  "STARTWORD <dl>\nT_SEARCH </dl>\nSEARCH <dl><dt>\nURL |", "<dl><dt>x|</dl>",
                  "x\t\t\n"},
+        // The end word bounds the list: the second list is not read, and an
+        // entry reaching past it has no link there.
+        ScanCase{"EndWordEndsTheEntries", "STARTWORD <ol>\nENDWORD </ol>\n" + kList,
+                 "<li>x|<ol><li>a|<li>b|<li>c</ol><li>d|", "a\t\t\nb\t\t\n"},
         ScanCase{"MissingTitleMarker", kList + "TITLE </t>", "<li>u1|<li>u2|", "u1\t\t\nu2\t\t\n"},
         // The first entry's link marker only appears inside the second entry:
         // the entry ends before capturing, has no link, and the page is done.

@@ -28,10 +28,11 @@ TEST(HelpPage, ExplainsTheStatusTextsAndNamesTheSiteFileKeys) {
         const auto bracket = std::min(text.find('('), text.size());
         EXPECT_TRUE(has(text.substr(0, bracket)) && has(text.substr(bracket))) << text;
     }
-    for (const char* key :
-         {"SITE_FILE_VER", "HOST_ID", "HOST_ADDR", "HOST_URL_FORMAT", "HOST_MAXCOUNT", "HOST_GROUP",
-          "HOST_KANJI", "HOST_LINKDV", "STARTWORD", "T_SEARCH", "T_NEXTURL", "SEARCH", "URL",
-          "TITLE", "TEXT", "TITLEADD", "TEXTADD", "ADDSTRING", "R_DEL"}) {
+    for (const char* key : {"SITE_FILE_VER", "HOST_ID",    "HOST_ADDR",  "HOST_URL_FORMAT",
+                            "HOST_MAXCOUNT", "HOST_GROUP", "HOST_KANJI", "HOST_LINKDV",
+                            "STARTWORD",     "ENDWORD",    "T_SEARCH",   "T_NEXTURL",
+                            "SEARCH",        "URL",        "TITLE",      "TEXT",
+                            "TITLEADD",      "TEXTADD",    "ADDSTRING",  "R_DEL"}) {
         EXPECT_TRUE(has(std::string("<code>") + key + "</code>")) << key;
     }
 }
