@@ -161,14 +161,15 @@ std::map<std::string, Group> Groups(const LearnPage& page, const std::string& ke
         if (IsOtherLink(href) || IsSearchLink(page, href) || closed.count(a.path) != 0) {
             continue;
         }
+        if (seen[a.path].count(href) != 0) {
+            closed.insert(a.path);
+            continue;
+        }
         const std::string text = AnchorText(page, a);
         if (text.empty()) {
             continue;
         }
-        if (!seen[a.path].insert(href).second) {
-            closed.insert(a.path);
-            continue;
-        }
+        seen[a.path].insert(href);
         // Results speak of the keyword, in the title or in what follows it.
         std::size_t to = std::min(a.closeEnd + 600, page.bytes.size());
         if (i + 1 < page.scan.anchors.size()) {
@@ -355,6 +356,9 @@ std::optional<std::size_t> NextLink(const LearnPage& page) {
     static const std::set<std::string> kArrows = {"›", "»", ">", ">>", "≫", "次", "次へ"};
     const auto& anchors = page.scan.anchors;
     for (std::size_t i = 0; i < anchors.size(); ++i) {
+        if (anchors[i].closeBegin - anchors[i].open.end > 64) {
+            continue;  // no "next" says that much
+        }
         const std::string text = AnchorText(page, anchors[i]);
         const std::string lower = LowerAscii(text);
         if (anchors[i].open.rel.find("next") != npos || kArrows.count(text) != 0 ||
