@@ -427,6 +427,32 @@ int main() {
                     ok, p3.truth.size(), other, next.c_str(), ms,
                     learned.Learned() ? "" : ("  " + learned.message).c_str());
     }
+    // Time for a large page: the busiest style with 500 KB of other markup.
+    {
+        const Style big = Styles()[25];
+        Page p1 = Make(big, keywords[0], 1);
+        Page p2 = Make(big, keywords[1], 2);
+        std::string filler;
+        while (filler.size() < 500000) {
+            filler += "<div class=\"side\"><span>filler text</span><a href=\"/x\">x</a></div>\n";
+        }
+        for (Page* p : {&p1, &p2}) {
+            p->bytes.insert(p->bytes.find("<form"), filler);
+        }
+        quennit::learn::LearnRequest request;
+        request.url = p1.address;
+        request.keyword = keywords[0];
+        request.secondKeyword = keywords[1];
+        request.page = p1.bytes;
+        request.secondPage = p2.bytes;
+        const auto started = std::chrono::steady_clock::now();
+        const int code = quennit::learn::Learn(request).exitCode;
+        std::printf(
+            "\n%zu KB pages (%s): exit %d in %.0f ms\n", p1.bytes.size() / 1024, big.name.c_str(),
+            code,
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started)
+                .count());
+    }
     std::printf(
         "\nexact entries: %d/%d (%.1f %%), entries that are not results: %d, "
         "next page right: %d/%d styles, refusals with exit 3: %d/%d, slowest %.1f ms\n",
