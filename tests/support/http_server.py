@@ -6,14 +6,14 @@ server of its own to the client), prints its process id and the ports on
 the first line of standard output, and serves until it is sent SIGTERM or
 its parent ends. The path picks the behaviour:
 
-  /page?n=N&of=M&per=K[&brk=B][&ms=T][&stay=1][&pad=P][&amp=1][&t=TEXT]
+  /page?n=N&of=M&per=K[&brk=B][&ms=T][&stay=1][&pad=P][&amp=1][&t=TEXT][&type=TYPE]
                         result page N of M with K entries and a next link;
                         page B breaks off half-way; each page answered after
                         T ms; with stay the next link leads to the page
                         itself; pad makes the link P bytes longer; with amp
                         links write & as &amp; (as valid HTML does) and a
                         query holding "amp;" is answered 400; TEXT ends
-                        every title
+                        every title; TYPE is sent as the Content-Type header
   /status/CODE          that status with a small body
   /redirect?to=PATH     302 to PATH on this server
   /loop                 302 to itself, for ever
@@ -142,7 +142,7 @@ class Handler(BaseHTTPRequestHandler):
                 if n == brk:
                     self.partial(page[: len(page) // 2], len(page), True)
                 else:
-                    self.reply(200, page)
+                    self.reply(200, page, [("Content-Type", q["type"])] if "type" in q else ())
             elif path.startswith("/status/"):
                 self.reply(int(path[len("/status/"):]), b"status")
             elif path in ("/redirect", "/loop"):
