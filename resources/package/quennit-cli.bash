@@ -22,7 +22,7 @@ _quennit_cli() {
             _filedir ini
             return
             ;;
-        --site | --group | --timeout | --retry | --jobs)
+        --site | --group | --timeout | --retry | --jobs | --fetch)
             return
             ;;
     esac
@@ -30,8 +30,8 @@ _quennit_cli() {
     local options
     case $command in
         "") options='check extract search --help --version' ;;
-        check) options='--format --help' ;;
-        extract) options='--sites --site --format --help' ;;
+        check) options='--format --fetch --help' ;;
+        extract) options='--sites --site --format --explain --help' ;;
         search) options='--sites --group --timeout --retry --multi --jobs --summary --format --help' ;;
     esac
     if [[ -z $command || $cur == -* ]]; then

@@ -8,6 +8,7 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/commands.h"
+#include "cli/doctor.h"
 #include "cli/output.h"
 #include "engine/search_session.h"
 #include "platform/http_client.h"
@@ -68,10 +69,6 @@ std::vector<std::string> AddrProblems(const SjisString& server) {
     return problems;
 }
 
-const char* KanjiName(int kanji) {
-    return kanji == kKanjiEuc ? "EUC-JP" : kanji == kKanjiUtf8 ? "UTF-8" : "Shift_JIS";
-}
-
 std::string SiteLabel(std::uint32_t number, const SjisString& name) {
     return "site " + std::to_string(number) + " \"" + Utf8(name) + "\"";
 }
@@ -110,6 +107,18 @@ std::vector<std::string> NoteWarnings(const CSearchSession& session,
                 warnings.push_back(where +
                                    "a CR that ends no line: lines end at LF or CR LF, so "
                                    "lines ended by CR alone read as one line");
+                break;
+            case SiteFileNote::Kind::Utf8Text:
+                warnings.push_back(where +
+                                   "the file is saved as UTF-8, but a site file is read as "
+                                   "Shift_JIS, so its names and markers come out garbled: "
+                                   "save it as Shift_JIS");
+                break;
+            case SiteFileNote::Kind::SpacedKey:
+                warnings.push_back(where + "'" + Utf8(note.key) +
+                                   "' is followed by spaces: a key must be followed by a TAB, "
+                                   "so this line does not set " +
+                                   Utf8(note.key));
                 break;
         }
     }
@@ -186,6 +195,9 @@ std::string TextSite(std::uint32_t number, const SiteDef& d, const SjisString& s
 }  // namespace
 
 int RunCheck(const CheckArgs& args) {
+    if (!args.fetchKeyword.empty()) {
+        return RunSiteDoctor(args);
+    }
     const std::string path = args.sitesPath.empty() ? DefaultSiteFile() : args.sitesPath;
     const bool json = args.json;
 

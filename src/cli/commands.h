@@ -12,6 +12,7 @@ namespace quennit::cli {
 struct CheckArgs {
     std::string sitesPath;  // empty: DefaultSiteFile()
     bool json = false;
+    std::string fetchKeyword;  // UTF-8; not empty: ask each site (the site doctor)
 };
 
 struct ExtractArgs {
@@ -19,6 +20,7 @@ struct ExtractArgs {
     std::string site;  // a site number or a site name (UTF-8)
     std::string pagePath;
     Format format = Format::Tsv;
+    bool explain = false;  // the site doctor's findings instead of the results
 };
 
 struct LearnArgs {

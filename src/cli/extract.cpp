@@ -6,6 +6,7 @@
 #include <string>
 
 #include "cli/commands.h"
+#include "cli/doctor.h"
 #include "cli/output.h"
 #include "engine/search_session.h"
 #include "platform/regular_file.h"
@@ -75,6 +76,12 @@ int RunExtract(const ExtractArgs& args) {
     // The scan a search makes, with the site's run state as at a search's start.
     const SiteDef def = session.LookupSite(site).value_or(SiteDef{});
     const auto conn = session.LookupConn(site);
+    if (args.explain) {
+        std::cout << ExplainPage(site, def,
+                                 DiagnosePage(page, def, conn ? conn->m_strServer : "", {}),
+                                 args.format == Format::Json);
+        return 0;
+    }
     const PageExtract extract = ExtractPage(page, def, conn ? conn->m_strServer : "");
     for (const SearchResult& result : extract.results) {
         std::cout << FormatResult(result, args.format) << std::flush;

@@ -48,6 +48,16 @@ const CLI::Validator kSjisText(
     },
     "");
 
+// A keyword as typed: UTF-8 text, not empty.
+const CLI::Validator kKeywordText(
+    [](const std::string& keyword) {
+        return keyword.empty() ? std::string("must not be empty")
+               : !quennit::ConvertStrict(keyword, "UTF-8", "UTF-8")
+                   ? std::string("is not UTF-8 text")
+                   : std::string();
+    },
+    "");
+
 // Where check and search look without a file named.
 const std::string kDefaultSitesHelp =
     "site definition file (default: SearchSite.ini beside the program, or the one in "
@@ -75,10 +85,21 @@ int main(int argc, char** argv) {
 
     CheckArgs check;
     CLI::App* checkCommand = app.add_subcommand(
-        "check", "Describe every site of a site definition file and warn about likely mistakes.");
+        "check",
+        "Describe every site of a site definition file and warn about likely mistakes; with "
+        "--fetch, ask each site and say why it gives what it gives.");
     checkCommand->add_option("FILE", check.sitesPath, kDefaultSitesHelp)->type_name("");
     AddFormat(*checkCommand, {"text", "json"}, "description format (default text)",
               [&check](const std::string& value) { check.json = value == "json"; });
+    checkCommand
+        ->add_option("--fetch", check.fetchKeyword,
+                     "the site doctor: ask every enabled site for its first page of results for "
+                     "KEYWORD (several at a time, never two of one server at once) and print one "
+                     "line per site: the HTTP status, the page's charset against HOST_KANJI, "
+                     "STARTWORD and ENDWORD found or not, the entries found (when none, the "
+                     "first entry rule whose marker never occurs) and the next page")
+        ->type_name("KEYWORD")
+        ->check(kKeywordText);
 
     ExtractArgs extract;
     CLI::App* extractCommand =
@@ -90,6 +111,11 @@ int main(int argc, char** argv) {
         ->type_name("NAME|NUMBER")
         ->required();
     AddResultFormat(*extractCommand, extract.format);
+    extractCommand->add_flag("--explain", extract.explain,
+                             "instead of the results, why the page gives what it gives: its "
+                             "charset against HOST_KANJI, STARTWORD and ENDWORD found or not, "
+                             "the entries (when none, the first entry rule whose marker never "
+                             "occurs) and the next page");
     extractCommand->add_option("PAGE", extract.pagePath, "saved result page")
         ->type_name("")
         ->required();
@@ -135,12 +161,7 @@ int main(int argc, char** argv) {
                      "what to search for (a site whose code can't hold it is skipped)")
         ->type_name("")
         ->required()
-        ->check([](const std::string& keyword) {
-            return keyword.empty() ? std::string("must not be empty")
-                   : !quennit::ConvertStrict(keyword, "UTF-8", "UTF-8")
-                       ? std::string("is not UTF-8 text")
-                       : std::string();
-        });
+        ->check(kKeywordText);
 
     LearnArgs learn;
     CLI::App* learnCommand = app.add_subcommand(

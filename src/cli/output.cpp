@@ -3,11 +3,16 @@
 #include <nlohmann/json.hpp>
 
 #include "platform/text_codec.h"
+#include "sitedef/site_def.h"
 
 namespace quennit::cli {
 
 std::string Utf8(std::string_view sjis) {
     return SjisToUtf8(sjis);
+}
+
+const char* KanjiName(int kanji) {
+    return kanji == kKanjiEuc ? "EUC-JP" : kanji == kKanjiUtf8 ? "UTF-8" : "Shift_JIS";
 }
 
 namespace {

@@ -15,6 +15,9 @@ enum class Format { Tsv, Json };
 // Shift_JIS → UTF-8 for output (invalid bytes become U+FFFD).
 std::string Utf8(std::string_view sjis);
 
+// The name of a site's character code (HOST_KANJI): EUC-JP, UTF-8, Shift_JIS.
+const char* KanjiName(int kanji);
+
 // Text for a terminal or a text stream (TSV fields, status and error lines,
 // check's text): TAB, LF, CR and backslash become \t \n \r \\, every other
 // control character (C0, DEL, and C1 as its two UTF-8 bytes) \xHH, so that no

@@ -121,6 +121,11 @@ CSearchSession::PageRequest CSearchSession::RequestFirstPage(std::uint32_t site,
     return RequestPage(site, nullptr, &*path, kPort);
 }
 
+CSearchSession::FetchedPage CSearchSession::FetchFirstPage(std::uint32_t site,
+                                                           const std::string& keyword) {
+    return ReadWholePage(site, RequestFirstPage(site, keyword), PAGE_READ_LIMIT);
+}
+
 int CSearchSession::PageBuffersInUse() {
     return g_pageBuffers.load();
 }

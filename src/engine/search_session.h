@@ -96,6 +96,13 @@ class CSearchSession : public CInetSession {
                   const SearchOptions& options = {});
     void ResetPaging(std::uint32_t site);
 
+    // The site's first page for the keyword (UTF-8), asked with the
+    // search's own request and read whole (the site doctor). Status -2 when
+    // the site's code can't hold the keyword (an error line is sent), -1
+    // when the site has no address or request format.
+    static constexpr int KEYWORD_UNSENDABLE = -2;
+    FetchedPage FetchFirstPage(std::uint32_t site, const std::string& keyword);
+
     // Cuts one page (NUL-terminated; the scan ends at the first NUL) into
     // results (ExtractPage), hands each to the site's window and keeps the
     // site's run state. 0 when scanned,
@@ -118,7 +125,6 @@ class CSearchSession : public CInetSession {
     bool IsAsked(std::uint32_t site, const SjisString& group) const;
     // False when the site was skipped: its code can't hold the keyword.
     bool SearchSite(std::uint32_t site, const std::string& keyword, const SearchOptions& options);
-    static constexpr int KEYWORD_UNSENDABLE = -2;  // a first page's status
     PageRequest RequestFirstPage(std::uint32_t site, const std::string& keyword);
     // The site's next page, or status -1 when there is none to ask for.
     PageRequest RequestNextPage(std::uint32_t site);

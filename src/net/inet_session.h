@@ -9,6 +9,7 @@
 #include <mutex>
 #include <optional>
 #include <stop_token>
+#include <string>
 
 #include "net/site_conn.h"
 #include "platform/http_client.h"
@@ -69,6 +70,18 @@ class CInetSession {
     // -1 when there is no request.
     int ReadPage(std::uint32_t site, OpenPage page, char* buffer, unsigned size,
                  PageEnd end = PageEnd::AfterEmptyReads);
+
+    // A request's answer whole, for a caller that looks at the page rather
+    // than at results (the site doctor, the learner): the status, the
+    // Content-Type header and, for a 200, the body read as a search reads
+    // it (to its end, at most limit bytes; read failures go to the site's
+    // error window as a search's do). The request is closed.
+    struct FetchedPage {
+        int status = 0;           // as PageRequest's
+        std::string contentType;  // empty: none
+        std::string body;
+    };
+    FetchedPage ReadWholePage(std::uint32_t site, PageRequest request, unsigned limit);
 
     // Forwards one progress event of a request (context = site number).
     virtual void OnStatusCallback(std::uint32_t context, std::uint32_t internetStatus);

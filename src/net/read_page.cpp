@@ -74,4 +74,19 @@ int CInetSession::ReadPage(std::uint32_t site, OpenPage page, char* buffer, unsi
     return static_cast<int>(kept);
 }
 
+CInetSession::FetchedPage CInetSession::ReadWholePage(std::uint32_t site, PageRequest request,
+                                                      unsigned limit) {
+    FetchedPage fetched;
+    fetched.status = request.status;
+    if (request.status != 200 || !request.page) {
+        return fetched;
+    }
+    fetched.contentType = request.page->GetContentType();
+    fetched.body.resize(std::size_t{limit} + 1);  // ReadPage ends it with a NUL
+    const int kept =
+        ReadPage(site, std::move(request.page), fetched.body.data(), limit, PageEnd::AtBodyEnd);
+    fetched.body.resize(kept < 0 ? 0 : static_cast<std::size_t>(kept));
+    return fetched;
+}
+
 }  // namespace quennit

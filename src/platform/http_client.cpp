@@ -189,6 +189,7 @@ struct HttpFile::Impl {
     // Per-response head state.
     bool sawLocation = false;
     std::string contentLength;  // as the first Content-Length header gave it
+    std::string contentType;    // as the last Content-Type header gave it
     std::size_t headerBytes = 0;
     bool statusLineSeen = false;
 
@@ -302,6 +303,7 @@ std::size_t OnHeader(char* data, std::size_t size, std::size_t nitems, void* use
     if (line.substr(0, 5) == "HTTP/") {
         impl.sawLocation = false;
         impl.contentLength.clear();
+        impl.contentType.clear();
         if (!impl.statusLineSeen) {
             impl.statusLineSeen = true;
             impl.Emit(progress::kReceivingResponse);
@@ -322,6 +324,10 @@ std::size_t OnHeader(char* data, std::size_t size, std::size_t nitems, void* use
             return 0;
         }
         impl.contentLength = std::move(value);
+        return total;
+    }
+    if (line.size() >= 13 && strncasecmp(line.data(), "content-type:", 13) == 0) {
+        impl.contentType = TrimBlanks(line.substr(13));
         return total;
     }
     if (line == "\r\n" || line == "\n") {
@@ -435,13 +441,7 @@ int HttpFile::GetStatusCode() const {
 }
 
 std::string HttpFile::GetContentType() const {
-    char* type = nullptr;
-    if (m_impl->easy == nullptr ||
-        curl_easy_getinfo(m_impl->easy, CURLINFO_CONTENT_TYPE, &type) != CURLE_OK ||
-        type == nullptr) {
-        return {};
-    }
-    return type;
+    return m_impl->headDone ? m_impl->contentType : std::string();
 }
 
 std::size_t HttpFile::PeakBuffered() const {

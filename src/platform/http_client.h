@@ -128,8 +128,8 @@ class HttpFile {
     // Status code of the final response; 0 before Send.
     int GetStatusCode() const;
 
-    // The final response's Content-Type header (its charset names the
-    // page's code); empty when there is none.
+    // The final response's Content-Type header as sent (blanks trimmed; the
+    // last one when there are several); empty before Send or without one.
     std::string GetContentType() const;
 
     // Up to size body bytes. Blocks until at least one byte, the end of the

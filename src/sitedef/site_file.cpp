@@ -7,6 +7,7 @@
 
 #include "platform/errors.h"
 #include "platform/line_reader.h"
+#include "platform/text_codec.h"
 
 namespace quennit {
 
@@ -34,6 +35,33 @@ std::int32_t ParseLeadingInt(const SjisString& s) {
 
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
+// The keys a site file knows. A line that starts with one of them and a
+// blank, where a TAB belongs, was written by hand (or an editor turned the
+// TAB into spaces).
+constexpr std::string_view kKnownKeys[] = {
+    "SITE_FILE_VER", "HOST_ID",    "HOST_ADDR",  "HOST_URL_FORMAT",
+    "HOST_MAXCOUNT", "HOST_GROUP", "HOST_KANJI", "HOST_LINKDV",
+    "STARTWORD",     "ENDWORD",    "T_SEARCH",   "T_NEXTURL",
+    "SEARCH",        "URL",        "TITLE",      "TEXT",
+    "TITLEADD",      "TEXTADD",    "ADDSTRING",  "R_DEL",
+};
+
+// The known key a line starts with when a blank follows it, or empty.
+std::string_view SpacedKey(std::string_view line) {
+    const std::string_view word = line.substr(0, line.find_first_of(" \t"));
+    if (word.size() == line.size() || line[word.size()] != ' ') {
+        return {};
+    }
+    return std::find(std::begin(kKnownKeys), std::end(kKnownKeys), word) != std::end(kKnownKeys)
+               ? word
+               : std::string_view();
+}
+
+bool HasHighByte(std::string_view text) {
+    return std::any_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+}
+
 // Reads every line of reader into the table, which it empties first.
 // Throws FileException on a read error, with the sites read so far stored.
 void ReadSites(LineReader& reader, SiteTable& table, const ServerSink& setServer,
@@ -49,6 +77,10 @@ void ReadSites(LineReader& reader, SiteTable& table, const ServerSink& setServer
     std::uint32_t count = 0;
     long lineNo = 0;
     bool bareCrSeen = false;
+    // For the notes: whether every line with bytes beyond ASCII so far is
+    // UTF-8, and the first such line.
+    bool allUtf8 = true;
+    long firstHighLine = 0;
     std::string line;
     const auto storeCurrent = [&] {
         if (count != 0) {
@@ -74,8 +106,18 @@ void ReadSites(LineReader& reader, SiteTable& table, const ServerSink& setServer
                     continue;
                 }
             }
+            if (const std::string_view text = std::string_view(line).substr(
+                    lineNo == 1 && line.starts_with(kUtf8Bom) ? kUtf8Bom.size() : 0);
+                notes != nullptr && allUtf8 && HasHighByte(text)) {
+                firstHighLine = firstHighLine == 0 ? lineNo : firstHighLine;
+                allUtf8 = ConvertStrict(text, "UTF-8", "UTF-8").has_value();
+            }
             if (line.empty() || line[0] == '#') {
                 continue;
+            }
+            const std::string_view spaced = SpacedKey(line);
+            if (!spaced.empty()) {
+                note(SiteFileNote::Kind::SpacedKey, lineNo, count, spaced);
             }
             const auto firstTab = line.find('\t');
             if (firstTab == std::string::npos) {
@@ -99,7 +141,7 @@ void ReadSites(LineReader& reader, SiteTable& table, const ServerSink& setServer
             if (key.empty()) {
                 continue;
             }
-            if (count == 0) {
+            if (count == 0 && spaced.empty()) {
                 note(SiteFileNote::Kind::BeforeFirstSite, lineNo, 0, key);
             }
             if (key == "HOST_ADDR") {
@@ -132,6 +174,9 @@ void ReadSites(LineReader& reader, SiteTable& table, const ServerSink& setServer
         throw;
     }
     storeCurrent();
+    if (allUtf8 && firstHighLine != 0) {
+        note(SiteFileNote::Kind::Utf8Text, firstHighLine, 0, {});
+    }
 }
 
 }  // namespace

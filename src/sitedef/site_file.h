@@ -19,6 +19,8 @@ struct SiteFileNote {
         ByteOrderMark,    // the file starts with a UTF-8 byte-order mark
         LostSite,         // a HOST_ID line hidden by that mark: key is the site's name
         BareCr,           // the first line holding a CR that ends no line
+        Utf8Text,         // the file is UTF-8 text: line is its first non-ASCII line
+        SpacedKey,        // a key followed by spaces, not a TAB: key is the key
     };
     Kind kind;
     long line;           // 1-based line number

@@ -82,6 +82,10 @@ class CheckExtractTest(unittest.TestCase):
         ctrl_page = write("ctrl.html", "\x1b[2J><a>\x1b]8;;x\x07>T\b\x7f<")
         utf8 = write("utf8.ini", "HOST_ID|U\nHOST_KANJI|UTF-8\nSEARCH|<li>\nURL|>\nTITLE|<\n")
         utf8_page = write("utf8.html", "<li>/a?x=1&amp;y=2>𠮷 caf&eacute; 😀<".encode())
+        stale = write("stale.ini", "HOST_ID|X\nSTARTWORD|<dl>\nENDWORD|</dl>\nSEARCH|<\n"
+                      "SEARCH|<dt>\nURL|>\n")
+        euc_page = write("euc.html", "<meta http-equiv=Content-Type content='text/html; "
+                         "charset=EUC-JP'><dl>")
         sjis_site = write("sjis.ini", "HOST_ID|S\nHOST_ADDR|127.0.0.1:1\nHOST_URL_FORMAT|/?%s\n")
         fifo = os.path.join(TMP.name, "fifo")  # would block a reader for ever
         os.mkfifo(fifo)
@@ -109,6 +113,25 @@ class CheckExtractTest(unittest.TestCase):
              '{"site":"A\\u001b]0;t\\u0007","url":"\\u001b]8;;x\\u0007","title":"T\\b\\u007f",'
              '"text":"","order":10}\n{"next_url":"\\u001b[2J"}\n'),
             (0, f"check {ctrl}", "[1] A\\x1b]0;t\\x07\n  group:          \\x1b[2J\n"),
+            # A site file saved as UTF-8, and keys followed by spaces, in plain words.
+            (0, "check " + write("u8.ini", "#\nHOST_ID\t検索\n".encode()),
+             "line 2: the file is saved as UTF-8", "save it as Shift_JIS", "Warnings (2)"),
+            (0, "check " + write("sp.ini", "HOST_ID    A\nHOST_ADDR   |h\nHOST_ID|B\n"),
+             "line 1: 'HOST_ID' is followed by spaces: a key must be followed by a TAB",
+             "line 2: 'HOST_ADDR' is followed", "Warnings (3)"),
+            # The site doctor on saved pages: what the page gives and why.
+            (0, f"extract --explain --sites {sites} --site 検索 {page}",
+             "[1] 検索: ok\n    no charset declared (read as Shift_JIS)\n    STARTWORD found\n"
+             "    2 entries\n    next page /find?p=2\n    first entry: Alpha <pagehost/a>\n"),
+            (0, f"extract --explain --sites {stale} --site 1 {euc_page}",
+             "[1] X: PROBLEM\n  ! charset EUC-JP (<meta>), but the site is read as Shift_JIS: set "
+             "HOST_KANJI EUC-JP\n    STARTWORD found\n  ! ENDWORD \"</dl>\" not found, so the "
+             "entries run to the page's end\n  ! 0 entries: entry rule 2 (SEARCH \"<dt>\") never "
+             "occurs after STARTWORD\n    no next page\n"),
+            (0, f"extract --explain --format json --sites {stale} --site 1 {euc_page}",
+             '"ok":false,"charset":"EUC-JP","charset_from":"meta","kanji":"Shift_JIS",'
+             '"charset_mismatch":true,"start_word":"found","end_word":"missing","entries":0,'
+             '"missing_rule":{"number":2,"key":"SEARCH","value":"<dt>"},"next_url":"",'),
             # A UTF-8 page keeps every character; references are decoded.
             (0, f"extract --format json --sites {utf8} --site 1 {utf8_page}",
              '"url":"/a?x=1&y=2","title":"𠮷 café 😀"'),
@@ -175,6 +198,37 @@ class SearchTest(unittest.TestCase):
         # A site's last error, not the closing that followed it.
         self.assertRegex(err[-1], r"^なし\\x1b\]0;\\x07 : 0 results, 0 pages, [0-9.]+ s, "
                          r"ERROR エラー応答を受信しました。\(URL Not Found\)$")
+
+    # The site doctor asks each site of the shared test server once: one
+    # that works, one whose entry rule no longer matches, one read as
+    # Shift_JIS but served as UTF-8, and one that is gone.
+    def test_site_doctor(self):
+        with subprocess.Popen([sys.executable, os.path.join(ROOT, "tests", "support",
+                                                             "http_server.py")],
+                              stdout=subprocess.PIPE, text=True) as server:
+            port = server.stdout.readline().split()[1]
+            page = f"HOST_ADDR|127.0.0.1:{port}\nHOST_URL_FORMAT|/page?per=3&of=2&q=%s&type="
+            rules = "SEARCH|<li><a href=\"http://\nURL|\">\nTITLE|</a>\n"
+            sites = write("doctor.ini", (
+                f"HOST_ID|ok\n{page}text/html%%3B+charset%%3DShift_JIS\nSTARTWORD|<!-- results -->"
+                f"\nT_SEARCH|class=\"next\" href=\"\nT_NEXTURL|\"\n{rules}"
+                f"HOST_ID|stale\n{page}\nSTARTWORD|<!-- results -->\nSEARCH|<dt>\n"
+                f"HOST_ID|utf8\n{page}text/html;charset=utf-8\n{rules}"
+                f"HOST_ID|gone\nHOST_ADDR|127.0.0.1:{port}\nHOST_URL_FORMAT|/status/404?%s\n"))
+            r = cli(f"check --fetch 検索 {sites}", timeout=60)
+            j = cli(f"check --format json --fetch 検索 {sites}", timeout=60)
+            server.terminate()
+        self.assertEqual((r.returncode, r.stderr), (0, b""))
+        self.assertEqual(r.stdout.decode().splitlines(), [
+            "[1] ok: ok; HTTP 200; charset Shift_JIS (HTTP header), as HOST_KANJI; STARTWORD found;"
+            " 3 entries; next page /page?n=2&of=2&per=3&brk=0&ms=0&pad=0&x=",
+            "[2] stale: PROBLEM; HTTP 200; no charset declared (read as Shift_JIS); STARTWORD found;"
+            ' 0 entries: entry rule 1 (SEARCH "<dt>") never occurs after STARTWORD; no next page',
+            "[3] utf8: PROBLEM; HTTP 200; charset utf-8 (HTTP header), but the site is read as "
+            "Shift_JIS: set HOST_KANJI UTF-8; 3 entries; no next page",
+            "[4] gone: PROBLEM; HTTP 404: ERROR エラー応答を受信しました。(URL Not Found)"])
+        self.assertEqual([(s["ok"], s["status"]) for s in map(json.loads, j.stdout.splitlines())],
+                         [(True, 200), (False, 200), (False, 200), (False, 404)])
 
     def test_ctrl_c_stops_the_search(self):
         # The server takes the connection and never answers.

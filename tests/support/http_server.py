@@ -6,14 +6,14 @@ server of its own to the client), prints its process id and the ports on
 the first line of standard output, and serves until it is sent SIGTERM or
 its parent ends. The path picks the behaviour:
 
-  /page?n=N&of=M&per=K[&brk=B][&ms=T][&stay=1][&pad=P][&amp=1][&t=TEXT]
+  /page?n=N&of=M&per=K[&brk=B][&ms=T][&stay=1][&pad=P][&amp=1][&t=TEXT][&type=TYPE]
                         result page N of M with K entries and a next link;
                         page B breaks off half-way; each page answered after
                         T ms; with stay the next link leads to the page
                         itself; pad makes the link P bytes longer; with amp
                         links write & as &amp; (as valid HTML does) and a
                         query holding "amp;" is answered 400; TEXT ends
-                        every title
+                        every title; TYPE is sent as the Content-Type header
   /learn?q=KW[&page=P]  a UTF-8 results page for the learner: 5 entries about
                         KW with server-path links, a next link on page 1
   /status/CODE          that status with a small body
@@ -155,7 +155,7 @@ class Handler(BaseHTTPRequestHandler):
                 if n == brk:
                     self.partial(page[: len(page) // 2], len(page), True)
                 else:
-                    self.reply(200, page)
+                    self.reply(200, page, [("Content-Type", q["type"])] if "type" in q else ())
             elif path == "/learn":
                 raw = url.query.split("&")[0][2:]
                 self.reply(200, learn_page(q.get("q", ""), raw, num("page", 1)),
