@@ -21,11 +21,7 @@ namespace {
 
 constexpr int kPort = 80;
 
-struct Fetched {
-    int status = 0;
-    std::string body;
-    std::string contentType;
-};
+using Fetched = CInetSession::FetchedPage;
 
 // One GET as a search sends it (headers, TLS, proxies, time-outs), read as a
 // search reads it.
@@ -33,18 +29,8 @@ Fetched Fetch(const std::string& server, const std::string& object, std::uint32_
     CInetSession session;
     session.SetTimeout(timeoutMs);
     session.SetRetry(1);
-    CInetSession::PageRequest request = session.RequestPage(1, &server, &object, kPort);
-    Fetched out;
-    out.status = request.status;
-    if (request.status == 200 && request.page) {
-        out.contentType = request.page->GetContentType();
-        std::string buffer(kPageReadLimit + 1, '\0');
-        const int kept = session.ReadPage(1, std::move(request.page), buffer.data(), kPageReadLimit,
-                                          CInetSession::PageEnd::AtBodyEnd);
-        buffer.resize(kept < 0 ? 0 : static_cast<std::size_t>(kept));
-        out.body = std::move(buffer);
-    }
-    return out;
+    return session.ReadWholePage(1, session.RequestPage(1, &server, &object, kPort),
+                                 kPageReadLimit);
 }
 
 std::string Display(std::string_view server, std::string_view object) {
