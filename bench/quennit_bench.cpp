@@ -22,12 +22,12 @@ namespace {
 
 using quennit::CSearchSession;
 
-class NullWindow : public quennit::IMessageWindow {
+class NullWindow : public quennit::ISearchEvents {
   public:
-    bool IsWindow() const override { return true; }
-    quennit::LRESULT SendMessage(std::uint32_t, quennit::WPARAM, quennit::LPARAM) override {
-        return 0;
-    }
+    void OnProgress(std::uint32_t, std::uint32_t) override {}
+    void OnError(std::uint32_t, quennit::ErrorKind, int) override {}
+    void OnResult(std::uint32_t, const quennit::SearchResult&) override {}
+    void OnEnd(quennit::SearchEnd) override {}
 };
 
 // A Shift_JIS result page of the read limit's size with ~1,000 entries.
@@ -76,7 +76,7 @@ void RunExtraction(benchmark::State& state, bool guardWorst) {
     CSearchSession session;
     NullWindow window;
     session.SetServer(1, "pagehost");
-    session.SetNotifyWnd(1, &window);
+    session.Connect(&window, 30000, 0);
     const quennit::SiteDef site = ExampleSite(guardWorst);
     const std::string& page = Page();
     for (auto _ : state) {

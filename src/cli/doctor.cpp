@@ -164,27 +164,26 @@ std::string JsonSite(std::uint32_t number, const SjisString& name, nlohmann::ord
 }
 
 // The doctor's window: the last error line of each site, as a search shows it.
-class ErrorRecorder : public IMessageWindow {
+class ErrorRecorder : public ISearchEvents {
   public:
-    bool IsWindow() const override { return true; }
-
-    LRESULT SendMessage(std::uint32_t msg, WPARAM wParam, LPARAM lParam) override {
-        if (msg == WM_INET_ERROR) {
-            std::lock_guard lock(m_mutex);
-            m_errors[static_cast<std::uint32_t>(wParam)] = lParam;
-        }
-        return 0;
+    void OnProgress(std::uint32_t, std::uint32_t) override {}
+    void OnResult(std::uint32_t, const SearchResult&) override {}
+    void OnEnd(SearchEnd) override {}
+    void OnError(std::uint32_t site, ErrorKind kind, int status) override {
+        std::lock_guard lock(m_mutex);
+        m_errors[site] = CSearchSession::GetErrorText(kind, status);
     }
 
-    std::optional<LPARAM> LastError(std::uint32_t site) {
+    // The text of the site's last error, if it had one.
+    std::optional<SjisString> LastError(std::uint32_t site) {
         std::lock_guard lock(m_mutex);
         const auto it = m_errors.find(site);
-        return it == m_errors.end() ? std::nullopt : std::optional<LPARAM>(it->second);
+        return it == m_errors.end() ? std::nullopt : std::optional<SjisString>(it->second);
     }
 
   private:
     std::mutex m_mutex;
-    std::map<std::uint32_t, LPARAM> m_errors;
+    std::map<std::uint32_t, SjisString> m_errors;
 };
 
 // One site asked and looked at: its line, text or JSON.
@@ -194,8 +193,7 @@ std::string AskSite(CSearchSession& session, ErrorRecorder& errors, std::uint32_
     const auto conn = session.LookupConn(site);
     const CSearchSession::FetchedPage page = session.FetchFirstPage(site, keyword);
     const auto error = errors.LastError(site);
-    const std::string errorText =
-        error ? "ERROR " + Utf8(CSearchSession::GetErrorText(*error)) : std::string();
+    const std::string errorText = error ? "ERROR " + Utf8(*error) : std::string();
 
     std::vector<Finding> findings;
     nlohmann::ordered_json fields = {{"status", page.status}};
@@ -259,7 +257,7 @@ int RunSiteDoctor(const CheckArgs& args) {
         return 1;
     }
     ErrorRecorder errors;
-    session.ConnectWindow(&errors, kTimeoutMs, 1);
+    session.Connect(&errors, kTimeoutMs, 1);
 
     // The enabled sites in number order; each line is printed once every
     // site before it has its own.

@@ -25,52 +25,33 @@ namespace quennit::cli {
 namespace {
 
 // The command line's window: what the main window would show, as lines.
-// Messages are handled on the search thread itself; the stop and the
-// printing share a lock, so nothing is printed once Ctrl-C has been taken.
-class ConsoleWindow : public IMessageWindow {
+// Events are handled on the search thread itself; once the search has been
+// stopped none arrive (the session's stop filter), so nothing is printed
+// after Ctrl-C has been taken.
+class ConsoleWindow : public ISearchEvents {
   public:
     ConsoleWindow(const CSearchSession& session, Format format)
         : m_session(session), m_format(format) {}
 
-    bool IsWindow() const override { return true; }
-
-    LRESULT SendMessage(std::uint32_t msg, WPARAM wParam, LPARAM lParam) override {
-        std::lock_guard lock(m_mutex);
-        if (m_stopped) {
-            return 0;
-        }
-        switch (msg) {
-            case WM_INET_STATUS:
-            case WM_INET_ERROR: {
-                const auto status = m_session.GetStatusLine(msg, wParam, lParam);
-                Status(status.m_strLine);
-                Site& site = m_sites[static_cast<std::uint32_t>(wParam)];
-                site.lastStatus = Utf8(status.m_strText);
-                if (msg == WM_INET_ERROR) {
-                    site.lastError = "ERROR " + site.lastStatus;
-                }
-                break;
-            }
-            case WM_SEARCH_RESULT: {
-                ++m_sites[static_cast<std::uint32_t>(wParam)].results;
-                const auto* result = reinterpret_cast<const SearchResult*>(lParam);
-                std::fputs(FormatResult(*result, m_format).c_str(), stdout);
-                std::fflush(stdout);
-                break;
-            }
-            case WM_SEARCH_END:
-                Status(CSearchSession::GetEndText(wParam));
-                m_completed = true;
-                break;
-            default:
-                break;
-        }
-        return 0;
+    void OnProgress(std::uint32_t site, std::uint32_t code) override {
+        SiteStatus(site, m_session.GetProgressLine(site, code), false);
     }
 
-    void Stop() {
+    void OnError(std::uint32_t site, ErrorKind kind, int status) override {
+        SiteStatus(site, m_session.GetErrorLine(site, kind, status), true);
+    }
+
+    void OnResult(std::uint32_t site, const SearchResult& result) override {
         std::lock_guard lock(m_mutex);
-        m_stopped = true;
+        ++m_sites[site].results;
+        std::fputs(FormatResult(result, m_format).c_str(), stdout);
+        std::fflush(stdout);
+    }
+
+    void OnEnd(SearchEnd how) override {
+        std::lock_guard lock(m_mutex);
+        Status(CSearchSession::GetEndText(how));
+        m_completed = true;
     }
 
     bool Completed() {
@@ -105,6 +86,16 @@ class ConsoleWindow : public IMessageWindow {
     }
 
   private:
+    void SiteStatus(std::uint32_t n, const CSearchSession::StatusLine& status, bool error) {
+        std::lock_guard lock(m_mutex);
+        Status(status.m_strLine);
+        Site& site = m_sites[n];
+        site.lastStatus = Utf8(status.m_strText);
+        if (error) {
+            site.lastError = "ERROR " + site.lastStatus;
+        }
+    }
+
     // Site names come from the site file: escaped like every other line.
     static void Status(const std::string& line) {
         std::fputs((EscapeForTerminal(line) + "\n").c_str(), stderr);
@@ -124,7 +115,6 @@ class ConsoleWindow : public IMessageWindow {
     Format m_format;
     std::mutex m_mutex;
     std::map<std::uint32_t, Site> m_sites;
-    bool m_stopped = false;
     bool m_completed = false;
 };
 
@@ -157,10 +147,10 @@ int RunSearch(const SearchArgs& args) {
     }
     ConsoleWindow window(session, args.format);
     // As the settings dialog applies them: 0 seconds means no time-out.
-    session.ConnectWindow(&window, static_cast<std::uint32_t>(args.timeoutSeconds) * 1000,
-                          static_cast<int>(args.retry));
+    session.Connect(&window, static_cast<std::uint32_t>(args.timeoutSeconds) * 1000,
+                    static_cast<int>(args.retry));
 
-    CThInetCtrl thread(session, &window, args.group, args.keyword, [doneFd] {
+    CThInetCtrl thread(session, args.group, args.keyword, [doneFd] {
         const std::uint64_t one = 1;
         [[maybe_unused]] const auto n = write(doneFd, &one, sizeof one);
     });
@@ -186,7 +176,6 @@ int RunSearch(const SearchArgs& args) {
         }
         if (fds[1].revents & POLLIN) {
             interrupted = true;
-            window.Stop();
             thread.Stop();
             break;
         }

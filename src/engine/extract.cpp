@@ -302,12 +302,9 @@ int CSearchSession::ExtractResults(const char* page, std::uint32_t site) {
         return -1;
     }
     const auto conn = m_connMap.Lookup(site);
-    if (!conn || conn->m_pNotifyWnd == nullptr) {
-        return -2;
-    }
-    const PageExtract extract = ExtractPage(page, *def, conn->m_strServer);
+    const PageExtract extract = ExtractPage(page, *def, conn ? conn->m_strServer : SjisString());
     for (const SearchResult& result : extract.results) {
-        SendToWindow(conn->m_pNotifyWnd, WM_SEARCH_RESULT, site, reinterpret_cast<LPARAM>(&result));
+        m_filter.OnResult(site, result);
     }
     if (extract.status == PageExtract::kFieldTooLong) {
         return -1;  // the run state stays as it was

@@ -33,8 +33,8 @@ class PageBuffer {
 
 }  // namespace
 
-WPARAM CSearchSession::Search(const SjisString& group, const std::string& keyword,
-                              const SearchOptions& options) {
+SearchEnd CSearchSession::Search(const SjisString& group, const std::string& keyword,
+                                 const SearchOptions& options) {
     // Sites due, and those skipped because their code can't hold the keyword.
     std::atomic<int> due{0};
     std::atomic<int> skipped{0};
@@ -43,7 +43,7 @@ WPARAM CSearchSession::Search(const SjisString& group, const std::string& keywor
         skipped += SearchSite(n, keyword, options) ? 0 : 1;
     };
     const auto outcome = [&] {
-        return due > 0 && skipped == due ? kSearchEndKeywordUnsendable : kSearchEndCompleted;
+        return due > 0 && skipped == due ? SearchEnd::KeywordUnsendable : SearchEnd::Completed;
     };
     if (options.jobs <= 0) {
         for (std::uint32_t n = 1; static_cast<int>(n) <= GetSiteCount(); ++n) {
@@ -115,7 +115,7 @@ CSearchSession::PageRequest CSearchSession::RequestFirstPage(std::uint32_t site,
     }
     const auto path = BuildRequestPath(*def, keyword);
     if (!path) {
-        SendSiteMessage(site, WM_INET_ERROR, kErrorKeyword);
+        ReportError(site, ErrorKind::KeywordUnsendable);
         return {KEYWORD_UNSENDABLE, nullptr};
     }
     return RequestPage(site, nullptr, &*path, kPort);
@@ -155,7 +155,7 @@ int CSearchSession::ReadSitePages(std::uint32_t site, OpenPage open, PageEnd end
                                       ? kStatusNextLinkTooLong
                                       : PagingEnd(site, hitsBefore, read, asked);
         if (why != 0) {
-            SendSiteMessage(site, WM_INET_STATUS, why);
+            ReportProgress(site, why);
             return 0;
         }
         PageRequest next = RequestNextPage(site);

@@ -1,10 +1,14 @@
 #include "engine/search_session.h"
 
+#include <utility>
+
 #include "platform/text_codec.h"
 
 namespace quennit {
 
-CSearchSession::CSearchSession() = default;
+CSearchSession::CSearchSession() {
+    SetEvents(&m_filter);
+}
 
 CSearchSession::~CSearchSession() {
     m_sites.RemoveAll();
@@ -34,37 +38,41 @@ bool CSearchSession::EnumSiteInfo(bool first, std::uint32_t& site, SjisString& g
     group = next->second.m_strGroup;
     name = next->second.m_strHostId;
     enabled = next->second.m_bEnabled;
+    // A site without HOST_ADDR has no connection record.
     const auto conn = m_connMap.Lookup(site);
-    if (!conn) {
-        return false;
-    }
-    server = conn->m_strServer;
+    server = conn ? conn->m_strServer : SjisString();
     return true;
 }
 
-void CSearchSession::ConnectWindow(IMessageWindow* wnd, std::uint32_t timeoutMs, int retry) {
-    for (int n = 1; n <= GetSiteCount(); ++n) {
-        m_connMap.SetErrorWnd(static_cast<std::uint32_t>(n), wnd);
-        m_connMap.SetNotifyWnd(static_cast<std::uint32_t>(n), wnd);
-    }
+void CSearchSession::Connect(ISearchEvents* sink, std::uint32_t timeoutMs, int retry) {
+    m_filter.SetSink(sink);
     SetTimeout(timeoutMs);
     SetRetry(retry);
 }
 
-CSearchSession::StatusLine CSearchSession::GetStatusLine(std::uint32_t msg, WPARAM site,
-                                                         LPARAM code) const {
-    const bool error = msg == WM_INET_ERROR;
-    StatusLine status;
-    status.m_strName = GetSiteName(static_cast<std::uint32_t>(site));
-    status.m_strText = error ? GetErrorText(code) : GetStatusText(static_cast<std::uint32_t>(code));
+namespace {
+
+CSearchSession::StatusLine MakeStatusLine(SjisString name, SjisString text, const char* separator) {
+    CSearchSession::StatusLine status{std::move(name), std::move(text), {}};
     // Each part converts on its own, as each is shown on its own elsewhere.
-    status.m_strLine =
-        SjisToUtf8(status.m_strName) + (error ? " : ERROR " : " : ") + SjisToUtf8(status.m_strText);
+    status.m_strLine = SjisToUtf8(status.m_strName) + separator + SjisToUtf8(status.m_strText);
     return status;
 }
 
-std::string CSearchSession::GetEndText(WPARAM how) {
-    return how == kSearchEndKeywordUnsendable
+}  // namespace
+
+CSearchSession::StatusLine CSearchSession::GetProgressLine(std::uint32_t site,
+                                                           std::uint32_t code) const {
+    return MakeStatusLine(GetSiteName(site), GetStatusText(code), " : ");
+}
+
+CSearchSession::StatusLine CSearchSession::GetErrorLine(std::uint32_t site, ErrorKind kind,
+                                                        int status) const {
+    return MakeStatusLine(GetSiteName(site), GetErrorText(kind, status), " : ERROR ");
+}
+
+std::string CSearchSession::GetEndText(SearchEnd how) {
+    return how == SearchEnd::KeywordUnsendable
                ? "キーワードを表せる文字コードのサイトがないため、検索しませんでした"
                : "検索が完了しました";
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/extract.h"
+#include "engine/search_events.h"
 #include "net/inet_session.h"
 #include "sitedef/site_file.h"
 #include "sitedef/site_table.h"
@@ -72,43 +73,50 @@ class CSearchSession : public CInetSession {
         return m_sites.SetSiteEnabledByNumber(site, enabled);
     }
 
-    // How a window connects to the searches of this session: wnd becomes
-    // every loaded site's result and status window, and the time-out
-    // (milliseconds, 0: none) and the attempt count apply from now on.
-    void ConnectWindow(IMessageWindow* wnd, std::uint32_t timeoutMs, int retry);
+    // How a window (or the command line, or a test) connects to the
+    // searches of this session: every event goes to sink, through the stop
+    // filter, and the time-out (milliseconds, 0: none) and the attempt count
+    // apply from now on. Before a search starts.
+    void Connect(ISearchEvents* sink, std::uint32_t timeoutMs, int retry);
 
-    // The status line of a WM_INET_STATUS or WM_INET_ERROR message, and its
-    // parts for a per-site list.
+    // Stops the search that runs under search's stop token: nothing more of
+    // it reaches the sink once this returns.
+    void StopSearch(std::stop_source& search) { m_filter.Stop(search); }
+    // The end of a search, through the stop filter (the search thread's).
+    void ReportEnd(SearchEnd how) { m_filter.OnEnd(how); }
+
+    // The status line of a progress event or an error, and its parts for a
+    // per-site list.
     struct StatusLine {
         SjisString m_strName;
         SjisString m_strText;
         std::string m_strLine;  // UTF-8: "name : text" or "name : ERROR text"
     };
-    StatusLine GetStatusLine(std::uint32_t msg, WPARAM site, LPARAM code) const;
-    // The status line that ends a search (UTF-8), by WM_SEARCH_END's wParam.
-    static std::string GetEndText(WPARAM how);
+    StatusLine GetProgressLine(std::uint32_t site, std::uint32_t code) const;
+    StatusLine GetErrorLine(std::uint32_t site, ErrorKind kind, int status) const;
+    // The status line that ends a search (UTF-8).
+    static std::string GetEndText(SearchEnd how);
 
     // Search run: every enabled site of the group (all when empty), one
     // after another unless options say otherwise. The keyword is UTF-8, as
     // typed; a site whose code can't hold it is skipped with an error line.
-    // Returns how the search ended, for WM_SEARCH_END's wParam.
-    WPARAM Search(const SjisString& group, const std::string& keyword,
-                  const SearchOptions& options = {});
+    // Returns how the search ended.
+    SearchEnd Search(const SjisString& group, const std::string& keyword,
+                     const SearchOptions& options = {});
     void ResetPaging(std::uint32_t site);
 
     // The site's first page for the keyword (UTF-8), asked with the
     // search's own request and read whole (the site doctor). Status -2 when
-    // the site's code can't hold the keyword (an error line is sent), -1
+    // the site's code can't hold the keyword (an error is reported), -1
     // when the site has no address or request format.
     static constexpr int KEYWORD_UNSENDABLE = -2;
     FetchedPage FetchFirstPage(std::uint32_t site, const std::string& keyword);
 
     // Cuts one page (NUL-terminated; the scan ends at the first NUL) into
-    // results (ExtractPage), hands each to the site's window and keeps the
-    // site's run state. 0 when scanned,
-    // NEXT_LINK_TOO_LONG when scanned but a page rule's capture was too long
-    // to keep (no next page then), -1 for no record or an over-long capture
-    // of an entry, -2 when the site has no result window.
+    // results (ExtractPage), reports each and keeps the site's run state.
+    // 0 when scanned, NEXT_LINK_TOO_LONG when scanned but a page rule's
+    // capture was too long to keep (no next page then), -1 for no record or
+    // an over-long capture of an entry.
     static constexpr int NEXT_LINK_TOO_LONG = 1;
     virtual int ExtractResults(const char* page, std::uint32_t site);
 
@@ -118,6 +126,7 @@ class CSearchSession : public CInetSession {
 
   protected:
     SiteTable m_sites;
+    StopFilter m_filter;
 
   private:
     // The site's turn: whether the run asks it, and asking it (its attempts,

@@ -11,11 +11,10 @@
 
 namespace quennit {
 
-CThInetCtrl::CThInetCtrl(CSearchSession& session, IMessageWindow* wnd, SjisString group,
-                         std::string keyword, std::function<void()> onExit,
+CThInetCtrl::CThInetCtrl(CSearchSession& session, SjisString group, std::string keyword,
+                         std::function<void()> onExit,
                          std::function<void(const std::string&)> onError)
     : m_session(session),
-      m_pWnd(wnd),
       m_strSearchGroup(std::move(group)),
       m_strKeyword(std::move(keyword)),
       m_onExit(std::move(onExit)),
@@ -41,7 +40,7 @@ bool CThInetCtrl::Start() {
 }
 
 void CThInetCtrl::Stop() {
-    m_stop.request_stop();
+    m_session.StopSearch(m_stop);
 }
 
 void CThInetCtrl::Join() {
@@ -52,24 +51,21 @@ void CThInetCtrl::Join() {
 
 void CThInetCtrl::Run() {
     const ScopedStopToken scope(m_stop.get_token());
-    if (m_session.AcquireRun(m_stop.get_token())) {
-        WPARAM how = kSearchEndCompleted;
-        try {
-            how = m_session.Search(m_strSearchGroup, m_strKeyword, m_options);
-        } catch (const StopRequested&) {
-            // Stopped: the run just ends.
-        } catch (const std::exception& e) {
-            if (!StopRequestedHere()) {
-                if (m_onError) {
-                    m_onError(e.what());
-                } else {
-                    std::fprintf(stderr, "quennit: search failed: %s\n", e.what());
-                }
+    SearchEnd how = SearchEnd::Completed;
+    try {
+        how = m_session.Search(m_strSearchGroup, m_strKeyword, m_options);
+    } catch (const StopRequested&) {
+        // Stopped: the run just ends.
+    } catch (const std::exception& e) {
+        if (!StopRequestedHere()) {
+            if (m_onError) {
+                m_onError(e.what());
+            } else {
+                std::fprintf(stderr, "quennit: search failed: %s\n", e.what());
             }
         }
-        m_session.ReleaseRun();
-        SendToWindow(m_pWnd, WM_SEARCH_END, how, 0);
     }
+    m_session.ReportEnd(how);
     m_running.store(false);
     if (m_onExit) {
         m_onExit();

@@ -18,11 +18,7 @@ CInetSession::CInetSession() {
     SetRetry(0);
 }
 
-CInetSession::~CInetSession() {
-    // A run that was stopped but not yet joined may still be unwinding.
-    std::unique_lock lock(m_runMutex);
-    m_runCv.wait(lock, [this] { return !m_runBusy; });
-}
+CInetSession::~CInetSession() = default;
 
 void CInetSession::SetTimeout(std::uint32_t milliseconds) {
     m_nTimeout.store(milliseconds);
@@ -33,12 +29,18 @@ void CInetSession::OnStatusCallback(std::uint32_t context, std::uint32_t interne
     if (internetStatus == 60 || internetStatus == 70) {
         return;
     }
-    SendSiteMessage(context, WM_INET_STATUS, static_cast<LPARAM>(internetStatus));
+    ReportProgress(context, internetStatus);
 }
 
-void CInetSession::SendSiteMessage(std::uint32_t site, std::uint32_t msg, LPARAM code) const {
-    if (const auto conn = m_connMap.Lookup(site)) {
-        SendToWindow(conn->m_pErrorWnd, msg, site, code);
+void CInetSession::ReportProgress(std::uint32_t site, std::uint32_t code) const {
+    if (m_events != nullptr) {
+        m_events->OnProgress(site, code);
+    }
+}
+
+void CInetSession::ReportError(std::uint32_t site, ErrorKind kind, int status) const {
+    if (m_events != nullptr) {
+        m_events->OnError(site, kind, status);
     }
 }
 
@@ -77,7 +79,7 @@ SjisString CInetSession::GetStatusText(std::uint32_t code) {
     return {};
 }
 
-SjisString CInetSession::GetErrorText(LPARAM code) {
+SjisString CInetSession::GetErrorText(ErrorKind kind, int status) {
     static const SjisString kSendTimeout = Sjis("送信処理がタイムアウトしました");
     static const SjisString kReceiveTimeout = Sjis("受信処理がタイムアウトしました");
     static const SjisString kOk = Sjis("正常応答を取得しました");
@@ -86,7 +88,7 @@ SjisString CInetSession::GetErrorText(LPARAM code) {
     static const SjisString kProxyRefused = Sjis("プロキシサーバーが接続を拒否しました");
     static const SjisString kBadResponse = Sjis("サーバーの応答を読めません");
     static const SjisString kKeyword = Sjis("キーワードをこのサイトの文字コードで表せません");
-    static const std::array<std::pair<LPARAM, const char*>, 40> kReasons = {{
+    static const std::array<std::pair<int, const char*>, 39> kReasons = {{
         {100, "Continue"},
         {101, "Switching Protocols"},
         {201, "Created"},
@@ -126,29 +128,29 @@ SjisString CInetSession::GetErrorText(LPARAM code) {
         {503, "Service Unavailable"},
         {504, "Gateway Time-out"},
         {505, "HTTP Version not supported"},
-        {0, nullptr},
     }};
-    switch (code) {
-        case 1:
+    switch (kind) {
+        case ErrorKind::SendFailed:
             return kSendTimeout;
-        case 2:
+        case ErrorKind::ReadFailed:
             return kReceiveTimeout;
-        case kErrorCertificate:
+        case ErrorKind::Certificate:
             return kCertificate;
-        case kErrorProxyRefused:
+        case ErrorKind::ProxyRefused:
             return kProxyRefused;
-        case kErrorBadResponse:
+        case ErrorKind::BadResponse:
             return kBadResponse;
-        case kErrorKeyword:
+        case ErrorKind::KeywordUnsendable:
             return kKeyword;
-        case 200:
-            return kOk;
-        default:
+        case ErrorKind::HttpStatus:
             break;
+    }
+    if (status == 200) {
+        return kOk;
     }
     SjisString text = kErrorResponse + "(";
     for (const auto& [c, reason] : kReasons) {
-        if (reason != nullptr && c == code) {
+        if (c == status) {
             text += reason;
             break;
         }
@@ -159,23 +161,6 @@ SjisString CInetSession::GetErrorText(LPARAM code) {
 }  // namespace quennit
 
 namespace quennit {
-
-bool CInetSession::AcquireRun(std::stop_token stop) {
-    std::unique_lock lock(m_runMutex);
-    if (!m_runCv.wait(lock, stop, [this] { return !m_runBusy; })) {
-        return false;
-    }
-    m_runBusy = true;
-    return true;
-}
-
-void CInetSession::ReleaseRun() {
-    {
-        std::lock_guard lock(m_runMutex);
-        m_runBusy = false;
-    }
-    m_runCv.notify_all();
-}
 
 void CInetSession::Pause(std::uint32_t ms) const {
     const std::chrono::nanoseconds length =

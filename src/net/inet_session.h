@@ -2,18 +2,15 @@
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
-#include <stop_token>
 #include <string>
 
+#include "net/request_events.h"
 #include "net/site_conn.h"
 #include "platform/http_client.h"
-#include "platform/message_window.h"
 #include "sitedef/site_def.h"
 
 namespace quennit {
@@ -24,7 +21,6 @@ namespace quennit {
 class CInetSession {
   public:
     CInetSession();
-    // Waits until no search run holds the session (see AcquireRun).
     virtual ~CInetSession();
 
     CInetSession(const CInetSession&) = delete;
@@ -38,10 +34,9 @@ class CInetSession {
     void SetRetry(int count) { m_nRetry.store(count); }
     int GetRetry() const { return m_nRetry.load(); }
 
-    void SetNotifyWnd(std::uint32_t site, IMessageWindow* wnd) {
-        m_connMap.SetNotifyWnd(site, wnd);
-    }
-    void SetErrorWnd(std::uint32_t site, IMessageWindow* wnd) { m_connMap.SetErrorWnd(site, wnd); }
+    // Where every site's progress and errors go (not owned; null: nowhere).
+    // Set before a request is made.
+    void SetEvents(IRequestEvents* events) { m_events = events; }
     void SetServer(std::uint32_t site, const SjisString& server) {
         m_connMap.SetServer(site, server);
     }
@@ -74,8 +69,8 @@ class CInetSession {
     // A request's answer whole, for a caller that looks at the page rather
     // than at results (the site doctor, the learner): the status, the
     // Content-Type header and, for a 200, the body read as a search reads
-    // it (to its end, at most limit bytes; read failures go to the site's
-    // error window as a search's do). The request is closed.
+    // it (to its end, at most limit bytes; read failures are reported as a
+    // search's are). The request is closed.
     struct FetchedPage {
         int status = 0;           // as PageRequest's
         std::string contentType;  // empty: none
@@ -86,36 +81,22 @@ class CInetSession {
     // Forwards one progress event of a request (context = site number).
     virtual void OnStatusCallback(std::uint32_t context, std::uint32_t internetStatus);
 
-    // WM_INET_ERROR codes besides the failed send (1), the failed read (2)
-    // and HTTP statuses: failures that end a site's request at once.
-    static constexpr LPARAM kErrorCertificate = 3;   // TLS verification failed
-    static constexpr LPARAM kErrorProxyRefused = 4;  // the proxy refused the tunnel
-    static constexpr LPARAM kErrorBadResponse = 5;   // an answer that can't be read
-    static constexpr LPARAM kErrorKeyword = 6;       // the keyword has no form for the site
-
-    // WM_INET_STATUS codes of the search run, after the request's progress
+    // Progress codes of the search run, after the request's progress
     // codes: why a site's paging ended before its next-page link ran out.
     static constexpr std::uint32_t kStatusPageWithoutResults = 120;
     static constexpr std::uint32_t kStatusPageRepeated = 121;
     static constexpr std::uint32_t kStatusPageLimit = 122;
     static constexpr std::uint32_t kStatusNextLinkTooLong = 123;
 
-    // Status-line texts (Shift_JIS) of a progress code and of an error code.
+    // Status-line texts (Shift_JIS) of a progress code and of an error.
     static SjisString GetStatusText(std::uint32_t code);
-    static SjisString GetErrorText(LPARAM code);
+    static SjisString GetErrorText(ErrorKind kind, int status);
 
     // How long a pause of the given nominal length really lasts. The
     // session's pauses (1,000 ms after a failure, 100 ms after an empty read)
     // all go through Pause; tests shorten them here. Set before a search.
     using PauseClock = std::function<std::chrono::nanoseconds(std::uint32_t ms)>;
     void SetPauseClock(PauseClock clock) { m_pauseClock = std::move(clock); }
-
-    // One search run at a time uses the per-site request state. A new run
-    // waits here until an older, stopped run has unwound and released the
-    // session (that takes a moment: its pauses and requests end at once).
-    // False when the caller's own stop came first.
-    bool AcquireRun(std::stop_token stop);
-    void ReleaseRun();
 
   protected:
     // The attempts a request (or the failures a page read) may use. A
@@ -130,18 +111,16 @@ class CInetSession {
     // stop of the calling thread's search, which it reports as StopRequested.
     void Pause(std::uint32_t ms) const;
 
-    // Sends a status or error line of the site to its status window.
-    void SendSiteMessage(std::uint32_t site, std::uint32_t msg, LPARAM code) const;
+    void ReportProgress(std::uint32_t site, std::uint32_t code) const;
+    void ReportError(std::uint32_t site, ErrorKind kind, int status = 0) const;
 
     ConnTable m_connMap;
     std::atomic<std::int32_t> m_nRetry{0};
     std::atomic<std::uint32_t> m_nTimeout{0};
 
   private:
+    IRequestEvents* m_events = nullptr;
     PauseClock m_pauseClock;
-    std::mutex m_runMutex;
-    std::condition_variable_any m_runCv;
-    bool m_runBusy = false;
 };
 
 }  // namespace quennit

@@ -18,8 +18,6 @@ int CInetSession::ReadPage(std::uint32_t site, OpenPage page, char* buffer, unsi
     if (!page) {
         return -1;
     }
-    IMessageWindow* const errorWnd = m_connMap.Lookup(site).value_or(SiteConn{}).m_pErrorWnd;
-
     // The request is closed however the page ends, a stop included.
     struct Closer {
         HttpFile& page;
@@ -48,7 +46,7 @@ int CInetSession::ReadPage(std::uint32_t site, OpenPage page, char* buffer, unsi
                 chunk = static_cast<unsigned>(page->Read(buffer + kept, kChunk));
                 break;
             } catch (const InternetException&) {
-                SendToWindow(errorWnd, WM_INET_ERROR, site, 2);
+                ReportError(site, ErrorKind::ReadFailed);
                 --failuresLeft;
                 Pause(kFailurePauseMs);
                 if (failuresLeft == 0) {

@@ -54,8 +54,8 @@ CInetSession::PageRequest CInetSession::RequestPage(std::uint32_t site, const Sj
         }
     };
     std::int32_t attempts = AttemptBudget();
-    const auto giveUp = [&](LPARAM code) {
-        SendToWindow(conn.m_pErrorWnd, WM_INET_ERROR, site, code);
+    const auto giveUp = [&](ErrorKind kind) {
+        ReportError(site, kind);
         close();
         attempts = 0;
     };
@@ -73,13 +73,13 @@ CInetSession::PageRequest CInetSession::RequestPage(std::uint32_t site, const Sj
         } catch (const CertificateException&) {
             // The same certificate (proxy, answer) would fail every attempt:
             // one line, no pause.
-            giveUp(kErrorCertificate);
+            giveUp(ErrorKind::Certificate);
         } catch (const ProxyRefusedException&) {
-            giveUp(kErrorProxyRefused);
+            giveUp(ErrorKind::ProxyRefused);
         } catch (const BadResponseException&) {
-            giveUp(kErrorBadResponse);
+            giveUp(ErrorKind::BadResponse);
         } catch (const InternetException&) {
-            SendToWindow(conn.m_pErrorWnd, WM_INET_ERROR, site, 1);
+            ReportError(site, ErrorKind::SendFailed);
             --attempts;
             close();
             Pause(kRetryPauseMs);
@@ -87,7 +87,7 @@ CInetSession::PageRequest CInetSession::RequestPage(std::uint32_t site, const Sj
     }
 
     if (request.status != 200 && attempts != 0) {
-        SendToWindow(conn.m_pErrorWnd, WM_INET_ERROR, site, request.status);
+        ReportError(site, ErrorKind::HttpStatus, request.status);
         // Not read, so not kept: nothing of it lingers until the next page.
         close();
     }

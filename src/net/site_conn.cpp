@@ -20,14 +20,4 @@ void ConnTable::SetServer(std::uint32_t n, const SjisString& server) {
     m_map.At(n).m_strServer = server;
 }
 
-void ConnTable::SetNotifyWnd(std::uint32_t n, IMessageWindow* wnd) {
-    std::lock_guard lock(m_mutex);
-    m_map.At(n).m_pNotifyWnd = wnd;
-}
-
-void ConnTable::SetErrorWnd(std::uint32_t n, IMessageWindow* wnd) {
-    std::lock_guard lock(m_mutex);
-    m_map.At(n).m_pErrorWnd = wnd;
-}
-
 }  // namespace quennit

@@ -9,7 +9,7 @@
 #include "engine/keyword.h"
 #include "engine/search_session.h"
 #include "platform/text_codec.h"
-#include "recording_window.h"
+#include "recording_events.h"
 
 namespace quennit {
 namespace {
@@ -41,7 +41,7 @@ class Extraction : public testing::Test {
         site.m_strNextUrl = "/stale";
         session.StoreSite(1, site);
         session.SetServer(1, "searchhost");
-        session.SetNotifyWnd(1, &window);
+        session.Connect(&window, 30000, 0);
     }
 
     int Extract(const std::string& page) { return session.ExtractResults(page.c_str(), 1); }
@@ -57,7 +57,7 @@ class Extraction : public testing::Test {
     }
 
     CSearchSession session;
-    test::RecordingWindow window;
+    test::RecordingEvents window;
 };
 
 const std::string kExampleEntry =

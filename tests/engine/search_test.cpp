@@ -11,7 +11,7 @@
 #include "engine/search_session.h"
 #include "engine/search_thread.h"
 #include "platform/errors.h"
-#include "recording_window.h"
+#include "recording_events.h"
 #include "test_server.h"
 #include "test_sites.h"
 
@@ -22,8 +22,8 @@ using namespace test;
 using Msgs = std::vector<Msg>;
 
 // The messages of one site, in order.
-Msgs Of(WPARAM site, Msgs ms) {
-    std::erase_if(ms, [site](const Msg& m) { return m.wParam != site; });
+Msgs Of(std::uint32_t site, Msgs ms) {
+    std::erase_if(ms, [site](const Msg& m) { return m.site != site; });
     return ms;
 }
 
@@ -31,7 +31,7 @@ class SearchTest : public ::testing::Test {
   protected:
     TestServer& server = SharedServer();
     // Time-outs off: only a stop ends a stalled request. Pauses are scaled.
-    void Load(CSearchSession& s, const std::string& sites, IMessageWindow* window,
+    void Load(CSearchSession& s, const std::string& sites, ISearchEvents* window,
               double pauseScale = 0.001) {
         pauses = std::make_unique<PauseRecorder>(pauseScale);
         LoadSites(s, sites, window, 0, 1);
@@ -42,7 +42,7 @@ class SearchTest : public ::testing::Test {
         return PageSite(name, server.HostAddr(), format, extra);
     }
 
-    RecordingWindow wnd;
+    RecordingEvents wnd;
     std::unique_ptr<PauseRecorder> pauses;
     CSearchSession session;
 };
@@ -54,25 +54,25 @@ TEST_F(SearchTest, SitesAreVisitedInOrderThroughFailuresThenTheSearchCompletes) 
              PageSite("Refused", "127.0.0.1:" + std::to_string(ClosedPort()), "/p?%s") +
              Site("C", "/page?n=1&of=1&per=1&q=%s"),
          &wnd);
-    CThInetCtrl thread(session, &wnd, "", "kw");
+    CThInetCtrl thread(session, "", "kw");
     ASSERT_TRUE(thread.Start());
     thread.Join();
     EXPECT_FALSE(thread.IsRunning());
     Msgs expected;  // every message of the first two sites
-    for (const LPARAM code : {10, 11, 20, 21, 30, 31, 40, 41, 50, 51}) {
+    for (const int code : {10, 11, 20, 21, 30, 31, 40, 41, 50, 51}) {
         expected.push_back(Status(1, code));
     }
     expected.insert(expected.end(), 3, Result(1));
-    for (const LPARAM code : {10, 11, 20, 21, 30, 31, 40, 41}) {
+    for (const int code : {10, 11, 20, 21, 30, 31, 40, 41}) {
         expected.push_back(Status(2, code));
     }
-    expected.insert(expected.end(), {Error(2, 404), Status(2, 50), Status(2, 51)});
+    expected.insert(expected.end(), {Http(2, 404), Status(2, 50), Status(2, 51)});
     const auto all = wnd.Messages();
     ASSERT_GT(all.size(), expected.size());
     EXPECT_EQ(Msgs(all.begin(), all.begin() + long(expected.size())), expected);
-    EXPECT_EQ(
-        wnd.Only({WM_INET_ERROR, WM_SEARCH_RESULT, WM_SEARCH_END}),
-        (Msgs{Result(1), Result(1), Result(1), Error(2, 404), Error(4, 1), Result(5), End()}));
+    EXPECT_EQ(wnd.Only({Ev::Error, Ev::Result, Ev::End}),
+              (Msgs{Result(1), Result(1), Result(1), Http(2, 404), Error(4, ErrorKind::SendFailed),
+                    Result(5), End()}));
     // A network failure is retried by the network layer, not by the run.
     EXPECT_EQ(std::ranges::count(pauses->Pauses(), 1000), 1);
 }
@@ -93,7 +93,7 @@ TEST_F(SearchTest, KeywordsReachTheServerAsABrowserSendsThem) {
     EXPECT_EQ(received, (std::vector<std::string>{
                             "/echo?q=%fc%e2%b6%b6%f9%f5%fc%f1%f9%a1%ad%a1+%23",
                             "/echo?q=%fb%fc%8b%b4%fa%b1%fa%40%fa%5c%87%40+%23", "/echo?q=%f0%40"}));
-    EXPECT_EQ(wnd.Only({WM_INET_ERROR}), Msgs{Error(1, CInetSession::kErrorKeyword)});
+    EXPECT_EQ(wnd.Only({Ev::Error}), Msgs{Error(1, ErrorKind::KeywordUnsendable)});
 }
 
 // A next-page link that never runs out ends the site's paging with a line
@@ -107,11 +107,11 @@ TEST_F(SearchTest, PagingThatWouldNeverEndIsEndedAndSaysWhy) {
         Site("Endless", "/page?n=1&of=500&per=1&q=%s", "HOST_MAXCOUNT\t999\n") +
         Site("Long", "/page?n=1&of=5&per=2&pad=2100&q=%s");
     for (const int jobs : {0, 4}) {
-        RecordingWindow window;
+        RecordingEvents window;
         Load(session, sites, &window);
         session.Search("", "kw", SearchOptions{jobs, {}});
         const auto all = window.Messages();
-        const std::tuple<WPARAM, long, long, LPARAM> expected[] = {
+        const std::tuple<std::uint32_t, long, long, int> expected[] = {
             {1, 1, 0, CInetSession::kStatusPageWithoutResults},
             {2, 1, 2, CInetSession::kStatusPageRepeated},
             {3, CSearchSession::MAX_PAGES, CSearchSession::MAX_PAGES,
@@ -142,7 +142,7 @@ TEST_F(SearchTest, NextPagesAreFollowedUpToTheLimit) {
                           Case{"/page?n=1&of=3&per=10&amp=1&q=%s", 100, 30, 30, 3, 0},
                           Case{"/page?n=1&of=3&per=10&brk=2&q=%s", 100, 21, 29, 3, 1}}) {
         SCOPED_TRACE(c.format);
-        RecordingWindow window;
+        RecordingEvents window;
         Load(session, Site("Paged", c.format, "HOST_MAXCOUNT\t" + std::to_string(c.maxCount)),
              &window);
         session.Search("", "kw");
@@ -152,9 +152,9 @@ TEST_F(SearchTest, NextPagesAreFollowedUpToTheLimit) {
         for (std::size_t i = 0; i < results.size(); ++i) {
             ASSERT_EQ(results[i].m_nOrder, static_cast<std::int32_t>(10 * (i + 1)));
         }
-        const auto statuses = window.Only({WM_INET_STATUS});
+        const auto statuses = window.Only({Ev::Progress});
         EXPECT_EQ(std::count(statuses.begin(), statuses.end(), Status(1, 31)), c.requests);
-        EXPECT_EQ(window.Only({WM_INET_ERROR}), Msgs(c.breaks, Error(1, 2)));
+        EXPECT_EQ(window.Only({Ev::Error}), Msgs(c.breaks, Error(1, ErrorKind::ReadFailed)));
     }
 }
 
@@ -184,15 +184,15 @@ TEST_F(SearchTest, SiteIsTriedOnceMoreAfterAnException) {
     Load(flaky, Site("F", "/page?n=1&of=1&per=2&q=%s") + Site("G", "/page?n=1&of=1&per=1&q=%s"),
          &wnd);
     flaky.Search("", "kw");
-    EXPECT_EQ(wnd.Only({WM_SEARCH_RESULT}),
+    EXPECT_EQ(wnd.Only({Ev::Result}),
               Msgs({Result(1), Result(1), Result(1), Result(1), Result(2), Result(2)}));
     // Anything else ends the search: the thread reports it, then completes.
-    RecordingWindow window;
+    RecordingEvents window;
     FlakySession s;
     s.foreign = true;
     Load(s, Site("F", "/page?n=1&of=1&per=1&q=%s"), &window);
     std::vector<std::string> reported;
-    CThInetCtrl thread(s, &window, "", "kw", {}, [&](const std::string& what) {
+    CThInetCtrl thread(s, "", "kw", {}, [&](const std::string& what) {
         reported.push_back(what);
         EXPECT_EQ(std::ranges::count(window.Messages(), End()), 0);
     });
@@ -227,23 +227,23 @@ TEST_F(SearchTest, ConcurrentSitesKeepTheirOrderAndTheLimits) {
         sites += PageSite("S" + std::to_string(i), scheme + server.HostAddr(i % TestServer::kPorts),
                           path);
     }
-    RecordingWindow one;
+    RecordingEvents one;
     PeakSession counted;
     Load(counted, sites, &one);
     counted.Search("", "kw");
     Load(counted, sites, &wnd);
-    CThInetCtrl thread(counted, &wnd, "", "kw");
+    CThInetCtrl thread(counted, "", "kw");
     thread.SetOptions(SearchOptions{6, {}});
     ASSERT_TRUE(thread.Start());
     thread.Join();
     const auto all = wnd.Messages();
     ASSERT_EQ(std::count(all.begin(), all.end(), End()), 1);
     EXPECT_EQ(all.back(), End());
-    std::map<WPARAM, std::pair<std::size_t, std::size_t>> span;  // first and last message
+    std::map<std::uint32_t, std::pair<std::size_t, std::size_t>> span;  // first and last message
     for (std::size_t i = 0; i + 1 < all.size(); ++i) {
-        span.try_emplace(all[i].wParam, i, i).first->second.second = i;
+        span.try_emplace(all[i].site, i, i).first->second.second = i;
     }
-    for (WPARAM n = 1; n <= 100; ++n) {
+    for (std::uint32_t n = 1; n <= 100; ++n) {
         ASSERT_EQ(Of(n, all), Of(n, one.Messages())) << "site " << n;
         const auto mine = span.at(n);
         int open = 0;
@@ -278,7 +278,7 @@ TEST_F(SearchTest, StopAtAnyMomentEndsEverythingAndTheNextSearchIsClean) {
         const std::size_t moment = at;  // a lambda below needs it
         SCOPED_TRACE(moment);
         const std::size_t before = wnd.Messages().size();
-        CThInetCtrl thread(session, &wnd, "", "kw");
+        CThInetCtrl thread(session, "", "kw");
         thread.SetOptions(SearchOptions{jobs, {}});
         ASSERT_TRUE(thread.Start());
         wnd.WaitUntil([&](const Msgs& ms) { return ms.size() >= before + moment; });
@@ -288,13 +288,13 @@ TEST_F(SearchTest, StopAtAnyMomentEndsEverythingAndTheNextSearchIsClean) {
         EXPECT_EQ(wnd.Messages(), atStop);
         EXPECT_EQ(std::ranges::count(atStop, End()), 0);
     }
-    RecordingWindow next;
+    RecordingEvents next;
     Load(session, sites, &next);
-    CThInetCtrl thread(session, &next, "Good", "kw");
+    CThInetCtrl thread(session, "Good", "kw");
     thread.SetOptions(SearchOptions{6, {}});
     ASSERT_TRUE(thread.Start());
     thread.Join();
-    EXPECT_EQ(next.Only({WM_SEARCH_RESULT, WM_INET_ERROR, WM_SEARCH_END}).size(), 3u * 6 + 1);
+    EXPECT_EQ(next.Only({Ev::Result, Ev::Error, Ev::End}).size(), 3u * 6 + 1);
 }
 
 }  // namespace

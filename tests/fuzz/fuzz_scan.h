@@ -12,13 +12,13 @@
 
 #include "engine/keyword.h"
 #include "engine/search_session.h"
-#include "support/recording_window.h"
+#include "support/recording_events.h"
 
 namespace fuzz {
 
 inline void Scan(quennit::CSearchSession& session, std::uint32_t site, const std::string& page) {
-    quennit::test::RecordingWindow window;
-    session.SetNotifyWnd(site, &window);
+    quennit::test::RecordingEvents window;
+    session.Connect(&window, 30000, 0);
     session.ExtractResults(page.c_str(), site);
     session.ExtractResults(page.c_str(), site);
     for (const quennit::SearchResult& r : window.Results()) {

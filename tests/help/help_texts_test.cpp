@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "net/inet_session.h"
 #include "platform/text_codec.h"
@@ -23,8 +24,17 @@ TEST(HelpPage, ExplainsTheStatusTextsAndNamesTheSiteFileKeys) {
         EXPECT_TRUE(!text.empty() && has(text)) << code << " " << text;
     }
     // An error answer's reason in brackets is explained apart from the text.
-    for (const LPARAM code : {1, 2, 3, 4, 5, 6, 200, 400, 401, 403, 404, 500, 502, 503, 504, 306}) {
-        const std::string text = SjisToUtf8(CInetSession::GetErrorText(code));
+    std::vector<SjisString> errors;
+    for (const ErrorKind kind :
+         {ErrorKind::SendFailed, ErrorKind::ReadFailed, ErrorKind::Certificate,
+          ErrorKind::ProxyRefused, ErrorKind::BadResponse, ErrorKind::KeywordUnsendable}) {
+        errors.push_back(CInetSession::GetErrorText(kind, 0));
+    }
+    for (const int status : {200, 400, 401, 403, 404, 500, 502, 503, 504, 306}) {
+        errors.push_back(CInetSession::GetErrorText(ErrorKind::HttpStatus, status));
+    }
+    for (const SjisString& error : errors) {
+        const std::string text = SjisToUtf8(error);
         const auto bracket = std::min(text.find('('), text.size());
         EXPECT_TRUE(has(text.substr(0, bracket)) && has(text.substr(bracket))) << text;
     }

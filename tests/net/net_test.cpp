@@ -10,7 +10,7 @@
 
 #include "net/inet_session.h"
 #include "platform/http_client.h"
-#include "recording_window.h"
+#include "recording_events.h"
 #include "test_files.h"
 #include "test_server.h"
 #include "test_sites.h"
@@ -23,9 +23,9 @@ using namespace test;
 constexpr std::uint32_t kSite = 3;
 
 // The progress of one request that gets its answer, and of its closing.
-std::vector<Msg> Asked(std::initializer_list<LPARAM> codes = {10, 11, 20, 21, 30, 31, 40, 41}) {
+std::vector<Msg> Asked(std::initializer_list<int> codes = {10, 11, 20, 21, 30, 31, 40, 41}) {
     std::vector<Msg> m;
-    for (const LPARAM code : codes) {
+    for (const int code : codes) {
         m.push_back(Status(kSite, code));
     }
     return m;
@@ -45,8 +45,7 @@ class RequestPageTest : public ::testing::Test {
         session.SetPauseClock(pauses.Clock());
         session.SetTimeout(3000);
         session.SetRetry(1);
-        session.SetErrorWnd(kSite, &wnd);
-        session.SetNotifyWnd(kSite, &wnd);
+        session.SetEvents(&wnd);
         session.SetServer(kSite, server.HostAddr());
     }
 
@@ -64,7 +63,7 @@ class RequestPageTest : public ::testing::Test {
         return session.ReadPage(kSite, std::move(open), page.data(), size);
     }
 
-    RecordingWindow wnd;
+    RecordingEvents wnd;
     PauseRecorder pauses;
     CInetSession session;
     CInetSession::OpenPage open;
@@ -105,7 +104,7 @@ TEST_F(RequestPageTest, FaultsAreReportedRetriedAndPausedFor) {
         int kept;  // -1: as much as the buffer takes
         int errors;
         unsigned size = 655350;
-        LPARAM error = 0;  // the error code, when not the usual one
+        std::optional<ErrorKind> error = {};  // when not the usual one
     };
     const std::string refused = "127.0.0.1:" + std::to_string(ClosedPort());
     // A negative count from a hand-edited settings file must not retry for
@@ -131,16 +130,16 @@ TEST_F(RequestPageTest, FaultsAreReportedRetriedAndPausedFor) {
           Case{"", "/redirect?to=/bytes%3Fn%3D10", 3000, 1, 200, 10, 0},
           // Compressed unasked: decoded, as a browser does.
           Case{"", "/gzip?n=5000", 3000, 1, 200, 5000, 0},
-          Case{"", "/two-lengths", 3000, 3, 0, 0, 1, 655350, 5},
+          Case{"", "/two-lengths", 3000, 3, 0, 0, 1, 655350, ErrorKind::BadResponse},
           Case{"tls good", "/bytes?n=5", 3000, 3, 200, 5, 0},
           Case{"tls self", "/bytes?n=5", 3000, 3, 0, 0, 1},
           Case{"tls wronghost", "/bytes?n=5", 3000, 3, 0, 0, 1},
           // An authority file that can't be read is no network fault.
           Case{"tls badca", "/bytes?n=5", 3000, 3, 0, 0, 1}}) {
         SCOPED_TRACE(c.host + c.object);
-        RecordingWindow fresh;
+        RecordingEvents fresh;
         PauseRecorder freshPauses;
-        session.SetErrorWnd(kSite, &fresh);
+        session.SetEvents(&fresh);
         session.SetPauseClock(freshPauses.Clock());
         session.SetRetry(c.status == 200 ? 1 : c.retry);
         session.SetTimeout(c.timeout);
@@ -173,23 +172,26 @@ TEST_F(RequestPageTest, FaultsAreReportedRetriedAndPausedFor) {
         }
         EXPECT_FALSE(RequestOpen());
         const auto n = static_cast<std::size_t>(c.errors);
-        const LPARAM code = c.error != 0      ? c.error
-                            : c.status == 0   ? (tls ? 3 : 1)
-                            : c.status == 200 ? 2
-                                              : c.status;
-        EXPECT_EQ(fresh.Only({WM_INET_ERROR}), std::vector<Msg>(n, Error(kSite, code)));
+        const Msg error = c.error ? Error(kSite, *c.error)
+                          : c.status == 0
+                              ? Error(kSite, tls ? ErrorKind::Certificate : ErrorKind::SendFailed)
+                          : c.status == 200 ? Error(kSite, ErrorKind::ReadFailed)
+                                            : Http(kSite, c.status);
+        EXPECT_EQ(fresh.Only({Ev::Error}), std::vector<Msg>(n, error));
         if (c.status != 0 && c.status != 200) {
-            EXPECT_EQ(fresh.Messages(), Then(Then(Asked(), {Error(kSite, code)}), kClosed));
+            EXPECT_EQ(fresh.Messages(), Then(Then(Asked(), {error}), kClosed));
         } else if (tls && c.status == 0) {
             // The handshake belongs to "connected".
-            EXPECT_EQ(fresh.Messages(), Then(Asked({10, 11, 20, 50, 51}), {Error(kSite, 3)}));
+            EXPECT_EQ(fresh.Messages(), Then(Asked({10, 11, 20, 50, 51}), {error}));
         } else if (c.status == 200) {
-            const auto statuses = fresh.Only({WM_INET_STATUS});
+            const auto statuses = fresh.Only({Ev::Progress});
             EXPECT_EQ(std::count(statuses.begin(), statuses.end(), Status(kSite, 110)),
                       c.object.rfind("/redirect", 0) == 0 ? 1 : 0);
         }
         EXPECT_EQ(fresh.Messages().empty(), c.status == 0 && n == 0);
-        EXPECT_EQ(std::ranges::count(freshPauses.Pauses(), 1000), code < 3 ? c.errors : 0);
+        const bool paused =
+            error.kind == ErrorKind::SendFailed || error.kind == ErrorKind::ReadFailed;
+        EXPECT_EQ(std::ranges::count(freshPauses.Pauses(), 1000), paused ? c.errors : 0);
     }
     unsetenv("QUENNIT_CA_FILE");
 }
@@ -211,29 +213,28 @@ TEST_F(RequestPageTest, ThroughAForwardProxy) {
         return "https://127.0.0.1:" + std::to_string(s.Port());
     };
     const std::string local = "localhost:" + std::to_string(server.Port(1));
-    const std::tuple<std::string, int, LPARAM, const char*> cases[] = {
-        {server.HostAddr(1), 200, 0, "\nVia: 1.1 test-proxy"},
-        {tls(good), 200, 0, "GET /echo HTTP/1.1"},
-        {local, 200, 0, "\nHost: localhost"},
-        {tls(wrong), 0, CInetSession::kErrorCertificate, ""},
-        {"https://refused.invalid", 0, CInetSession::kErrorProxyRefused, ""}};
-    for (const auto& [host, status, error, body] : cases) {
+    const std::tuple<std::string, int, std::vector<Msg>, const char*> cases[] = {
+        {server.HostAddr(1), 200, {}, "\nVia: 1.1 test-proxy"},
+        {tls(good), 200, {}, "GET /echo HTTP/1.1"},
+        {local, 200, {}, "\nHost: localhost"},
+        {tls(wrong), 0, {Error(kSite, ErrorKind::Certificate)}, ""},
+        {"https://refused.invalid", 0, {Error(kSite, ErrorKind::ProxyRefused)}, ""}};
+    for (const auto& [host, status, errors, body] : cases) {
         SCOPED_TRACE(host);
-        RecordingWindow fresh;
-        session.SetErrorWnd(kSite, &fresh);
+        RecordingEvents fresh;
+        session.SetEvents(&fresh);
         ASSERT_EQ(Request("/echo", &host), status);
         if (status == 200) {
             ASSERT_GT(Read(), 0);
             EXPECT_NE(std::string(page.data()).find(body), std::string::npos) << page.data();
         }
-        EXPECT_EQ(fresh.Only({WM_INET_ERROR}),
-                  error != 0 ? std::vector<Msg>{Error(kSite, error)} : std::vector<Msg>{});
+        EXPECT_EQ(fresh.Only({Ev::Error}), errors);
     }
     for (const char* var : {"http_proxy", "https_proxy", "no_proxy", "QUENNIT_CA_FILE"}) {
         unsetenv(var);
     }
     // All but the request to localhost went through the proxy.
-    session.SetErrorWnd(kSite, &wnd);
+    session.SetEvents(&wnd);
     const std::string direct = server.HostAddr();
     ASSERT_EQ(Request("/proxied", &direct), 200);
     ASSERT_GT(Read(), 0);

@@ -2,14 +2,12 @@
 
 #include <algorithm>
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <string>
 #include <vector>
 
 #include "engine/search_session.h"
-#include "platform/message_window.h"
 
 namespace quennit::test {
 
@@ -24,12 +22,12 @@ inline std::string PageSite(const std::string& name, const std::string& hostAddr
            extra;
 }
 
-// Loads a site file's content into the session and connects wnd with the
+// Loads a site file's content into the session and connects sink with the
 // time-out and attempt count (the session's defaults).
-inline void LoadSites(CSearchSession& session, const std::string& content, IMessageWindow* wnd,
+inline void LoadSites(CSearchSession& session, const std::string& content, ISearchEvents* sink,
                       std::uint32_t timeoutMs = 30000, int retry = 0) {
     session.LoadSiteText(content);
-    session.ConnectWindow(wnd, timeoutMs, retry);
+    session.Connect(sink, timeoutMs, retry);
 }
 
 // A pause clock that records every nominal pause and waits a thousandth of
@@ -44,7 +42,6 @@ class PauseRecorder {
                 std::lock_guard lock(m_mutex);
                 m_pauses.push_back(ms);
             }
-            m_cv.notify_all();
             return std::chrono::duration_cast<std::chrono::nanoseconds>(
                 std::chrono::duration<double, std::milli>(ms * m_scale));
         };
@@ -57,7 +54,6 @@ class PauseRecorder {
   private:
     double m_scale;
     mutable std::mutex m_mutex;
-    mutable std::condition_variable m_cv;
     std::vector<std::uint32_t> m_pauses;
 };
 

@@ -75,9 +75,7 @@ CSearchDlg::CSearchDlg(FileLocations files, QWidget* parent)
     : QDialog(parent),
       m_files(std::move(files)),
       m_strFolder(QString::fromStdString(m_files.dataFolder.string())),
-      m_gate(this, [this](std::uint32_t msg, WPARAM wParam, LPARAM lParam) {
-          return WindowProc(msg, wParam, lParam);
-      }) {
+      m_relay(this, *this) {
     setObjectName(QStringLiteral("searchDialog"));
     setWindowTitle(QStringLiteral("Quennit"));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -88,9 +86,8 @@ CSearchDlg::CSearchDlg(FileLocations files, QWidget* parent)
 
 CSearchDlg::~CSearchDlg() {
     // Nothing that a search thread uses may go before the thread has ended.
-    RetireSearchThread(true);
+    EndSearchThread();
     EndSearchUI();
-    JoinRetiredThreads();
 }
 
 void CSearchDlg::CreateControls() {
@@ -255,7 +252,7 @@ bool CSearchDlg::OnInitDialog() {
             retry = m_pSettings->RETRY;
         }
     }
-    m_session.ConnectWindow(this, timeout, retry);
+    m_session.Connect(&m_relay, timeout, retry);
 
     SjisString group;
     for (bool more = m_session.EnumSiteGroup(true, group); more;
@@ -285,9 +282,8 @@ int CSearchDlg::exec() {
 }
 
 void CSearchDlg::done(int result) {
-    RetireSearchThread(true);
+    EndSearchThread();
     EndSearchUI();
-    JoinRetiredThreads();
     if (m_bInitialised) {
         StorePlacement();
     }
@@ -527,7 +523,7 @@ int CSearchDlg::Message(QMessageBox::Icon icon, const QString& text,
 // ---- Search ---------------------------------------------------------------
 
 bool CSearchDlg::IsSearching() const {
-    return m_pSearchThread != nullptr && m_pSearchThread->IsRunning();
+    return m_bSearching;
 }
 
 void CSearchDlg::OnSearch() {
@@ -536,8 +532,8 @@ void CSearchDlg::OnSearch() {
         const int answer =
             Message(QMessageBox::NoIcon, QStringLiteral("現在の検索を中断しますか？"),
                     QMessageBox::Ok | QMessageBox::Cancel);
-        if (answer == QMessageBox::Ok && m_pSearchThread != nullptr) {
-            RetireSearchThread(true);
+        if (answer == QMessageBox::Ok && IsSearching()) {
+            m_pSearchThread->Stop();
             EndSearchUI();
             // Nothing of the stopped search comes any more, not even its end.
             m_statusLine->setText(kStopped);
@@ -569,23 +565,19 @@ void CSearchDlg::OnSearch() {
     }
 
     BeginSearchUI();
-    // Two searches never share the session: a stopped one has been told to
-    // stop and can't wait for this window, so it ends promptly.
-    JoinRetiredThreads();
+    // Two searches never share the session: a stopped one can't wait for
+    // this window, so it ends promptly.
+    EndSearchThread();
 
-    auto thread = std::make_unique<CThInetCtrl>(
-        m_session, this, ToSjis(group).value_or(SjisString()), keyword.toStdString());
+    m_pSearchThread = std::make_unique<CThInetCtrl>(m_session, ToSjis(group).value_or(SjisString()),
+                                                    keyword.toStdString());
     if (m_pSettings != nullptr && m_pSettings->MULTI != 0) {
-        thread->SetOptions(SearchOptions{kMultiJobs, {}});
+        m_pSearchThread->SetOptions(SearchOptions{kMultiJobs, {}});
     }
-    CThInetCtrl* started = thread.get();
-    const bool ok =
-        m_gate.StartAdmitted(started->GetStopToken(), [started] { return started->Start(); });
-    if (!ok) {
+    m_bSearching = m_pSearchThread->Start();
+    if (!m_bSearching) {
         EndSearchUI();
-        return;
     }
-    m_pSearchThread = std::move(thread);
 }
 
 void CSearchDlg::BeginSearchUI() {
@@ -603,7 +595,7 @@ void CSearchDlg::EndSearchUI() {
         m_bWaitCursor = false;
     }
     m_animation->Stop();
-    RetireSearchThread(false);
+    m_bSearching = false;
     SetSearchButton(IDI_SEARCH, QStringLiteral("検索"));
 }
 
@@ -614,55 +606,26 @@ void CSearchDlg::SetSearchButton(int icon, const QString& name) {
     m_searchButton->setAccessibleName(name);
 }
 
-void CSearchDlg::RetireSearchThread(bool stop) {
-    m_gate.Revoke();
-    if (m_pSearchThread != nullptr) {
-        if (stop) {
-            m_pSearchThread->Stop();
-        }
-        m_retired.push_back(std::move(m_pSearchThread));
-    }
+void CSearchDlg::EndSearchThread() {
+    // Destroying the thread stops the search and joins it: after a stop it
+    // never waits for this window again, so the join can't deadlock.
+    m_pSearchThread.reset();
 }
 
-void CSearchDlg::JoinRetiredThreads() {
-    for (auto& thread : m_retired) {
-        thread->Join();
-    }
-    m_retired.clear();
+// ---- Events of the search thread ------------------------------------------
+
+void CSearchDlg::OnProgress(std::uint32_t site, std::uint32_t code) {
+    ShowSiteStatus(m_session.GetProgressLine(site, code));
 }
 
-// ---- Messages of the search thread ----------------------------------------
-
-bool CSearchDlg::IsWindow() const {
-    return m_gate.Accepts();
+void CSearchDlg::OnError(std::uint32_t site, ErrorKind kind, int status) {
+    ShowSiteStatus(m_session.GetErrorLine(site, kind, status));
 }
 
-LRESULT CSearchDlg::SendMessage(std::uint32_t msg, WPARAM wParam, LPARAM lParam) {
-    return m_gate.Send(msg, wParam, lParam);
-}
-
-LRESULT CSearchDlg::WindowProc(std::uint32_t msg, WPARAM wParam, LPARAM lParam) {
-    switch (msg) {
-        case WM_INET_STATUS:
-        case WM_INET_ERROR:
-            return OnSiteStatus(msg, wParam, lParam);
-        case WM_SEARCH_RESULT:
-            return OnSearchResult(wParam, lParam);
-        case WM_SEARCH_END:
-            return OnSearchEnd(wParam);
-        default:
-            return 0;
-    }
-}
-
-LRESULT CSearchDlg::OnSiteStatus(std::uint32_t msg, WPARAM site, LPARAM code) {
-    const CSearchSession::StatusLine status = m_session.GetStatusLine(msg, site, code);
+void CSearchDlg::ShowSiteStatus(const CSearchSession::StatusLine& status) {
     m_statusLine->setText(QString::fromStdString(status.m_strLine));
-    SetSiteStatus(SjisToUtf8(status.m_strName), SjisToUtf8(status.m_strText));
-    return 0;
-}
-
-void CSearchDlg::SetSiteStatus(const std::string& name, const std::string& text) {
+    const std::string name = SjisToUtf8(status.m_strName);
+    const std::string text = SjisToUtf8(status.m_strText);
     int row = 0;
     while (row < m_statusList->RowCount() && m_statusList->GetCellText(row, 0) != name) {
         ++row;
@@ -673,26 +636,22 @@ void CSearchDlg::SetSiteStatus(const std::string& name, const std::string& text)
     m_statusList->SetCellText(row, 1, text);
 }
 
-LRESULT CSearchDlg::OnSearchResult(WPARAM, LPARAM record) {
-    // The record lives on the sender's side only while this call lasts.
-    const auto* result = reinterpret_cast<const SearchResult*>(record);
-    const int row = m_resultList->InsertRow(m_resultList->RowCount(), result->m_strUrl);
+void CSearchDlg::OnResult(std::uint32_t, const SearchResult& result) {
+    const int row = m_resultList->InsertRow(m_resultList->RowCount(), result.m_strUrl);
     if (row >= 0) {
-        m_resultList->SetCellText(row, 1, result->m_strTitle);
-        m_resultList->SetCellText(row, 2, result->m_strText);
-        m_resultList->SetCellText(row, 3, result->m_strSiteName);
-        m_resultList->SetCellText(row, 4, std::to_string(result->m_nOrder));
+        m_resultList->SetCellText(row, 1, result.m_strTitle);
+        m_resultList->SetCellText(row, 2, result.m_strText);
+        m_resultList->SetCellText(row, 3, result.m_strSiteName);
+        m_resultList->SetCellText(row, 4, std::to_string(result.m_nOrder));
     }
     if (m_resultList->RowCount() % 10 == 0) {
         repaint();
     }
-    return 0;
 }
 
-LRESULT CSearchDlg::OnSearchEnd(WPARAM how) {
+void CSearchDlg::OnEnd(SearchEnd how) {
     m_statusLine->setText(QString::fromStdString(CSearchSession::GetEndText(how)));
     EndSearchUI();
-    return 0;
 }
 
 }  // namespace quennit

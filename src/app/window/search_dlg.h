@@ -10,11 +10,11 @@
 
 #include "app/settings/app_settings.h"
 #include "app/widgets/resize_layout.h"
-#include "app/window/message_gate.h"
+#include "app/window/event_relay.h"
+#include "engine/search_events.h"
 #include "engine/search_session.h"
 #include "engine/search_thread.h"
 #include "platform/file_locations.h"
-#include "platform/message_window.h"
 
 class QFrame;
 class QLabel;
@@ -29,14 +29,13 @@ class CSortListCtrl;
 
 // The program's one window: keyword, group, Search/Stop, the result and
 // site status lists, and the status line. It owns the search session, runs
-// at most one search thread and receives that thread's messages.
+// at most one search thread and handles that thread's events.
 //
-// Messages from the search thread are handed over on this window's thread
-// and the thread waits for each (see CMessageGate). A stopped search is
-// revoked first, so none of its messages arrive afterwards and it is never
-// left waiting for this window; it is joined before a new search starts and
-// before the window closes.
-class CSearchDlg : public QDialog, public IMessageWindow {
+// Events from the search thread are handed over on this window's thread and
+// the thread waits for each (see CEventRelay). Once a search is stopped none
+// of its events arrive and it is never left waiting for this window; its
+// thread is joined before a new search starts and before the window closes.
+class CSearchDlg : public QDialog, public ISearchEvents {
     Q_OBJECT
 
   public:
@@ -63,9 +62,11 @@ class CSearchDlg : public QDialog, public IMessageWindow {
     bool IsSearching() const;
     CSearchSession& Session() { return m_session; }
 
-    // IMessageWindow: the search thread's side.
-    bool IsWindow() const override;
-    LRESULT SendMessage(std::uint32_t msg, WPARAM wParam, LPARAM lParam) override;
+    // The search's events, on this window's thread.
+    void OnProgress(std::uint32_t site, std::uint32_t code) override;
+    void OnError(std::uint32_t site, ErrorKind kind, int status) override;
+    void OnResult(std::uint32_t site, const SearchResult& result) override;
+    void OnEnd(SearchEnd how) override;
 
   protected:
     bool event(QEvent* event) override;
@@ -86,12 +87,8 @@ class CSearchDlg : public QDialog, public IMessageWindow {
     void FollowFrame();
     bool InNormalState() const;
 
-    LRESULT WindowProc(std::uint32_t msg, WPARAM wParam, LPARAM lParam);
-    LRESULT OnSiteStatus(std::uint32_t msg, WPARAM site, LPARAM code);
-    LRESULT OnSearchResult(WPARAM site, LPARAM record);
-    LRESULT OnSearchEnd(WPARAM how);
-    // The status list's row of a site (UTF-8 texts).
-    void SetSiteStatus(const std::string& name, const std::string& text);
+    // The status line and the status list's row of a site.
+    void ShowSiteStatus(const CSearchSession::StatusLine& status);
 
     void OnSearch();
     void OnSetting();
@@ -103,10 +100,8 @@ class CSearchDlg : public QDialog, public IMessageWindow {
     void BeginSearchUI();
     void EndSearchUI();
     void SetSearchButton(int icon, const QString& name);
-    // Revokes the current search's messages and parks its thread until it
-    // can be joined; with stop, the thread is asked to stop first.
-    void RetireSearchThread(bool stop);
-    void JoinRetiredThreads();
+    // Stops the current search, if any, and joins its thread.
+    void EndSearchThread();
 
     int Message(QMessageBox::Icon icon, const QString& text, QMessageBox::StandardButtons buttons,
                 QMessageBox::StandardButton defaultButton = QMessageBox::NoButton);
@@ -129,9 +124,10 @@ class CSearchDlg : public QDialog, public IMessageWindow {
     FileLocations m_files;
     QString m_strFolder;  // where Help/ is
     CResizeLayout m_layout;
+    CEventRelay m_relay;
+    // The current or last search's thread: one search at a time.
     std::unique_ptr<CThInetCtrl> m_pSearchThread;
-    std::vector<std::unique_ptr<CThInetCtrl>> m_retired;
-    CMessageGate m_gate;
+    bool m_bSearching = false;
     bool m_bWaitCursor = false;
     bool m_bInitialised = false;
     bool m_bPlacementStored = false;

@@ -212,7 +212,7 @@ class SearchDlgTest : public QObject {
         const auto sendResult = [this](const char* url) {
             SearchResult r;
             r.m_strUrl = url;
-            m_dlg->SendMessage(WM_SEARCH_RESULT, 1, reinterpret_cast<LPARAM>(&r));
+            m_dlg->OnResult(1, r);
         };
 
         // In the keyword box Enter presses Search. A refused search starts
@@ -227,7 +227,7 @@ class SearchDlgTest : public QObject {
              QMessageBox::No}};
         for (const auto& c : cases) {
             sendResult("www.example.jp/a");
-            m_dlg->SendMessage(WM_INET_STATUS, 1, 21);
+            m_dlg->OnProgress(1, 21);
             boxes.Queue(QMessageBox::No);
             edit->setText(c.keyword);
             groups->setCurrentIndex(groups->findText(c.group));
