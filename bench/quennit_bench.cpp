@@ -22,14 +22,6 @@ namespace {
 
 using quennit::CSearchSession;
 
-class NullWindow : public quennit::ISearchEvents {
-  public:
-    void OnProgress(std::uint32_t, std::uint32_t) override {}
-    void OnError(std::uint32_t, quennit::ErrorKind, int) override {}
-    void OnResult(std::uint32_t, const quennit::SearchResult&) override {}
-    void OnEnd(quennit::SearchEnd) override {}
-};
-
 // A Shift_JIS result page of the read limit's size with ~1,000 entries.
 const std::string& Page() {
     static const std::string page = [] {
@@ -73,17 +65,15 @@ quennit::SiteDef ExampleSite(bool guardWorst) {
 }
 
 void RunExtraction(benchmark::State& state, bool guardWorst) {
-    CSearchSession session;
-    NullWindow window;
-    session.SetServer(1, "pagehost");
-    session.Connect(&window, 30000, 0);
     const quennit::SiteDef site = ExampleSite(guardWorst);
     const std::string& page = Page();
+    int hits = 0;
     for (auto _ : state) {
-        session.StoreSite(1, site);
-        benchmark::DoNotOptimize(session.ExtractResults(page.c_str(), 1));
+        const quennit::PageExtract out = quennit::ExtractPage(page, site, "pagehost");
+        hits = out.hits;
+        benchmark::DoNotOptimize(out);
     }
-    state.counters["results"] = session.LookupSite(1)->m_nHits;
+    state.counters["results"] = hits;
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * page.size()));
 }
 

@@ -15,22 +15,6 @@ namespace {
 
 constexpr int kPort = 80;
 
-std::atomic<int> g_pageBuffers{0};
-
-class PageBuffer {
-  public:
-    PageBuffer() : m_page(std::make_unique<char[]>(CSearchSession::PAGE_BUFFER_SIZE)) {
-        ++g_pageBuffers;
-    }
-    ~PageBuffer() { --g_pageBuffers; }
-    PageBuffer(const PageBuffer&) = delete;
-    PageBuffer& operator=(const PageBuffer&) = delete;
-    char* get() const { return m_page.get(); }
-
-  private:
-    std::unique_ptr<char[]> m_page;
-};
-
 }  // namespace
 
 SearchEnd CSearchSession::Search(const SjisString& group, const std::string& keyword,
@@ -126,15 +110,11 @@ CSearchSession::FetchedPage CSearchSession::FetchFirstPage(std::uint32_t site,
     return ReadWholePage(site, RequestFirstPage(site, keyword), PAGE_READ_LIMIT);
 }
 
-int CSearchSession::PageBuffersInUse() {
-    return g_pageBuffers.load();
-}
-
 int CSearchSession::ReadSitePages(std::uint32_t site, OpenPage open, PageEnd end, int& pages) {
     ResetPaging(site);
     // Too big for a thread's stack to be a good neighbour; one block serves
     // every page of the site and goes with it.
-    const PageBuffer page;
+    const auto page = std::make_unique<char[]>(PAGE_BUFFER_SIZE);
     std::set<SjisString> asked;
     if (const auto conn = m_connMap.Lookup(site)) {
         asked.insert(conn->m_strObject);

@@ -112,18 +112,6 @@ class CSearchSession : public CInetSession {
     static constexpr int KEYWORD_UNSENDABLE = -2;
     FetchedPage FetchFirstPage(std::uint32_t site, const std::string& keyword);
 
-    // Cuts one page (NUL-terminated; the scan ends at the first NUL) into
-    // results (ExtractPage), reports each and keeps the site's run state.
-    // 0 when scanned, NEXT_LINK_TOO_LONG when scanned but a page rule's
-    // capture was too long to keep (no next page then), -1 for no record or
-    // an over-long capture of an entry.
-    static constexpr int NEXT_LINK_TOO_LONG = 1;
-    virtual int ExtractResults(const char* page, std::uint32_t site);
-
-    // Page buffers held right now by all runs (each site frees its own when
-    // it ends).
-    static int PageBuffersInUse();
-
   protected:
     SiteTable m_sites;
     StopFilter m_filter;
@@ -138,6 +126,13 @@ class CSearchSession : public CInetSession {
     // The site's next page, or status -1 when there is none to ask for.
     PageRequest RequestNextPage(std::uint32_t site);
     int ReadSitePages(std::uint32_t site, OpenPage first, PageEnd end, int& pages);
+    // Cuts one page (NUL-terminated; the scan ends at the first NUL) into
+    // results (ExtractPage), reports each and keeps the site's run state.
+    // 0 when scanned, NEXT_LINK_TOO_LONG when scanned but a page rule's
+    // capture was too long to keep (no next page then), -1 for no record or
+    // an over-long capture of an entry.
+    static constexpr int NEXT_LINK_TOO_LONG = 1;
+    int ExtractResults(const char* page, std::uint32_t site);
     // Why the site's paging ends here although a next page is named (a
     // status code), or 0 to go on. asked holds the paths read so far.
     std::uint32_t PagingEnd(std::uint32_t site, int hitsBefore, int pagesRead,

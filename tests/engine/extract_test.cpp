@@ -6,16 +6,16 @@
 #include <vector>
 
 #include "engine/byte_search.h"
+#include "engine/extract.h"
 #include "engine/keyword.h"
-#include "engine/search_session.h"
 #include "platform/text_codec.h"
-#include "recording_events.h"
 
 namespace quennit {
 namespace {
 
 using namespace std::string_literals;
-// A session holding one site (number 1) whose results go to `window`.
+// One site's pages cut as a search cuts them: the run state carries on from
+// page to page unless a page fails.
 class Extraction : public testing::Test {
   protected:
     // Lines of "KEY value": STARTWORD, LINKDV, KANJI and MAXCOUNT set the
@@ -39,25 +39,33 @@ class Extraction : public testing::Test {
             }
         }
         site.m_strNextUrl = "/stale";
-        session.StoreSite(1, site);
-        session.SetServer(1, "searchhost");
-        session.Connect(&window, 30000, 0);
+        m_site = site;
     }
 
-    int Extract(const std::string& page) { return session.ExtractResults(page.c_str(), 1); }
-    SiteDef Stored() const { return *session.LookupSite(1); }
+    int Extract(const std::string& page) {
+        PageExtract out = ExtractPage(page.c_str(), m_site, m_server);
+        results.insert(results.end(), out.results.begin(), out.results.end());
+        if (out.status != PageExtract::kFieldTooLong) {
+            m_site.m_nOrder = out.order;
+            m_site.m_nHits = out.hits;
+            m_site.m_strNextUrl = out.nextUrl;
+        }
+        return out.status;
+    }
+    SiteDef Stored() const { return m_site; }
 
     // The results so far, a line each: link, title and text.
     std::string Tsv() const {
         std::string out;
-        for (const auto& r : window.Results()) {
+        for (const auto& r : results) {
             out += r.m_strUrl + "\t" + r.m_strTitle + "\t" + r.m_strText + "\n";
         }
         return out;
     }
 
-    CSearchSession session;
-    test::RecordingEvents window;
+    std::vector<SearchResult> results;
+    SiteDef m_site;
+    std::string m_server = "searchhost";
 };
 
 const std::string kExampleEntry =
@@ -163,10 +171,9 @@ TEST_F(Extraction, WorkedExampleTwiceContinuesOrderAndHits) {
     EXPECT_EQ(Tsv(),
               "pagehost/a\tAlpha\tFirst hit\npagehost/b\tBeta\tSecond\n"
               "pagehost/a\tAlpha\tFirst hit\npagehost/b\tBeta\tSecond\n");
-    const auto results = window.Results();
+    ASSERT_EQ(results.size(), 4u);
     EXPECT_EQ(results[3].m_strSiteName, "Site");
     EXPECT_EQ(results[3].m_nOrder, 40);
-    EXPECT_EQ(window.Messages(), std::vector<test::Msg>(4, test::Result(1)));
     EXPECT_EQ(Stored().m_strNextUrl, "/find?p=2");
     EXPECT_EQ(Stored().m_nHits, 4);
 }
@@ -181,9 +188,8 @@ TEST_F(Extraction, OverLongCaptureFailsAndKeepsTheOldRunState) {
     EXPECT_EQ(stored.m_nOrder, 0);
     EXPECT_EQ(stored.m_strNextUrl, "/stale");
     // A next-page path that long only costs the next page.
-    ASSERT_EQ(Extract(std::string(kFieldMax + 1, 'p') + "!<li>d|"),
-              CSearchSession::NEXT_LINK_TOO_LONG);
-    EXPECT_EQ(window.Results().back().m_strUrl, "d");
+    ASSERT_EQ(Extract(std::string(kFieldMax + 1, 'p') + "!<li>d|"), PageExtract::kNextLinkTooLong);
+    EXPECT_EQ(results.back().m_strUrl, "d");
     EXPECT_EQ(Stored().m_strNextUrl, "");
 }
 
@@ -201,21 +207,21 @@ std::string Repeat(const std::string& s, int n) {
 TEST_F(Extraction, AppendedFieldsStayWithinTheFieldSize) {
     Define("LINKDV LOCAL\n" + kList + "TITLEADD |\nTITLEADD |\nADDSTRING " +
            std::string(3000, 'a'));
-    session.SetServer(1, std::string(2040, 'h'));
+    m_server = std::string(2040, 'h');
     const std::string sjis = Repeat("\x82\xA0", 700);
     ASSERT_EQ(Extract("<li>" + std::string(100, 'u') + "|" + sjis + "|" + sjis + "|"), 0);
-    const SearchResult r = window.Results()[0];
+    const SearchResult r = results[0];
     EXPECT_EQ(r.m_strTitle, Repeat("あ", 1023));
     EXPECT_EQ(r.m_strText.size(), kFieldMax);
     EXPECT_EQ(r.m_strUrl.size(), kFieldMax);
     Define("KANJI 1\n" + kList + "TITLE |\nTITLEADD |\nTITLEADD |");
     const std::string euc = Repeat("\xB0\xA1", 550);
     ASSERT_EQ(Extract("<li>u|ab|" + euc + "|" + euc + "|"), 0);
-    EXPECT_EQ(window.Results().back().m_strTitle, "ab" + Repeat("亜", 1022));
+    EXPECT_EQ(results.back().m_strTitle, "ab" + Repeat("亜", 1022));
     Define("KANJI 3\n" + kList + "TITLE |\nTITLEADD |\nTITLEADD |");
     const std::string emoji = Repeat("😀", 300);
     ASSERT_EQ(Extract("<li>u|a|" + emoji + "|" + emoji + "|"), 0);
-    EXPECT_EQ(window.Results().back().m_strTitle, "a" + Repeat("😀", 511));
+    EXPECT_EQ(results.back().m_strTitle, "a" + Repeat("😀", 511));
 }
 
 // The block-wise search must agree with a plain find at every offset, in

@@ -8,23 +8,40 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <map>
 #include <string>
+#include <string_view>
 
+#include "engine/extract.h"
 #include "engine/keyword.h"
-#include "engine/search_session.h"
-#include "support/recording_events.h"
+#include "sitedef/site_file.h"
+#include "sitedef/site_table.h"
 
 namespace fuzz {
 
-inline void Scan(quennit::CSearchSession& session, std::uint32_t site, const std::string& page) {
-    quennit::test::RecordingEvents window;
-    session.Connect(&window, 30000, 0);
-    session.ExtractResults(page.c_str(), site);
-    session.ExtractResults(page.c_str(), site);
-    for (const quennit::SearchResult& r : window.Results()) {
-        if (r.m_strUrl.empty() || r.m_strUrl.size() > 5 * quennit::kFieldMax ||
-            std::max(r.m_strTitle.size(), r.m_strText.size()) > 3 * quennit::kFieldMax) {
-            std::abort();
+// A site file's sites and their servers, as a session loads them.
+struct Sites {
+    explicit Sites(std::string_view text) {
+        quennit::LoadSiteText(
+            text, table, [this](std::uint32_t n, const quennit::SjisString& s) { servers[n] = s; });
+    }
+    quennit::SiteTable table;
+    std::map<std::uint32_t, quennit::SjisString> servers;
+};
+
+inline void Scan(quennit::SiteDef site, const std::string& server, const std::string& page) {
+    for (int pass = 0; pass < 2; ++pass) {
+        const quennit::PageExtract out = quennit::ExtractPage(page.c_str(), site, server);
+        for (const quennit::SearchResult& r : out.results) {
+            if (r.m_strUrl.empty() || r.m_strUrl.size() > 5 * quennit::kFieldMax ||
+                std::max(r.m_strTitle.size(), r.m_strText.size()) > 3 * quennit::kFieldMax) {
+                std::abort();
+            }
+        }
+        if (out.status != quennit::PageExtract::kFieldTooLong) {
+            site.m_nOrder = out.order;
+            site.m_nHits = out.hits;
+            site.m_strNextUrl = out.nextUrl;
         }
     }
 }

@@ -7,11 +7,12 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view input(reinterpret_cast<const char*>(data), size);
     const std::size_t nul = std::min(input.find('\0'), input.size());
-    quennit::CSearchSession session;
-    session.LoadSiteText(input.substr(0, nul));
+    const fuzz::Sites sites(input.substr(0, nul));
     const std::string page(input.substr(std::min(nul + 1, input.size())));
-    for (int n = 1; n <= std::min(session.GetSiteCount(), 8); ++n) {
-        fuzz::Scan(session, static_cast<std::uint32_t>(n), page);
+    for (std::uint32_t n = 1; static_cast<int>(n) <= std::min(sites.table.GetSiteCount(), 8); ++n) {
+        const auto server = sites.servers.find(n);
+        fuzz::Scan(*sites.table.Lookup(n), server == sites.servers.end() ? "" : server->second,
+                   page);
     }
     return 0;
 }
