@@ -24,14 +24,6 @@ void CInetSession::SetTimeout(std::uint32_t milliseconds) {
     m_nTimeout.store(milliseconds);
 }
 
-void CInetSession::OnStatusCallback(std::uint32_t context, std::uint32_t internetStatus) {
-    // Handle creation and closing are bookkeeping, not progress.
-    if (internetStatus == 60 || internetStatus == 70) {
-        return;
-    }
-    ReportProgress(context, internetStatus);
-}
-
 void CInetSession::ReportProgress(std::uint32_t site, std::uint32_t code) const {
     if (m_events != nullptr) {
         m_events->OnProgress(site, code);
@@ -53,7 +45,7 @@ SjisString Sjis(const char* utf8) {
 }  // namespace
 
 SjisString CInetSession::GetStatusText(std::uint32_t code) {
-    static const std::array<std::pair<std::uint32_t, SjisString>, 16> kTexts = {{
+    static const std::array<std::pair<std::uint32_t, SjisString>, 15> kTexts = {{
         {10, Sjis("IPアドレスを取得しています")},
         {11, Sjis("IPアドレスを取得しました")},
         {20, Sjis("サーバーへ接続しています")},
@@ -64,7 +56,6 @@ SjisString CInetSession::GetStatusText(std::uint32_t code) {
         {41, Sjis("応答を受信しました")},
         {50, Sjis("接続を終了しています")},
         {51, Sjis("接続を終了しました")},
-        {70, Sjis("送受信を完了しました")},
         {110, Sjis("送受信を完了しました")},
         {kStatusPageWithoutResults, Sjis("結果のないページのため次のページを読みません")},
         {kStatusPageRepeated, Sjis("読んだページへの次ページリンクのため次のページを読みません")},

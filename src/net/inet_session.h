@@ -78,9 +78,6 @@ class CInetSession {
     };
     FetchedPage ReadWholePage(std::uint32_t site, PageRequest request, unsigned limit);
 
-    // Forwards one progress event of a request (context = site number).
-    virtual void OnStatusCallback(std::uint32_t context, std::uint32_t internetStatus);
-
     // Progress codes of the search run, after the request's progress
     // codes: why a site's paging ended before its next-page link ran out.
     static constexpr std::uint32_t kStatusPageWithoutResults = 120;

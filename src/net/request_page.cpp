@@ -42,7 +42,7 @@ CInetSession::PageRequest CInetSession::RequestPage(std::uint32_t site, const Sj
     const std::uint32_t timeout = m_nTimeout.load();
     const HttpTimeouts timeouts{timeout, timeout, timeout};
     auto progress = [this](std::uint32_t context, std::uint32_t code) {
-        OnStatusCallback(context, code);
+        ReportProgress(context, code);
     };
 
     // A request that is given up is closed at once, so that its closing is
