@@ -142,6 +142,67 @@ int main(int argc, char** argv) {
                        : std::string();
         });
 
+    LearnArgs learn;
+    CLI::App* learnCommand = app.add_subcommand(
+        "learn",
+        "Learn a site block from a results page: the request format, the entry, clean-up and "
+        "next-page rules, proven by the search's own extraction on the page, its next page and a "
+        "second keyword's page. Exit 0 learned, 1 a file can't be used, 2 bad input, 3 nothing "
+        "the learner can prove (the message says what to try).");
+    learnCommand
+        ->add_option("--second", learn.second,
+                     "a second keyword, fetched through the learned request format (default: a "
+                     "word from the first page's titles, named in a warning)")
+        ->type_name("KEYWORD");
+    learnCommand
+        ->add_option("--page", learn.pagePath,
+                     "the results page saved as the server sent it, instead of fetching URL")
+        ->type_name("FILE");
+    learnCommand
+        ->add_option("--second-page", learn.secondPagePath,
+                     "the second keyword's page saved, instead of fetching it")
+        ->type_name("FILE");
+    learnCommand
+        ->add_option("--example", learn.examples,
+                     "a result title shown on the page; the learned entries must include it "
+                     "(repeatable)")
+        ->type_name("TITLE")
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    learnCommand
+        ->add_option("--name", learn.name,
+                     "HOST_ID (default: the page's title without the keyword)")
+        ->type_name("NAME");
+    learnCommand->add_option("--group", learn.group, "HOST_GROUP (default: none)")
+        ->type_name("NAME");
+    learnCommand->add_option("--max", learn.maxCount, "HOST_MAXCOUNT (default: the file's default)")
+        ->type_name("N")
+        ->check(CLI::Range(1, 100000).description(""));
+    learnCommand
+        ->add_option("--append", learn.appendPath,
+                     "append the block to this site file (Shift_JIS, its own line ends, a comment "
+                     "line before it); refused if the file already has a site of that HOST_ID")
+        ->type_name("FILE");
+    AddFormat(*learnCommand, {"text", "json"},
+              "text: the block and the proof; json: one object with the block, the proof and "
+              "the warnings (default text)",
+              [&learn](const std::string& value) {
+                  learn.format = value == "json" ? Format::Json : Format::Tsv;
+              });
+    learnCommand
+        ->add_option("--timeout", learn.timeoutSeconds,
+                     "connect and idle limit of each fetch, as in search (default 20)")
+        ->type_name("SECONDS")
+        ->check(CLI::Range(0, 999).description(""));
+    learnCommand
+        ->add_option("URL", learn.url,
+                     "the results page's address as the browser shows it after searching (http "
+                     "or https, the keyword escaped as the site escapes it)")
+        ->type_name("")
+        ->required();
+    learnCommand->add_option("KEYWORD", learn.keyword, "the keyword that page was searched with")
+        ->type_name("")
+        ->required();
+
     app.footer("Run 'quennit-cli COMMAND --help' for the options of a command.");
 
     try {
@@ -171,6 +232,9 @@ int main(int argc, char** argv) {
     }
     if (extractCommand->parsed()) {
         return RunExtract(extract);
+    }
+    if (learnCommand->parsed()) {
+        return RunLearn(learn);
     }
     return RunSearch(search);
 }

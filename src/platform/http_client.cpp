@@ -434,6 +434,16 @@ int HttpFile::GetStatusCode() const {
     return m_impl->status;
 }
 
+std::string HttpFile::GetContentType() const {
+    char* type = nullptr;
+    if (m_impl->easy == nullptr ||
+        curl_easy_getinfo(m_impl->easy, CURLINFO_CONTENT_TYPE, &type) != CURLE_OK ||
+        type == nullptr) {
+        return {};
+    }
+    return type;
+}
+
 std::size_t HttpFile::PeakBuffered() const {
     return m_impl->peak;
 }

@@ -128,6 +128,10 @@ class HttpFile {
     // Status code of the final response; 0 before Send.
     int GetStatusCode() const;
 
+    // The final response's Content-Type header (its charset names the
+    // page's code); empty when there is none.
+    std::string GetContentType() const;
+
     // Up to size body bytes. Blocks until at least one byte, the end of the
     // body (0) or a failure (InternetException, also for the receive
     // time-out; StopRequested on a stop).
