@@ -9,12 +9,15 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 
 #include "app/dialogs/dialog_units.h"
 #include "app/widgets/sjis_qstring.h"
 #include "app/widgets/sort_list_ctrl.h"
 #include "platform/errors.h"
 #include "platform/stop.h"
+#include "sitedef/site_file.h"
+#include "sitedef/site_table.h"
 
 namespace quennit {
 
@@ -40,6 +43,51 @@ std::optional<std::pair<std::size_t, std::size_t>> FindLine(const std::string& t
         at = end;
     }
     return std::nullopt;
+}
+
+// The learner's hints name the command line's options; here most of them
+// are boxes of this dialog, and a saved page is the command line's alone.
+QString InDialogWords(const QString& message) {
+    static const QRegularExpression option(
+        QStringLiteral("--(second-page|page|example|second|name|group)\\b"));
+    const std::pair<QString, QString> words[] = {
+        {QStringLiteral("example"), QStringLiteral("「見えているタイトルの例」")},
+        {QStringLiteral("second"), QStringLiteral("「別のキーワード」")},
+        {QStringLiteral("name"), QStringLiteral("「サイト名」")},
+        {QStringLiteral("group"), QStringLiteral("「グループ」")},
+    };
+    QString text;
+    qsizetype at = 0;
+    for (auto it = option.globalMatch(message); it.hasNext();) {
+        const QRegularExpressionMatch match = it.next();
+        text += message.mid(at, match.capturedStart() - at);
+        QString word = QStringLiteral("quennit-cli learn ") + match.captured();
+        for (const auto& [name, box] : words) {
+            if (match.captured(1) == name) {
+                word = box;
+            }
+        }
+        text += word;
+        at = match.capturedEnd();
+    }
+    return text + message.mid(at);
+}
+
+// Whether the site file already has a site of that HOST_ID. The append
+// refuses it too, but in the command line's words.
+bool NameTaken(const std::filesystem::path& siteFile, const SjisString& name) {
+    SiteTable table;
+    std::string error;
+    if (!LoadSiteFile(
+            siteFile.string(), table, [](std::uint32_t, const SjisString&) {}, error)) {
+        return false;  // the append says why it can't read the file
+    }
+    for (int site = 1; site <= table.GetSiteCount(); ++site) {
+        if (table.GetSiteName(static_cast<std::uint32_t>(site)) == name) {
+            return true;
+        }
+    }
+    return false;
 }
 
 }  // namespace
@@ -317,7 +365,7 @@ void CAddSiteDlg::OnFinished(unsigned run, const std::shared_ptr<Outcome>& outco
         ShowMessage(outcome->failure);
     } else if (!outcome->result->Learned()) {
         m_stepLabel->clear();
-        ShowMessage(Utf8(outcome->result->message));
+        ShowMessage(InDialogWords(Utf8(outcome->result->message)));
     } else {
         m_result = std::move(outcome->result);
         ShowResult();
@@ -427,6 +475,14 @@ void CAddSiteDlg::OnAdd() {
     }
     const std::optional<learn::LearnResult> block = BlockToAdd();
     if (!block) {
+        return;
+    }
+    if (NameTaken(m_siteFile, block->site.m_strHostId)) {
+        ShowMessage(QStringLiteral("「%1」という名前のサイトはもうあります。サイト名を変えてから"
+                                   "追加してください。")
+                        .arg(m_nameEdit->text().trimmed()));
+        m_nameEdit->setFocus();
+        m_nameEdit->selectAll();
         return;
     }
     std::string error;
