@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include <QFontMetricsF>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -200,9 +201,8 @@ void CAddSiteDlg::CreateControls() {
     label(QStringLiteral("サイト名(&N)"), du.Rect(7, 72, 88, 13), m_nameEdit);
     m_groupEdit = lineEdit("groupEdit", du.Rect(246, 72, 67, 13));
     label(QStringLiteral("グループ(&G)"), du.Rect(203, 72, 42, 13), m_groupEdit);
-    for (QLineEdit* edit : {m_nameEdit, m_groupEdit}) {
-        edit->setPlaceholderText(QStringLiteral("ページから"));
-    }
+    m_nameEdit->setPlaceholderText(QStringLiteral("ページの題名から"));
+    m_groupEdit->setPlaceholderText(QStringLiteral("省略可"));
 
     m_learnButton = button("learnButton", QStringLiteral("調べる(&L)"), du.Rect(7, 90, 50, 14));
     m_stopButton = button("stopButton", QStringLiteral("中止(&S)"), du.Rect(60, 90, 50, 14));
@@ -235,6 +235,9 @@ void CAddSiteDlg::CreateControls() {
         text->setLineWrapMode(QPlainTextEdit::NoWrap);
     }
     m_proofText->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    // Keys and values in two columns, as an editor shows the site file.
+    m_blockText->setTabStopDistance(
+        QFontMetricsF(font()).horizontalAdvance(QStringLiteral("HOST_URL_FORMAT  ")));
 
     m_addButton = button("addButton", QStringLiteral("追加(&A)"), du.Rect(7, 260, 50, 14));
     m_closeButton = button("closeButton", QStringLiteral("閉じる"), du.Rect(263, 260, 50, 14));
@@ -269,7 +272,7 @@ void CAddSiteDlg::Forget() {
     m_previewList->DeleteAllItems();
     m_proofText->clear();
     m_blockText->clear();
-    m_stepLabel->clear();
+    SetStep(QString());
     UpdateButtons();
 }
 
@@ -308,7 +311,7 @@ void CAddSiteDlg::OnLearn() {
     const unsigned run = ++m_run;
     m_learning = true;
     m_stopping = false;
-    m_stepLabel->setText(QStringLiteral("調べています..."));
+    SetStep(QStringLiteral("調べています..."));
     UpdateButtons();
     m_stopButton->setFocus();
 
@@ -336,7 +339,7 @@ void CAddSiteDlg::OnLearn() {
 
 void CAddSiteDlg::OnStep(unsigned run, const QString& step) {
     if (run == m_run && m_learning && !m_stopping) {
-        m_stepLabel->setText(step);
+        SetStep(step);
     }
 }
 
@@ -347,7 +350,7 @@ void CAddSiteDlg::OnStop() {
     // The fetch ends at once; the thread's last call then reports the stop.
     m_stopping = true;
     m_stop.request_stop();
-    m_stepLabel->setText(QStringLiteral("中止しています..."));
+    SetStep(QStringLiteral("中止しています..."));
     UpdateButtons();
 }
 
@@ -359,12 +362,12 @@ void CAddSiteDlg::OnFinished(unsigned run, const std::shared_ptr<Outcome>& outco
     m_learning = false;
     QWidget* focus = m_learnButton;
     if (m_stopping || outcome->stopped) {
-        m_stepLabel->setText(kStopped);
+        SetStep(kStopped);
     } else if (!outcome->result) {
-        m_stepLabel->clear();
+        SetStep(QString());
         ShowMessage(outcome->failure);
     } else if (!outcome->result->Learned()) {
-        m_stepLabel->clear();
+        SetStep(QString());
         ShowMessage(InDialogWords(Utf8(outcome->result->message)));
     } else {
         m_result = std::move(outcome->result);
@@ -388,10 +391,15 @@ void CAddSiteDlg::done(int result) {
         JoinWorker();
         m_learning = false;
         m_stopping = false;
-        m_stepLabel->setText(kStopped);
+        SetStep(kStopped);
         UpdateButtons();
     }
     QDialog::done(result);
+}
+
+void CAddSiteDlg::SetStep(const QString& text) {
+    m_stepLabel->setText(text);
+    m_stepLabel->setToolTip(text);  // a long verdict doesn't fit
 }
 
 void CAddSiteDlg::ShowMessage(const QString& text) {
@@ -400,7 +408,7 @@ void CAddSiteDlg::ShowMessage(const QString& text) {
 
 void CAddSiteDlg::ShowResult() {
     const learn::LearnResult& r = *m_result;
-    m_stepLabel->setText(Utf8(r.verdict));
+    SetStep(Utf8(r.verdict));
     // Empty boxes take what the learner chose; the user may still change it.
     if (m_nameEdit->text().trimmed().isEmpty()) {
         m_nameEdit->setText(FromSjis(r.site.m_strHostId));
@@ -417,7 +425,7 @@ void CAddSiteDlg::ShowResult() {
             m_previewList->SetCellText(row, 2, entry.m_strText);
         }
     }
-    QStringList lines;
+    QStringList lines{Utf8(r.verdict)};
     for (const learn::ProofPage& page : r.proof) {
         lines << QStringLiteral("%1: %2 件、次のページ: %3")
                      .arg(Utf8(page.label))

@@ -58,6 +58,7 @@ class CAddSiteDlg : public QDialog {
     // The inputs changed: a result learned from the old ones no longer holds.
     void Forget();
     void ShowResult();
+    void SetStep(const QString& text);
     void ShowMessage(const QString& text);
     void ShowBlock();
     // The learned block under the name and group the dialog shows; nullopt
