@@ -37,7 +37,7 @@ if(NOT rc EQUAL 0)
   message(FATAL_ERROR "install failed: ${install_error}")
 endif()
 
-set(expected quennit-cli SearchSite.ini Help/Quennit.html Help/add_site.png)
+set(expected quennit-cli SearchSite.ini Help/Quennit.html)
 if(WINDOW)
   list(APPEND expected quennit)
 endif()

@@ -14,8 +14,7 @@ have() { command -v "$1" >/dev/null || { echo "package check: $1 missing, skippe
 
 dpkg-deb -x "$deb" "$work/files"
 for f in usr/bin/quennit usr/bin/quennit-cli usr/share/quennit/SearchSite.ini \
-         usr/share/quennit/Help/Quennit.html usr/share/quennit/Help/add_site.png \
-         usr/share/applications/quennit.desktop \
+         usr/share/quennit/Help/Quennit.html usr/share/applications/quennit.desktop \
          usr/share/icons/hicolor/16x16/apps/quennit.png usr/share/icons/hicolor/256x256/apps/quennit.png \
          usr/share/metainfo/example.quennit.Quennit.metainfo.xml \
          usr/share/man/man1/quennit.1.gz usr/share/man/man1/quennit-cli.1.gz \
