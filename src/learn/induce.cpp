@@ -148,6 +148,7 @@ bool Contains(const std::string& text, const std::string& keyword) {
 struct Group {
     std::vector<std::size_t> anchors;
     int score = 0;
+    int mentions = 0;  // entries that name the keyword
 };
 
 std::map<std::string, Group> Groups(const LearnPage& page, const std::string& keyword) {
@@ -160,19 +161,31 @@ std::map<std::string, Group> Groups(const LearnPage& page, const std::string& ke
         if (IsOtherLink(href) || IsSearchLink(page, href) || closed.count(a.path) != 0) {
             continue;
         }
+        if (seen[a.path].count(href) != 0) {
+            closed.insert(a.path);
+            continue;
+        }
         const std::string text = AnchorText(page, a);
         if (text.empty()) {
             continue;
         }
-        if (!seen[a.path].insert(href).second) {
-            closed.insert(a.path);
-            continue;
+        seen[a.path].insert(href);
+        // Results speak of the keyword, in the title or in what follows it.
+        std::size_t to = std::min(a.closeEnd + 600, page.bytes.size());
+        if (i + 1 < page.scan.anchors.size()) {
+            to = std::min(to, std::max(a.closeEnd, page.scan.anchors[i + 1].open.begin));
         }
+        const bool mentions = keyword.empty() || Contains(text, keyword) ||
+                              Contains(PlainText(page, a.closeEnd, to), keyword);
         Group& g = groups[a.path];
         g.anchors.push_back(i);
         g.score += 1 + (Contains(text, keyword) ? 2 : 0);
+        g.mentions += mentions ? 1 : 0;
     }
-    std::erase_if(groups, [](const auto& g) { return g.second.anchors.size() < 3; });
+    std::erase_if(groups, [](const auto& g) {
+        return g.second.anchors.size() < 3 ||
+               g.second.mentions * 2 < static_cast<int>(g.second.anchors.size());
+    });
     return groups;
 }
 
@@ -343,6 +356,9 @@ std::optional<std::size_t> NextLink(const LearnPage& page) {
     static const std::set<std::string> kArrows = {"›", "»", ">", ">>", "≫", "次", "次へ"};
     const auto& anchors = page.scan.anchors;
     for (std::size_t i = 0; i < anchors.size(); ++i) {
+        if (anchors[i].closeBegin - anchors[i].open.end > 64) {
+            continue;  // no "next" says that much
+        }
         const std::string text = AnchorText(page, anchors[i]);
         const std::string lower = LowerAscii(text);
         if (anchors[i].open.rel.find("next") != npos || kArrows.count(text) != 0 ||
@@ -416,9 +432,12 @@ std::optional<Lines> PageRules(const std::vector<NextSpot>& spots,
                 bool ok = true;
                 for (std::size_t k = 0; k < spots.size() && ok; ++k) {
                     const NextSpot& s = spots[k];
-                    ok = s.begin >= length &&
-                         std::string_view(s.page->bytes).substr(s.begin - length, length) == m &&
-                         s.page->bytes.find(m, from[k]) == s.begin - length;
+                    // The first link it leads to may be another one to the same page.
+                    const std::string_view bytes = s.page->bytes;
+                    const std::string_view link = bytes.substr(s.begin, s.end - s.begin + 1);
+                    const std::size_t found = bytes.find(m, from[k]);
+                    ok = s.begin >= length && bytes.substr(s.begin - length, length) == m &&
+                         found != npos && bytes.substr(found + length, link.size()) == link;
                 }
                 if (ok) {
                     return std::string(m.front() == ' ' ? m.substr(1) : m);
@@ -485,7 +504,7 @@ LearnPage MakeLearnPage(std::string_view raw, int kanji, std::string object, std
 }
 
 Induction FindList(const LearnPage& page1, const LearnPage* page2, const std::string& keyword,
-                   const std::vector<std::string>& examples) {
+                   const std::string& secondKeyword, const std::vector<std::string>& examples) {
     Induction out;
     auto groups1 = Groups(page1, keyword);
     if (!examples.empty()) {
@@ -506,7 +525,7 @@ Induction FindList(const LearnPage& page1, const LearnPage* page2, const std::st
     }
     std::map<std::string, Group> groups2;
     if (page2 != nullptr) {
-        groups2 = Groups(*page2, keyword);
+        groups2 = Groups(*page2, secondKeyword);
     }
     int best = -1;
     for (const auto& [path, g] : groups1) {

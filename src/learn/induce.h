@@ -33,8 +33,9 @@ struct Induction {
     std::vector<std::string> titles;  // page 1's, UTF-8
 };
 
+// secondKeyword: page2's; empty when not known.
 Induction FindList(const LearnPage& page1, const LearnPage* page2, const std::string& keyword,
-                   const std::vector<std::string>& examples);
+                   const std::string& secondKeyword, const std::vector<std::string>& examples);
 
 struct BlockHead {
     std::string name;  // UTF-8

@@ -267,7 +267,7 @@ LearnResult Learn(const LearnRequest& request, const LearnProgress& progressFn) 
             }
         }
         LearnPage page1 = MakeLearnPage(first.body, kanji, address->object, keyParam);
-        const Induction probe = FindList(page1, nullptr, request.keyword, request.examples);
+        const Induction probe = FindList(page1, nullptr, request.keyword, {}, request.examples);
         if (!probe.ok) {
             return Refuse(3, probe.failure);
         }
@@ -315,7 +315,8 @@ LearnResult Learn(const LearnRequest& request, const LearnProgress& progressFn) 
         LearnPage page2 = MakeLearnPage(second.body, kanji, secondObject, keyParam);
 
         progress("規則を確かめています");
-        Induction induced = FindList(page1, &page2, request.keyword, request.examples);
+        Induction induced =
+            FindList(page1, &page2, request.keyword, secondKeyword, request.examples);
         if (!induced.ok) {
             lastFailure = induced.failure;
             if (request.secondPage) {

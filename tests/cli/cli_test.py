@@ -211,6 +211,31 @@ class SearchTest(unittest.TestCase):
         self.assertRegex(err, r"済 : 0 results, 0 pages")
 
 
+class LearnTest(unittest.TestCase):
+    def test_learn_from_saved_pages_json_and_append(self):
+        help_text = cli("learn --help").stdout.decode()
+        for option in ("--second ", "--page ", "--second-page ", "--example ", "--name ", "--group ",
+                       "--max ", "--append ", "--format ", "--timeout "):
+            self.assertIn(option, help_text)
+        rows = "".join('<li><a href="http://x.test/%d">kw %d</a><p>t</p></li>' % (i, i)
+                       for i in range(4))
+        page = write("l1.html", ("<title>Find</title><ol>%s</ol>" % rows).encode())
+        page2 = write("l2.html", ("<ol>%s</ol>" % rows.replace("kw", "zz")).encode())
+        args = f"learn --page {page} --second-page {page2} --second zz --name 学習 --group G"
+        r = cli(f"{args} --format json http://x.test/s?q=kw kw")
+        out = json.loads(r.stdout)
+        self.assertEqual(out["block"][0], {"key": "HOST_ID", "value": "学習"})
+        self.assertEqual([p["count"] for p in out["proof"]], [4, 4])
+        sites = write("learned.ini", b"HOST_ID\tOld\n")
+        self.assertEqual(cli(f"{args} --append {sites} http://x.test/s?q=kw kw").returncode, 0)
+        before = open(sites, "rb").read()
+        self.assertTrue(before.startswith(b"HOST_ID\tOld\n\n# "))
+        r = cli(f"{args} --append {sites} http://x.test/s?q=kw kw")
+        self.assertEqual((r.returncode, open(sites, "rb").read()), (1, before))
+        self.assertEqual(cli(f"{args} http://x.test/s?q=other kw").returncode, 2)
+        self.assertEqual(cli(f"learn --page {TMP.name} http://x.test/s?q=kw kw").returncode, 1)
+
+
 if __name__ == "__main__":
     CLI = os.path.abspath(sys.argv.pop(1))
     unittest.main()

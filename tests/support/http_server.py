@@ -14,6 +14,8 @@ its parent ends. The path picks the behaviour:
                         links write & as &amp; (as valid HTML does) and a
                         query holding "amp;" is answered 400; TEXT ends
                         every title
+  /learn?q=KW[&page=P]  a UTF-8 results page for the learner: 5 entries about
+                        KW with server-path links, a next link on page 1
   /status/CODE          that status with a small body
   /redirect?to=PATH     302 to PATH on this server
   /loop                 302 to itself, for ever
@@ -64,6 +66,17 @@ def result_page(n, of, per, brk, ms, stay=None, pad=0, amp="", text=""):
                        '<br>Text %d</li>\n') % ((k, k, k, text, k) if amp else (k, k, text, k))
                       for k in range((n - 1) * per + 1, n * per + 1))
     return ("<html><body>\n%s<!-- results -->\n%s</body></html>\n" % (more, entries)).encode()
+
+
+def learn_page(kw, raw, page):
+    from html import escape
+    kw = escape(kw)
+    rows = "".join('<li><a href="/doc/%s/%d">%s <b>%s</b> %d</a><p>about %s</p></li>\n'
+                   % (raw, page * 10 + i, "Guide", kw, page * 10 + i, kw) for i in range(1, 6))
+    more = ('<a rel="next" href="/learn?q=%s&amp;page=2">Next</a>' % raw) if page == 1 else ""
+    return ('<html><head><title>Test search</title></head><body><a href="/">Home</a>'
+            '<ol id="hits">\n%s</ol>%s<a href="/about">About</a></body></html>'
+            % (rows, more)).encode()
 
 
 class Handler(BaseHTTPRequestHandler):
@@ -143,6 +156,10 @@ class Handler(BaseHTTPRequestHandler):
                     self.partial(page[: len(page) // 2], len(page), True)
                 else:
                     self.reply(200, page)
+            elif path == "/learn":
+                raw = url.query.split("&")[0][2:]
+                self.reply(200, learn_page(q.get("q", ""), raw, num("page", 1)),
+                           [("Content-Type", "text/html; charset=UTF-8")])
             elif path.startswith("/status/"):
                 self.reply(int(path[len("/status/"):]), b"status")
             elif path in ("/redirect", "/loop"):
