@@ -123,7 +123,7 @@ class AddSiteTest : public QObject {
         QTRY_COMPARE_WITH_TIMEOUT(Step(dlg), QStringLiteral("中止しました"), 3000);
         QVERIFY(Child<QPushButton>(dlg, "learnButton")->isEnabled());
 
-        Learn(dlg, Page("page?n=1&of=1&per=4&q=alpha"));
+        Learn(dlg, Page("learn?q=alpha"));
         QTRY_VERIFY(Child<QPushButton>(dlg, "addButton")->isEnabled());
         Child(dlg, "nameEdit")->setText(QStringLiteral("デモ"));
         QTest::keyClick(Child(dlg, "nameEdit"), Qt::Key_Return);  // Enter now adds
@@ -151,13 +151,15 @@ class AddSiteTest : public QObject {
         QString block;
         OnAddDialog script([&block](CAddSiteDlg& dlg) {
             Child(dlg, "groupEdit")->setText(QStringLiteral("学習"));
-            Learn(dlg, Page("page?n=1&of=1&per=4&q=alpha"));
+            Learn(dlg, Page("learn?q=alpha"));
             QTRY_VERIFY(Child<QPushButton>(dlg, "addButton")->isEnabled());
             const auto& preview = *Child<CSortListCtrl>(dlg, "previewList");
+            const QString host = QString::fromStdString(test::SharedServer().HostAddr());
+            QCOMPARE(preview.RowCount(), 5);
             QCOMPARE(
-                Column(preview, 0) + Column(preview, 1),
-                (QStringList{"example.test/doc/1", "example.test/doc/2", "example.test/doc/3",
-                             "example.test/doc/4", "Title 1", "Title 2", "Title 3", "Title 4"}));
+                Column(preview, 0)[4] + '|' + Column(preview, 1)[4] + '|' + Column(preview, 2)[4],
+                host + "/doc/alpha/15|Guide alpha 15|about alpha");
+            QVERIFY(Shown(dlg).contains("最初のページ: 5 件、次のページ: /learn?q=alpha&page=2\n"));
             Child(dlg, "nameEdit")->setText(QStringLiteral("学んだサイト"));
             block = Child<QPlainTextEdit>(dlg, "blockText")->toPlainText();
             QVERIFY(block.startsWith(QStringLiteral("HOST_ID\t学んだサイト\n")));
