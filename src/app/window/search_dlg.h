@@ -25,6 +25,7 @@ namespace quennit {
 
 class CBusyAnimation;
 class CGroupComboBox;
+class CSettingDlg;
 class CSortListCtrl;
 
 // The program's one window: keyword, group, Search/Stop, the result and
@@ -63,6 +64,11 @@ class CSearchDlg : public QDialog, public IMessageWindow {
     bool IsSearching() const;
     CSearchSession& Session() { return m_session; }
 
+    // 「サイトを追加」 over parent: appends the learned block to the site file
+    // and reloads the site table. True when a site was added. Refused while
+    // a search holds the table.
+    bool AddSite(QWidget* parent);
+
     // IMessageWindow: the search thread's side.
     bool IsWindow() const override;
     LRESULT SendMessage(std::uint32_t msg, WPARAM wParam, LPARAM lParam) override;
@@ -98,6 +104,10 @@ class CSearchDlg : public QDialog, public IMessageWindow {
     void OnHelp();
     void OnListSwitch();
     void OnAboutBox();
+    // Loads the site file again, every site's switch kept as the user left
+    // it in this run; the group box follows. False when it can't be read.
+    bool ReloadSites(std::string& error);
+    void FillGroups();
     void OpenResult(int row);
 
     void BeginSearchUI();
@@ -129,6 +139,7 @@ class CSearchDlg : public QDialog, public IMessageWindow {
     FileLocations m_files;
     QString m_strFolder;  // where Help/ is
     CResizeLayout m_layout;
+    CSettingDlg* m_pSettingDlg = nullptr;  // while it is open
     std::unique_ptr<CThInetCtrl> m_pSearchThread;
     std::vector<std::unique_ptr<CThInetCtrl>> m_retired;
     CMessageGate m_gate;
