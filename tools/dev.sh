@@ -14,7 +14,7 @@ cd "$(dirname "$0")/.."
 PACKAGES=(build-essential cmake ninja-build pkg-config clang clang-format libclang-rt-dev
           qt6-base-dev libxcb1-dev libcurl4-openssl-dev libgtest-dev libgmock-dev libbenchmark-dev
           libcli11-dev nlohmann-json3-dev
-          python3 fonts-ipafont-gothic qt6-translations-l10n desktop-file-utils
+          python3 fonts-ipafont-gothic fonts-noto-cjk fonts-noto-color-emoji qt6-translations-l10n desktop-file-utils
           xvfb xauth openbox ca-certificates xdotool imagemagick x11-utils
           dbus-daemon dbus-bin at-spi2-core gir1.2-atspi-2.0 python3-gi
           dpkg-dev lintian appstream man-db)

@@ -2,7 +2,9 @@
 # End-to-end check of the window in a real X server (Xvfb):
 # starts the demo sites and Quennit, types a keyword, presses Enter, answers
 # the "search all sites?" question, waits for the completion text and saves
-# a screenshot; then closes the window and opens and closes it twice more,
+# a screenshot; then adds a demo site again through 「サイトを追加」 (learned
+# from its results page) and searches it; then closes the window and opens
+# and closes it twice more,
 # and checks that Quennit.ini stays byte for byte the same (the placement
 # must not creep under the window manager's frame). Last, a placement saved
 # on a larger screen must open, and be stored, on this one.
@@ -10,6 +12,7 @@
 #   QUENNIT_E2E_WM=none tools/e2e.sh ...    the same without a window manager
 #                                            (default: openbox)
 #   QUENNIT_E2E_SCREEN=800x600 ...           another screen size (default 1280x800)
+#   QUENNIT_E2E_ADD_SHOT=FILE ...            a screenshot of 「サイトを追加」 too
 # Needs: Xvfb, xdotool, dbus-run-session, the AT-SPI bus, ImageMagick's
 # import (tools/dev.sh deps installs them).
 set -euo pipefail
@@ -33,6 +36,7 @@ start_demo_sites() {
     local port
     read -r -t 10 port <&4 || { echo "e2e: the demo server did not start" >&2; exit 1; }
     echo "e2e: demo sites on 127.0.0.1:$port"
+    demo_port=$port
 }
 # The demo sites are on this computer; never ask a proxy for them.
 export no_proxy="127.0.0.1,localhost${no_proxy:+,$no_proxy}" NO_PROXY="127.0.0.1,localhost"
@@ -71,6 +75,7 @@ if [[ ${QUENNIT_E2E_WM:-openbox} != none ]]; then
 fi
 
 export WORK=$work ROOT=$root SHOT=$shot KEYWORD=$keyword SCREEN_W=${screen%x*} SCREEN_H=${screen#*x}
+export DEMO_PORT=$demo_port ADD_SHOT=${QUENNIT_E2E_ADD_SHOT:-}
 timeout 120 dbus-run-session -- bash -euo pipefail -c '
     atspi() { /usr/bin/python3 "$ROOT/tools/e2e_atspi.py" "$@"; }
     window() { timeout 20 xdotool search --sync --onlyvisible --name "^Quennit\$" | head -n1; }
@@ -112,6 +117,51 @@ timeout 120 dbus-run-session -- bash -euo pipefail -c '
     mkdir -p "$(dirname "$SHOT")"
     import -window "$win" "$SHOT"
     echo "e2e: screenshot in $SHOT"
+
+    # 「サイトを追加」 from the window menu (right click on the status line),
+    # by keyboard: the address, Tab to the keyword, Tab Tab to the name,
+    # Enter learns, and once learned Enter adds.
+    eval "$(xdotool getwindowgeometry --shell "$win")"
+    xdotool mousemove --window "$win" 30 $((HEIGHT - 12)) click 3
+    sleep 0.5
+    xdotool key Down Down Return
+    dialog=$(timeout 20 xdotool search --sync --onlyvisible --name "^サイトを追加\$" | head -n1)
+    xdotool windowfocus --sync "$dialog"
+    xdotool type --delay 20 "http://127.0.0.1:$DEMO_PORT/sjis/search?q=Quennit"
+    xdotool key Tab
+    xdotool type --delay 20 Quennit
+    xdotool key Tab Tab Tab
+    xdotool type --delay 20 "Learned demo"
+    xdotool key Return
+    if ! atspi wait-enabled "追加(A)" 30; then
+        echo "e2e: the demo site was not learned" >&2
+        import -window root "$WORK/failed.png" || true
+        exit 1
+    fi
+    [[ -z $ADD_SHOT ]] || import -window "$dialog" "$ADD_SHOT"
+    xdotool key Return
+    for _ in $(seq 100); do
+        xdotool search --onlyvisible --name "^サイトを追加\$" >/dev/null || break
+        sleep 0.1
+    done
+    grep -a -q "^HOST_ID.Learned demo" "$WORK/SearchSite.ini" || { echo "e2e: nothing added" >&2; exit 1; }
+
+    # All sites again, the new one with them: more rows than before.
+    xdotool windowfocus --sync "$win"
+    xdotool key Return
+    for _ in $(seq 100); do
+        [[ $(xdotool search --onlyvisible --name "^Quennit\$" | wc -l) -ge 2 ]] && break
+        sleep 0.1
+    done
+    box=$(xdotool search --onlyvisible --name "^Quennit\$" | grep -vx "$win" | head -n1)
+    xdotool windowfocus --sync "$box"
+    xdotool key y
+    if ! atspi wait-rows $((rows + 1)) 60 || ! atspi wait-label "検索が完了しました" 60; then
+        echo "e2e: the added site gave no results" >&2
+        import -window root "$WORK/failed.png" || true
+        exit 1
+    fi
+    echo "e2e: added a site through 「サイトを追加」; all sites give $(atspi rows 5) rows now"
     close_window "$win" "$app"
     cp "$WORK/Quennit.ini" "$WORK/first.ini"
     grep -a "^[XYT]" "$WORK/first.ini" | tr -d "\r" | tr "\n" " "; echo

@@ -5,6 +5,8 @@ it what a window manager's title bar would (X11 client messages).
   e2e_atspi.py wait-label TEXT SECONDS   wait until a label shows TEXT
   e2e_atspi.py rows SECONDS              print the row count of the result list
                                          (found by its name, 検索結果)
+  e2e_atspi.py wait-rows N SECONDS       wait until the result list has N rows or more
+  e2e_atspi.py wait-enabled NAME SECONDS wait until the push button NAME can be pressed
   e2e_atspi.py close WINDOW              the close button: WM_DELETE_WINDOW
   e2e_atspi.py maximize WINDOW           the maximize button (needs a window manager)
 
@@ -111,6 +113,17 @@ def main(argv):
     if len(argv) == 4 and argv[1] == "wait-label":
         label = until(float(argv[3]), lambda: find("label", argv[2]))
         return 0 if label is not None else 1
+    if len(argv) == 4 and argv[1] == "wait-rows":
+        def enough():
+            tree = find("tree", "検索結果")
+            return tree if tree is not None and Atspi.Table.get_n_rows(tree) >= int(argv[2]) else None
+        return 0 if until(float(argv[3]), enough) is not None else 1
+    if len(argv) == 4 and argv[1] == "wait-enabled":
+        def enabled():
+            button = find("push button", argv[2])
+            states = button.get_state_set() if button is not None else None
+            return button if states is not None and states.contains(Atspi.StateType.ENABLED) else None
+        return 0 if until(float(argv[3]), enabled) is not None else 1
     if len(argv) == 3 and argv[1] == "rows":
         tree = until(float(argv[2]), lambda: find("tree", "検索結果"))
         if tree is None:

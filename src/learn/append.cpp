@@ -74,9 +74,10 @@ bool AppendBlock(const std::string& siteFile, const LearnResult& learned,
     if (!text.empty() && text.back() != '\n') {
         added += eol;
     }
-    added += eol +
-             Utf8ToSjisReplacing("# quennit-cli learn で学習したサイト (" + address + ")", "?") +
-             eol;
+    added +=
+        eol +
+        Utf8ToSjisReplacing("# Quennit が結果ページから学習したサイト (" + address + ")", "?") +
+        eol;
     for (std::size_t p = 0; p < learned.blockSjis.size();) {
         std::size_t e = learned.blockSjis.find('\n', p);
         if (e == std::string::npos) {

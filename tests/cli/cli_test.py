@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
 """quennit-cli end to end; its path is the argument (QUENNIT_SANITIZED=1 under sanitizers)."""
+import base64
 import json
 import os
 import re
@@ -51,7 +52,12 @@ class CheckExtractTest(unittest.TestCase):
         root = ET.parse(os.path.join(ROOT, "resources", "Help", "Quennit.html")).getroot()
         ids = {el.get("id"): el for el in root.iter() if el.get("id") is not None}
         refs = [v for el in root.iter() for k, v in el.items() if k in ("href", "src", "data")]
-        self.assertTrue(refs and all(v[:1] == "#" and v[1:] in ids for v in refs), refs)
+        self.assertTrue(refs and all(v[:1] == "#" and v[1:] in ids for v in refs
+                                     if not v.startswith("data:")), refs)
+        # The screenshot is docs/add_site.png, embedded.
+        with open(os.path.join(ROOT, "docs", "add_site.png"), "rb") as shot:
+            self.assertEqual(ids["addsite-shot"].get("src"),
+                             "data:image/png;base64," + base64.b64encode(shot.read()).decode())
         text = {el: "".join(el.itertext()) for el in root.iter()}
         sites = write("help.ini", text[ids["example-sitefile"]].replace("⇥", "\t").encode("cp932"))
         page = write("help.html", text[ids["example-pagetext"]].encode("cp932"))

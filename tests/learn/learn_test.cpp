@@ -147,7 +147,7 @@ TEST(Learn, AppendKeepsEveryByteAndRefusesADuplicate) {
     ASSERT_TRUE(AppendBlock(path, learned, "http://find.test/find?q=alpha", error)) << error;
     const std::string after = Slurp(path);
     EXPECT_EQ(after.substr(0, before.size()), before);
-    EXPECT_NE(after.find("\r\n\r\n# quennit-cli learn"), std::string::npos);
+    EXPECT_NE(after.find("\r\n\r\n# Quennit "), std::string::npos);
     EXPECT_NE(after.find("\r\nHOST_ID\t\tFind\r\nHOST_ADDR\tfind.test\r\n"), std::string::npos);
     EXPECT_FALSE(AppendBlock(path, learned, "x", error));
     EXPECT_NE(error.find("「Find」"), std::string::npos);

@@ -1,5 +1,7 @@
 #include "app/dialogs/setting_dlg.h"
 
+#include <utility>
+
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -17,7 +19,8 @@ constexpr int IDD_SEARCH_OPTION = 138;
 
 }  // namespace
 
-CSettingDlg::CSettingDlg(CSearchSession* session, CAppSettings* settings, QWidget* parent)
+CSettingDlg::CSettingDlg(CSearchSession* session, CAppSettings* settings, AddSiteAction addSite,
+                         QWidget* parent)
     : QDialog(parent), m_pSession(session), m_pSettings(settings) {
     setObjectName(QStringLiteral("settingDialog"));
     setWindowTitle(QStringLiteral("設定"));
@@ -41,7 +44,7 @@ CSettingDlg::CSettingDlg(CSearchSession* session, CAppSettings* settings, QWidge
     m_tabCtrl->setObjectName(QStringLiteral("pageTabCtrl"));
     m_tabCtrl->setGeometry(du.Rect(7, 7, 240, 168));
 
-    m_siteInfoPage = new CSiteInfoPage(m_pSession);
+    m_siteInfoPage = new CSiteInfoPage(m_pSession, std::move(addSite));
     m_searchOptionPage = new CSearchOptionPage(m_pSession, m_pSettings);
     m_tabCtrl->AddPage(0, QStringLiteral("サイト定義情報"), m_siteInfoPage, IDD_SITE_INFO);
     m_tabCtrl->AddPage(1, QStringLiteral("検索オプション"), m_searchOptionPage, IDD_SEARCH_OPTION);

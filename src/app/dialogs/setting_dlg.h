@@ -2,13 +2,14 @@
 
 #include <QDialog>
 
+#include "app/dialogs/site_info_page.h"
+
 namespace quennit {
 
 class CAppSettings;
 class CPageTabCtrl;
 class CSearchOptionPage;
 class CSearchSession;
-class CSiteInfoPage;
 
 // The settings dialog: a site information page and a search options page
 // on two tabs. OK applies both pages to the session and the settings record
@@ -20,8 +21,11 @@ class CSettingDlg : public QDialog {
     Q_OBJECT
 
   public:
-    // Neither pointer is owned.
-    CSettingDlg(CSearchSession* session, CAppSettings* settings, QWidget* parent = nullptr);
+    // Neither pointer is owned. Without addSite the site page can't add sites.
+    CSettingDlg(CSearchSession* session, CAppSettings* settings, AddSiteAction addSite = {},
+                QWidget* parent = nullptr);
+
+    CSiteInfoPage* SiteInfoPage() const { return m_siteInfoPage; }
 
     // OK: applies the site page, then the options page. A page that refuses
     // is shown and the dialog stays open.

@@ -1,6 +1,10 @@
 #include "app/dialogs/site_info_page.h"
 
+#include <map>
+#include <utility>
+
 #include <QLabel>
+#include <QPushButton>
 #include <QUrl>
 
 #include "app/dialogs/dialog_units.h"
@@ -23,8 +27,8 @@ QLabel* SunkenLabel(const QString& text, const QRect& rect, Qt::Alignment align,
 
 }  // namespace
 
-CSiteInfoPage::CSiteInfoPage(CSearchSession* session, QWidget* parent)
-    : CDialogPage(parent), m_pSession(session) {
+CSiteInfoPage::CSiteInfoPage(CSearchSession* session, AddSiteAction addSite, QWidget* parent)
+    : CDialogPage(parent), m_pSession(session), m_addSite(std::move(addSite)) {
     setObjectName(QStringLiteral("siteInfoPage"));
     const DialogUnits du(DialogFont());
 
@@ -40,7 +44,7 @@ CSiteInfoPage::CSiteInfoPage(CSearchSession* session, QWidget* parent)
     m_siteList = new CSortListCtrl(this);
     m_siteList->setObjectName(QStringLiteral("siteList"));
     m_siteList->setAccessibleName(QStringLiteral("登録されているサイト"));  // it has no label
-    m_siteList->setGeometry(du.Rect(7, 39, 223, 103));
+    m_siteList->setGeometry(du.Rect(7, 39, 223, 85));
     m_siteList->setSelectionMode(QAbstractItemView::SingleSelection);
     m_siteList->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_siteList->InsertColumn(0, QStringLiteral("サイト名"), 120);
@@ -49,8 +53,20 @@ CSiteInfoPage::CSiteInfoPage(CSearchSession* session, QWidget* parent)
     m_siteList->SetCheckBoxes(true);
     connect(m_siteList, &CSortListCtrl::rowDoubleClicked, this, &CSiteInfoPage::OpenSite);
 
-    AddHiddenDefaultButton(du);
+    m_addSiteButton = new QPushButton(QStringLiteral("サイトを追加(&D)..."), this);
+    m_addSiteButton->setObjectName(QStringLiteral("addSiteButton"));
+    m_addSiteButton->setGeometry(du.Rect(160, 128, 70, 14));
+    m_addSiteButton->setAutoDefault(false);
+    m_addSiteButton->setEnabled(static_cast<bool>(m_addSite));
+    connect(m_addSiteButton, &QPushButton::clicked, this, &CSiteInfoPage::OnAddSite);
 
+    AddHiddenDefaultButton(du);
+    FillList();
+}
+
+void CSiteInfoPage::FillList() {
+    m_siteList->DeleteAllItems();
+    m_siteOfRow.clear();
     // Rows come in the site table's listing order. The table locks itself
     // for each step, so this is safe while a search runs.
     if (m_pSession != nullptr) {
@@ -75,6 +91,35 @@ CSiteInfoPage::CSiteInfoPage(CSearchSession* session, QWidget* parent)
     m_count->setText(QString::number(m_siteList->RowCount()));
 }
 
+void CSiteInfoPage::SetAddSiteEnabled(bool enabled) {
+    m_addSiteButton->setEnabled(enabled && m_addSite);
+}
+
+void CSiteInfoPage::OnAddSite() {
+    if (!m_addSite) {
+        return;
+    }
+    // The switches changed here but not applied yet, by site and name.
+    std::map<std::uint32_t, std::pair<std::string, bool>> pending;
+    for (int row = 0; row < m_siteList->RowCount(); ++row) {
+        const auto found = m_siteOfRow.find(m_siteList->GetRowKey(row));
+        if (found != m_siteOfRow.end()) {
+            pending[found->second] = {m_siteList->GetCellText(row, 0), m_siteList->GetCheck(row)};
+        }
+    }
+    if (!m_addSite(this)) {
+        return;
+    }
+    FillList();
+    for (int row = 0; row < m_siteList->RowCount(); ++row) {
+        const auto site = m_siteOfRow.find(m_siteList->GetRowKey(row));
+        const auto before = site == m_siteOfRow.end() ? pending.end() : pending.find(site->second);
+        if (before != pending.end() && before->second.first == m_siteList->GetCellText(row, 0)) {
+            m_siteList->SetCheck(row, before->second.second);
+        }
+    }
+}
+
 bool CSiteInfoPage::ApplyChanges() {
     if (m_pSession == nullptr) {
         return true;
@@ -93,6 +138,8 @@ void CSiteInfoPage::OnEnter() {
     // from the list has the list's focus, even while the window is inactive.
     if (focusWidget() == m_siteList) {
         OpenSite(m_siteList->GetSelectedRow());
+    } else if (focusWidget() == m_addSiteButton) {
+        m_addSiteButton->click();
     }
 }
 

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <deque>
+#include <map>
 #include <string>
 #include <utility>
 
@@ -18,6 +20,7 @@
 #include <QUrl>
 
 #include "app/dialogs/about_dlg.h"
+#include "app/dialogs/add_site_dlg.h"
 #include "app/dialogs/dialog_units.h"
 #include "app/dialogs/maker_page.h"
 #include "app/dialogs/setting_dlg.h"
@@ -254,13 +257,66 @@ bool CSearchDlg::OnInitDialog() {
     }
     m_session.Connect(&m_relay, timeout, retry);
 
+    FillGroups();
+    m_groupCombo->setCurrentIndex(-1);
+    m_groupCombo->setFocus();
+    return true;
+}
+
+void CSearchDlg::FillGroups() {
+    const QString chosen = m_groupCombo->currentText();
+    m_groupCombo->clear();
     SjisString group;
     for (bool more = m_session.EnumSiteGroup(true, group); more;
          more = m_session.EnumSiteGroup(false, group)) {
         m_groupCombo->AddString(FromSjis(group), true);
     }
-    m_groupCombo->setCurrentIndex(-1);
-    m_groupCombo->setFocus();
+    m_groupCombo->setCurrentIndex(chosen.isEmpty() ? -1 : m_groupCombo->findText(chosen));
+}
+
+bool CSearchDlg::ReloadSites(std::string& error) {
+    // The switches by name, in file order: a site keeps its own even if the
+    // file was edited meanwhile and sites moved.
+    std::map<SjisString, std::deque<int>> switches;
+    for (int site = 1; site <= m_session.GetSiteCount(); ++site) {
+        if (const auto def = m_session.LookupSite(static_cast<std::uint32_t>(site))) {
+            switches[def->m_strHostId].push_back(def->m_bEnabled);
+        }
+    }
+    if (!m_session.LoadSiteFile(m_files.SiteFile().string(), error)) {
+        return false;
+    }
+    for (int site = 1; site <= m_session.GetSiteCount(); ++site) {
+        const auto n = static_cast<std::uint32_t>(site);
+        const auto found = switches.find(m_session.GetSiteName(n));
+        if (found != switches.end() && !found->second.empty()) {
+            m_session.SetSiteEnabled(n, found->second.front());
+            found->second.pop_front();
+        }
+    }
+    m_session.Connect(&m_relay, m_session.GetTimeout(), m_session.GetRetry());
+    FillGroups();
+    return true;
+}
+
+bool CSearchDlg::AddSite(QWidget* parent) {
+    if (IsSearching()) {
+        return false;
+    }
+    CAddSiteDlg dlg(m_files.SiteFile(), m_session.GetTimeout(), parent);
+    dlg.exec();
+    if (!dlg.Added()) {
+        return false;
+    }
+    std::string error;
+    if (!ReloadSites(error)) {
+        Message(
+            QMessageBox::Warning,
+            QStringLiteral("サイトは追加しましたが、サイト定義ファイルを読み直せませんでした。") +
+                QChar(u'\r') + QString::fromLocal8Bit(error.c_str()),
+            QMessageBox::Ok);
+        return false;
+    }
     return true;
 }
 
@@ -479,6 +535,9 @@ void CSearchDlg::contextMenuEvent(QContextMenuEvent* event) {
     QMenu menu(this);
     menu.setObjectName(QStringLiteral("windowMenu"));
     menu.addAction(QStringLiteral("Quennit のﾊﾞｰｼﾞｮﾝ情報(&A)..."), this, &CSearchDlg::OnAboutBox);
+    // A search holds the site table.
+    menu.addAction(QStringLiteral("サイトを追加(&S)..."), this, [this] { AddSite(this); })
+        ->setEnabled(!IsSearching());
     menu.exec(event->globalPos());
 }
 
@@ -488,8 +547,12 @@ void CSearchDlg::OnAboutBox() {
 }
 
 void CSearchDlg::OnSetting() {
-    CSettingDlg dlg(&m_session, m_pSettings, this);
+    CSettingDlg dlg(
+        &m_session, m_pSettings, [this](QWidget* parent) { return AddSite(parent); }, this);
+    dlg.SiteInfoPage()->SetAddSiteEnabled(!IsSearching());
+    m_pSettingDlg = &dlg;
     dlg.exec();
+    m_pSettingDlg = nullptr;
 }
 
 void CSearchDlg::OnHelp() {
@@ -597,6 +660,9 @@ void CSearchDlg::EndSearchUI() {
     m_animation->Stop();
     m_bSearching = false;
     SetSearchButton(IDI_SEARCH, QStringLiteral("検索"));
+    if (m_pSettingDlg != nullptr) {
+        m_pSettingDlg->SiteInfoPage()->SetAddSiteEnabled(true);
+    }
 }
 
 void CSearchDlg::SetSearchButton(int icon, const QString& name) {

@@ -25,6 +25,7 @@ namespace quennit {
 
 class CBusyAnimation;
 class CGroupComboBox;
+class CSettingDlg;
 class CSortListCtrl;
 
 // The program's one window: keyword, group, Search/Stop, the result and
@@ -62,6 +63,11 @@ class CSearchDlg : public QDialog, public ISearchEvents {
     bool IsSearching() const;
     CSearchSession& Session() { return m_session; }
 
+    // 「サイトを追加」 over parent: appends the learned block to the site file
+    // and reloads the site table. True when a site was added. Refused while
+    // a search holds the table.
+    bool AddSite(QWidget* parent);
+
     // The search's events, on this window's thread.
     void OnProgress(std::uint32_t site, std::uint32_t code) override;
     void OnError(std::uint32_t site, ErrorKind kind, int status) override;
@@ -95,6 +101,10 @@ class CSearchDlg : public QDialog, public ISearchEvents {
     void OnHelp();
     void OnListSwitch();
     void OnAboutBox();
+    // Loads the site file again, every site's switch kept as the user left
+    // it in this run; the group box follows. False when it can't be read.
+    bool ReloadSites(std::string& error);
+    void FillGroups();
     void OpenResult(int row);
 
     void BeginSearchUI();
@@ -124,6 +134,7 @@ class CSearchDlg : public QDialog, public ISearchEvents {
     FileLocations m_files;
     QString m_strFolder;  // where Help/ is
     CResizeLayout m_layout;
+    CSettingDlg* m_pSettingDlg = nullptr;  // while it is open
     CEventRelay m_relay;
     // The current or last search's thread: one search at a time.
     std::unique_ptr<CThInetCtrl> m_pSearchThread;

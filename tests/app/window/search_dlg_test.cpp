@@ -302,9 +302,10 @@ class SearchDlgTest : public QObject {
             QTest::keyClick(focus, Qt::Key_F10, Qt::ShiftModifier);
         }
         const QString about = QStringLiteral("Quennit のﾊﾞｰｼﾞｮﾝ情報(&A)...");
+        const QString add = QStringLiteral("サイトを追加(&S)...");
         QCOMPARE(boxes.texts,
-                 (QStringList{"quennit::CSettingDlg", about, "quennit::CAboutDlg", about,
-                              "quennit::CAboutDlg", about, "quennit::CAboutDlg"}));
+                 (QStringList{"quennit::CSettingDlg", about, add, "quennit::CAboutDlg", about, add,
+                              "quennit::CAboutDlg", about, add, "quennit::CAboutDlg"}));
     }
 
     void stopAskedCancelGoesOnOkStopsAndANewSearchOfAllSitesRunsAtOnce() {
