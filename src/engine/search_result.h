@@ -7,8 +7,8 @@
 
 namespace quennit {
 
-// One result entry as handed to the window with WM_SEARCH_RESULT. It lives
-// on the sender's stack for the duration of the message; receivers copy.
+// One result entry as handed to the search's sink (OnResult). It lives
+// on the sender's stack for the duration of the call; receivers copy.
 // Its text is UTF-8, whatever the site's code, so that every character of
 // the page reaches the screen; character references are decoded.
 struct SearchResult {
