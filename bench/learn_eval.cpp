@@ -89,13 +89,13 @@ std::string CodeName(int code) {
                                         : "Shift_JIS";
 }
 
-Page Make(const Style& s, const std::string& kw, int seed) {
+Page Make(const Style& s, const std::string& kw, int variant) {
     Page page;
     const std::string host = s.https ? "https://search.example:8443" : "127.0.0.1:8631";
     const std::string escaped = Escape(Encode(kw, s.code), s.plus);
     const std::string object = "/find/search?q=" + escaped + "&lang=ja";
     page.address = (s.https ? "" : "http://") + host + object;
-    const int count = 6 + seed % 5;
+    const int count = 6 + variant % 5;
     auto hl = [&](const std::string& text) {
         if (s.hl.empty()) {
             return text;
@@ -106,7 +106,7 @@ Page Make(const Style& s, const std::string& kw, int seed) {
     std::string items;
     const std::string nl = s.minified ? "" : "\n";
     for (int i = 1; i <= count; ++i) {
-        const std::string id = std::to_string(seed * 100 + i);
+        const std::string id = std::to_string(variant * 100 + i);
         std::string title = kw + " の資料 " + id;
         std::string shownTitle = hl(kw) + " の資料 " + id;
         if (s.entities && i % 2 == 0) {
