@@ -36,7 +36,6 @@ class CPageTabCtrl : public QTabWidget {
     // Shows the selected tab's page in the display area and hides the others.
     void ShowCurrentPage();
 
-    int GetPageCount() const { return static_cast<int>(m_pages.size()); }
     // The entry at index, or nullptr when there is none.
     TAB_PAGE* GetPage(int index);
 

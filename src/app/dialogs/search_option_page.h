@@ -48,10 +48,6 @@ class CSearchOptionPage : public CDialogPage {
     // The box that failed the last check, or nullptr.
     QLineEdit* FailedField() const { return m_pFailed; }
 
-    std::uint32_t GetTimeout() const { return m_nTimeout; }
-    std::uint32_t GetRetry() const { return m_nRetry; }
-    bool GetMulti() const { return m_bMulti; }
-
   private:
     bool ReadField(QLineEdit* edit, std::uint32_t high, std::uint32_t& value);
     void OnFieldChanged(QLineEdit* edit);

@@ -29,8 +29,6 @@ class CAppSettings {
     // Writes the template to path, over an existing file too.
     bool CreateDefaultFile(const std::string& path);
 
-    const std::string& GetPath() const { return m_strPath; }
-
     // Normal (restored) rectangle of the main window, screen pixels.
     std::int32_t X1 = -1;
     std::int32_t Y1 = -1;

@@ -63,10 +63,6 @@ class CResizeLayout {
     // as on a platform that ignores the hint.
     void SetMinimumHint(bool on) { m_bMinimumHint = on; }
 
-    int GetMinWidth() const { return m_nMinWidth; }
-    int GetMinHeight() const { return m_nMinHeight; }
-    const std::vector<RESIZE_ITEM>& GetItems() const { return m_items; }
-
   private:
     // The parent's outer size; registrations follow a change of its frame.
     QSize OuterSize(const QWidget* parent);
