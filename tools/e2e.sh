@@ -92,18 +92,22 @@ timeout 120 dbus-run-session -- bash -euo pipefail -c '
 
     win=$(window)
     xdotool windowfocus --sync "$win"
+    # Says yes to the question box the window opens over itself.
+    answer_yes() {
+        for _ in $(seq 100); do
+            [[ $(xdotool search --onlyvisible --name "^Quennit\$" | wc -l) -ge 2 ]] && break
+            sleep 0.1
+        done
+        box=$(xdotool search --onlyvisible --name "^Quennit\$" | grep -vx "$win" | head -n1)
+        xdotool windowfocus --sync "$box"
+        xdotool key y
+    }
     # The focus starts on the group selector; Tab reaches the keyword box.
     xdotool key --delay 50 Tab
     xdotool type --delay 30 "$KEYWORD"
     xdotool key Return
     # No group chosen: the program asks whether to search all sites.
-    for _ in $(seq 100); do
-        [[ $(xdotool search --onlyvisible --name "^Quennit\$" | wc -l) -ge 2 ]] && break
-        sleep 0.1
-    done
-    box=$(xdotool search --onlyvisible --name "^Quennit\$" | grep -vx "$win" | head -n1)
-    xdotool windowfocus --sync "$box"
-    xdotool key y
+    answer_yes
 
     if ! atspi wait-label "検索が完了しました" 60; then
         echo "e2e: the search did not complete" >&2
@@ -149,13 +153,7 @@ timeout 120 dbus-run-session -- bash -euo pipefail -c '
     # All sites again, the new one with them: more rows than before.
     xdotool windowfocus --sync "$win"
     xdotool key Return
-    for _ in $(seq 100); do
-        [[ $(xdotool search --onlyvisible --name "^Quennit\$" | wc -l) -ge 2 ]] && break
-        sleep 0.1
-    done
-    box=$(xdotool search --onlyvisible --name "^Quennit\$" | grep -vx "$win" | head -n1)
-    xdotool windowfocus --sync "$box"
-    xdotool key y
+    answer_yes
     if ! atspi wait-rows $((rows + 1)) 60 || ! atspi wait-label "検索が完了しました" 60; then
         echo "e2e: the added site gave no results" >&2
         import -window root "$WORK/failed.png" || true
