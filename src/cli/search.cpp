@@ -150,7 +150,7 @@ int RunSearch(const SearchArgs& args) {
     session.Connect(&window, static_cast<std::uint32_t>(args.timeoutSeconds) * 1000,
                     static_cast<int>(args.retry));
 
-    CThInetCtrl thread(session, args.group, args.keyword, [doneFd] {
+    SearchThread thread(session, args.group, args.keyword, [doneFd] {
         const std::uint64_t one = 1;
         [[maybe_unused]] const auto n = write(doneFd, &one, sizeof one);
     });

@@ -11,21 +11,21 @@
 
 namespace quennit {
 
-CThInetCtrl::CThInetCtrl(CSearchSession& session, SjisString group, std::string keyword,
-                         std::function<void()> onExit,
-                         std::function<void(const std::string&)> onError)
+SearchThread::SearchThread(CSearchSession& session, SjisString group, std::string keyword,
+                           std::function<void()> onExit,
+                           std::function<void(const std::string&)> onError)
     : m_session(session),
       m_strSearchGroup(std::move(group)),
       m_strKeyword(std::move(keyword)),
       m_onExit(std::move(onExit)),
       m_onError(std::move(onError)) {}
 
-CThInetCtrl::~CThInetCtrl() {
+SearchThread::~SearchThread() {
     Stop();
     Join();
 }
 
-bool CThInetCtrl::Start() {
+bool SearchThread::Start() {
     if (m_thread.joinable()) {
         return false;
     }
@@ -39,17 +39,17 @@ bool CThInetCtrl::Start() {
     return true;
 }
 
-void CThInetCtrl::Stop() {
+void SearchThread::Stop() {
     m_session.StopSearch(m_stop);
 }
 
-void CThInetCtrl::Join() {
+void SearchThread::Join() {
     if (m_thread.joinable() && m_thread.get_id() != std::this_thread::get_id()) {
         m_thread.join();
     }
 }
 
-void CThInetCtrl::Run() {
+void SearchThread::Run() {
     const ScopedStopToken scope(m_stop.get_token());
     SearchEnd how = SearchEnd::Completed;
     try {

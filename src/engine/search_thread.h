@@ -27,19 +27,19 @@ namespace quennit {
 //  - One search at a time: its owner destroys (or joins) the thread of a
 //    search before it starts the next over the same session. A stopped
 //    search ends promptly, so that wait is short.
-class CThInetCtrl {
+class SearchThread {
   public:
     // onError receives the description of an exception that escaped the run,
     // on the search thread, before the completion message (stderr when
     // empty). onExit is the search thread's very last action, stopped or not.
     // The keyword is UTF-8, as typed; the group Shift_JIS, as the site file has it.
-    CThInetCtrl(CSearchSession& session, SjisString group, std::string keyword,
-                std::function<void()> onExit = {},
-                std::function<void(const std::string&)> onError = {});
-    ~CThInetCtrl();
+    SearchThread(CSearchSession& session, SjisString group, std::string keyword,
+                 std::function<void()> onExit = {},
+                 std::function<void(const std::string&)> onError = {});
+    ~SearchThread();
 
-    CThInetCtrl(const CThInetCtrl&) = delete;
-    CThInetCtrl& operator=(const CThInetCtrl&) = delete;
+    SearchThread(const SearchThread&) = delete;
+    SearchThread& operator=(const SearchThread&) = delete;
 
     // How the run goes (one site after another unless set); before Start.
     // With jobs set, the sites' threads all run under this search's stop

@@ -54,7 +54,7 @@ TEST_F(SearchTest, SitesAreVisitedInOrderThroughFailuresThenTheSearchCompletes) 
              PageSite("Refused", "127.0.0.1:" + std::to_string(ClosedPort()), "/p?%s") +
              Site("C", "/page?n=1&of=1&per=1&q=%s"),
          &wnd);
-    CThInetCtrl thread(session, "", "kw");
+    SearchThread thread(session, "", "kw");
     ASSERT_TRUE(thread.Start());
     thread.Join();
     EXPECT_FALSE(thread.IsRunning());
@@ -188,7 +188,7 @@ TEST_F(SearchTest, SiteIsTriedOnceMoreAfterAnException) {
     Load(session, refused, &window);
     session.SetPauseClock(ThrowingClock(failures, true));
     std::vector<std::string> reported;
-    CThInetCtrl thread(session, "", "kw", {}, [&](const std::string& what) {
+    SearchThread thread(session, "", "kw", {}, [&](const std::string& what) {
         reported.push_back(what);
         EXPECT_EQ(std::ranges::count(window.Messages(), End()), 0);
     });
@@ -217,7 +217,7 @@ TEST_F(SearchTest, ConcurrentSitesKeepTheirOrderAndTheLimits) {
     Load(session, sites, &one);
     session.Search("", "kw");
     Load(session, sites, &wnd);
-    CThInetCtrl thread(session, "", "kw");
+    SearchThread thread(session, "", "kw");
     thread.SetOptions(SearchOptions{6, {}});
     ASSERT_TRUE(thread.Start());
     thread.Join();
@@ -261,7 +261,7 @@ TEST_F(SearchTest, StopAtAnyMomentEndsEverythingAndTheNextSearchIsClean) {
         const std::size_t moment = at;  // a lambda below needs it
         SCOPED_TRACE(moment);
         const std::size_t before = wnd.Messages().size();
-        CThInetCtrl thread(session, "", "kw");
+        SearchThread thread(session, "", "kw");
         thread.SetOptions(SearchOptions{jobs, {}});
         ASSERT_TRUE(thread.Start());
         wnd.WaitUntil([&](const Msgs& ms) { return ms.size() >= before + moment; });
@@ -273,7 +273,7 @@ TEST_F(SearchTest, StopAtAnyMomentEndsEverythingAndTheNextSearchIsClean) {
     }
     RecordingEvents next;
     Load(session, sites, &next);
-    CThInetCtrl thread(session, "Good", "kw");
+    SearchThread thread(session, "Good", "kw");
     thread.SetOptions(SearchOptions{6, {}});
     ASSERT_TRUE(thread.Start());
     thread.Join();

@@ -632,8 +632,8 @@ void CSearchDlg::OnSearch() {
     // this window, so it ends promptly.
     EndSearchThread();
 
-    m_pSearchThread = std::make_unique<CThInetCtrl>(m_session, ToSjis(group).value_or(SjisString()),
-                                                    keyword.toStdString());
+    m_pSearchThread = std::make_unique<SearchThread>(
+        m_session, ToSjis(group).value_or(SjisString()), keyword.toStdString());
     if (m_pSettings != nullptr && m_pSettings->MULTI != 0) {
         m_pSearchThread->SetOptions(SearchOptions{kMultiJobs, {}});
     }

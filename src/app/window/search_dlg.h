@@ -137,7 +137,7 @@ class CSearchDlg : public QDialog, public ISearchEvents {
     CSettingDlg* m_pSettingDlg = nullptr;  // while it is open
     CEventRelay m_relay;
     // The current or last search's thread: one search at a time.
-    std::unique_ptr<CThInetCtrl> m_pSearchThread;
+    std::unique_ptr<SearchThread> m_pSearchThread;
     bool m_bSearching = false;
     bool m_bWaitCursor = false;
     bool m_bInitialised = false;
