@@ -28,8 +28,8 @@ float Ratio(int now, int then) {
 
 }  // namespace
 
-bool CResizeLayout::AddControl(QWidget* parent, QWidget* control, int leftMode, int topMode,
-                               int rightMode, int bottomMode, bool setMinimum) {
+bool CResizeLayout::AddControl(QWidget* parent, QWidget* control, Mode leftMode, Mode topMode,
+                               Mode rightMode, Mode bottomMode, bool setMinimum) {
     if (parent == nullptr || control == nullptr || !parent->isAncestorOf(control)) {
         return false;
     }

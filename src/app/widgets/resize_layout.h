@@ -7,14 +7,16 @@
 namespace quennit {
 
 // Keeps the child controls of a resizable window in place as it is resized.
-// Each edge of a control follows one rule, given as a mode:
-//   0  stays where it is;
-//   1  keeps its distance to the window's right (or bottom) side;
-//   2  keeps that distance scaled by the window's size against its size at
-//      registration (single-precision ratio, truncated toward zero), so the
-//      edge shares the growth in proportion;
-//   3  right or bottom edge only: keeps the control's width (or height) from
-//      the new left (or top) edge; for a left or top edge it means 0.
+// Each edge of a control follows one rule, given as a Mode:
+//   Stay          stays where it is;
+//   KeepFar       keeps its distance to the window's right (or bottom) side;
+//   Proportional  keeps that distance scaled by the window's size against
+//                 its size at registration (single-precision ratio,
+//                 truncated toward zero), so the edge shares the growth in
+//                 proportion;
+//   KeepSize      right or bottom edge only: keeps the control's width (or
+//                 height) from the new left (or top) edge; for a left or top
+//                 edge it means Stay.
 // Positions are in the window's client (content) coordinates; window sizes
 // are outer sizes, frame included where the platform reports one. The
 // window can't get smaller than its outer size at the last registration
@@ -34,10 +36,10 @@ class CResizeLayout {
         int nBottomToTop;     // client bottom - control top
         int nRightToRight;    // client right - control right
         int nBottomToBottom;  // client bottom - control bottom
-        int nLeftMode;
-        int nRightMode;
-        int nBottomMode;
-        int nTopMode;
+        Mode nLeftMode;
+        Mode nRightMode;
+        Mode nBottomMode;
+        Mode nTopMode;
         int nWindowWidth;  // outer size of the window at registration
         int nWindowHeight;
     };
@@ -48,8 +50,8 @@ class CResizeLayout {
     // Registers control (a descendant of parent) with its edge modes, or
     // replaces its earlier registration. With setMinimum, the window's current
     // outer size becomes its minimum size.
-    bool AddControl(QWidget* parent, QWidget* control, int leftMode, int topMode, int rightMode,
-                    int bottomMode, bool setMinimum);
+    bool AddControl(QWidget* parent, QWidget* control, Mode leftMode, Mode topMode, Mode rightMode,
+                    Mode bottomMode, bool setMinimum);
 
     // Called on every size change of parent. A window below its minimum size
     // is resized back to it (left and top edges fixed) and nothing else

@@ -6,6 +6,11 @@
 #include "app/widgets/resize_layout.h"
 
 using quennit::CResizeLayout;
+using Modes = QList<CResizeLayout::Mode>;
+constexpr auto Stay = CResizeLayout::Stay;
+constexpr auto KeepFar = CResizeLayout::KeepFar;
+constexpr auto Proportional = CResizeLayout::Proportional;
+constexpr auto KeepSize = CResizeLayout::KeepSize;
 
 namespace {
 
@@ -40,17 +45,20 @@ class ResizeLayoutTest : public QObject {
     void cleanup() { QVERIFY(QApplication::topLevelWidgets().isEmpty()); }
 
     void modes_data() {
-        QTest::addColumn<QList<int>>("modes");  // left, top, right, bottom
-        QTest::addColumn<QRect>("expected");    // in a 600 × 450 window
+        QTest::addColumn<Modes>("modes");     // left, top, right, bottom
+        QTest::addColumn<QRect>("expected");  // in a 600 × 450 window
         QTest::newRow("glued right, same width")
-            << QList<int>{1, 0, 1, 0} << QRect(300, 50, 80, 40);
-        QTest::newRow("all proportional") << QList<int>{2, 2, 2, 2} << QRect(150, 75, 120, 60);
+            << Modes{KeepFar, Stay, KeepFar, Stay} << QRect(300, 50, 80, 40);
+        QTest::newRow("all proportional")
+            << Modes{Proportional, Proportional, Proportional, Proportional}
+            << QRect(150, 75, 120, 60);
         QTest::newRow("keep size from the new corner")
-            << QList<int>{1, 1, 3, 3} << QRect(300, 200, 80, 40);
-        QTest::newRow("unknown mode stays") << QList<int>{7, 7, 7, 7} << QRect(100, 50, 80, 40);
+            << Modes{KeepFar, KeepFar, KeepSize, KeepSize} << QRect(300, 200, 80, 40);
+        QTest::newRow("keep size on a near edge stays")
+            << Modes{KeepSize, KeepSize, Stay, Stay} << QRect(100, 50, 80, 40);
     }
     void modes() {
-        QFETCH(QList<int>, modes);
+        QFETCH(Modes, modes);
         QFETCH(QRect, expected);
         LayoutWindow window;
         QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -68,13 +76,14 @@ class ResizeLayoutTest : public QObject {
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         window.layout.SetMinimumHint(false);
         auto* other = new QPushButton(&window);
-        QVERIFY(window.layout.AddControl(&window, other, 1, 1, 1, 1, false));
+        QVERIFY(
+            window.layout.AddControl(&window, other, KeepFar, KeepFar, KeepFar, KeepFar, false));
         auto* box = new QWidget(&window);
         box->setGeometry(20, 20, 360, 260);
         auto* inner = new QPushButton(box);
         inner->setGeometry(80, 30, 80, 40);  // (100, 50) in the window
-        QVERIFY(window.layout.AddControl(&window, inner, 1, 1, 1, 1, true));
-        QVERIFY(!window.layout.AddControl(&window, nullptr, 0, 0, 0, 0, false));
+        QVERIFY(window.layout.AddControl(&window, inner, KeepFar, KeepFar, KeepFar, KeepFar, true));
+        QVERIFY(!window.layout.AddControl(&window, nullptr, Stay, Stay, Stay, Stay, false));
         delete other;
         const QPoint topLeft = window.pos();
         window.resize(300, 350);  // too narrow, but taller: the height stays
