@@ -62,7 +62,7 @@ void CAppSettings::Read(std::string text) {
     X2 = ini.GetInt(kWindow, "X2", -1);
     Y1 = ini.GetInt(kWindow, "Y1", -1);
     Y2 = ini.GetInt(kWindow, "Y2", -1);
-    TYPE = ini.GetInt(kWindow, "TYPE", 0);
+    TYPE = ini.GetInt(kWindow, "TYPE", TYPE_NONE);
     TIMEOUT = ini.GetInt(kSearch, "TIMEOUT", 0);
     RETRY = ini.GetInt(kSearch, "RETRY", 0);
     MULTI = m_nMultiRead = ini.GetInt(kSearch, "MULTI", 0);

@@ -29,13 +29,22 @@ class CAppSettings {
     // Writes the template to path, over an existing file too.
     bool CreateDefaultFile(const std::string& path);
 
+    // TYPE's values.
+    enum PlacementType : std::int32_t {
+        TYPE_NONE = 0,  // no placement saved yet
+        TYPE_NORMAL = 1,
+        TYPE_MINIMIZED = 2,
+        TYPE_MAXIMIZED = 3,
+    };
+
     // Normal (restored) rectangle of the main window, screen pixels.
     std::int32_t X1 = -1;
     std::int32_t Y1 = -1;
     std::int32_t X2 = -1;
     std::int32_t Y2 = -1;
-    // Show state at the last close: 1 normal, 2 minimized, 3 maximized; 0 none saved.
-    std::int32_t TYPE = 0;
+    // Show state at the last close, a PlacementType. Any other number the
+    // file holds counts as a saved placement in the normal state.
+    std::int32_t TYPE = TYPE_NONE;
     // Seconds; 0 leaves the session's own default.
     std::int32_t TIMEOUT = 0;
     // Attempts per request; 0 leaves the session's own default.

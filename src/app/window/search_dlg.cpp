@@ -29,7 +29,6 @@
 #include "app/widgets/sort_list_ctrl.h"
 #include "app/window/app_icons.h"
 #include "app/window/busy_animation.h"
-#include "app/window/frame_extents.h"
 #include "app/window/group_combo_box.h"
 #include "engine/search_result.h"
 
@@ -38,36 +37,6 @@ namespace quennit {
 namespace {
 
 const QString kStopped = QStringLiteral("検索を中止しました");
-
-// Sites at a time when the MULTI switch is on.
-constexpr int kMultiJobs = 6;
-
-// A placement saved on a larger or another screen, moved onto the screen
-// that holds most of it (else the primary one) and shrunk to its available
-// area, though never below minimum. One that fits stays as it is.
-QRect FitOnScreen(QRect outer, const QSize& minimum) {
-    const QScreen* best = QGuiApplication::primaryScreen();
-    qint64 most = 0;
-    for (const QScreen* screen : QGuiApplication::screens()) {
-        const QRect common = screen->geometry().intersected(outer);
-        const qint64 area = qint64{common.width()} * common.height();
-        if (area > most) {
-            most = area;
-            best = screen;
-        }
-    }
-    if (best == nullptr || best->availableGeometry().contains(outer)) {
-        return outer;
-    }
-    const QRect room = best->availableGeometry();
-    outer.setSize(outer.size().boundedTo(room.size()).expandedTo(minimum));
-    // Left and top last: a window larger than the room keeps its title bar.
-    outer.moveRight(std::min(outer.right(), room.right()));
-    outer.moveBottom(std::min(outer.bottom(), room.bottom()));
-    outer.moveLeft(std::max(outer.left(), room.left()));
-    outer.moveTop(std::max(outer.top(), room.top()));
-    return outer;
-}
 
 }  // namespace
 
@@ -78,7 +47,8 @@ CSearchDlg::CSearchDlg(FileLocations files, QWidget* parent)
     : QDialog(parent),
       m_files(std::move(files)),
       m_strFolder(QString::fromStdString(m_files.dataFolder.string())),
-      m_relay(this, *this) {
+      m_placement(*this),
+      m_search(this, *this) {
     setObjectName(QStringLiteral("searchDialog"));
     setWindowTitle(QStringLiteral("Quennit"));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -89,7 +59,7 @@ CSearchDlg::CSearchDlg(FileLocations files, QWidget* parent)
 
 CSearchDlg::~CSearchDlg() {
     // Nothing that a search thread uses may go before the thread has ended.
-    EndSearchThread();
+    m_search.Join();
     EndSearchUI();
 }
 
@@ -196,16 +166,23 @@ bool CSearchDlg::OnInitDialog() {
     setWindowIcon(AppIcon(IDR_MAINFRAME));
 
     // The window's size right now, the template's, becomes its minimum.
+    using enum CResizeLayout::Mode;
     const struct {
         QWidget* control;
-        int left, top, right, bottom;
+        CResizeLayout::Mode left, top, right, bottom;
     } anchors[] = {
-        {m_keywordEdit, 2, 0, 1, 0},    {m_rule, 0, 0, 1, 0},
-        {m_groupCombo, 0, 0, 2, 0},     {m_searchButton, 1, 0, 1, 0},
-        {m_settingsButton, 1, 0, 1, 0}, {m_helpButton, 1, 0, 1, 0},
-        {m_separator, 1, 0, 1, 0},      {m_animation, 1, 0, 1, 0},
-        {m_resultList, 0, 0, 1, 1},     {m_statusList, 0, 0, 1, 1},
-        {m_statusLine, 0, 1, 1, 1},     {m_listSwitchButton, 1, 1, 1, 1},
+        {m_keywordEdit, Proportional, Stay, KeepFar, Stay},
+        {m_rule, Stay, Stay, KeepFar, Stay},
+        {m_groupCombo, Stay, Stay, Proportional, Stay},
+        {m_searchButton, KeepFar, Stay, KeepFar, Stay},
+        {m_settingsButton, KeepFar, Stay, KeepFar, Stay},
+        {m_helpButton, KeepFar, Stay, KeepFar, Stay},
+        {m_separator, KeepFar, Stay, KeepFar, Stay},
+        {m_animation, KeepFar, Stay, KeepFar, Stay},
+        {m_resultList, Stay, Stay, KeepFar, KeepFar},
+        {m_statusList, Stay, Stay, KeepFar, KeepFar},
+        {m_statusLine, Stay, KeepFar, KeepFar, KeepFar},
+        {m_listSwitchButton, KeepFar, KeepFar, KeepFar, KeepFar},
     };
     for (const auto& a : anchors) {
         m_layout.AddControl(this, a.control, a.left, a.top, a.right, a.bottom, true);
@@ -230,12 +207,13 @@ bool CSearchDlg::OnInitDialog() {
     m_statusList->InsertColumn(0, QStringLiteral("サイト名"), 200);
     m_statusList->InsertColumn(1, QStringLiteral("STATUS"), 200);
 
-    ApplyPlacement();
+    m_placement.Apply(m_pSettings, m_templateSize);
     m_animation->Stop();
 
+    CSearchSession& session = m_search.Session();
     const std::string siteFile = m_files.SiteFile().string();
     std::string error;
-    if (!m_session.LoadSiteFile(siteFile, error)) {
+    if (!session.LoadSiteFile(siteFile, error)) {
         Message(QMessageBox::Critical,
                 QStringLiteral("正しいサイト定義ファイルが必要です。") + QChar(u'\r') +
                     MakerPageUrl(m_strFolder).toString() + QStringLiteral("から取得してください。"),
@@ -244,8 +222,8 @@ bool CSearchDlg::OnInitDialog() {
     }
 
     // A TIMEOUT of 0 keeps the session's default here; RETRY 0 is the default.
-    std::uint32_t timeout = m_session.GetTimeout();
-    int retry = m_session.GetRetry();
+    std::uint32_t timeout = session.GetTimeout();
+    int retry = session.GetRetry();
     if (m_pSettings != nullptr) {
         if (m_pSettings->TIMEOUT != 0) {
             const std::int64_t ms = static_cast<std::int64_t>(m_pSettings->TIMEOUT) * 1000;
@@ -255,7 +233,7 @@ bool CSearchDlg::OnInitDialog() {
             retry = m_pSettings->RETRY;
         }
     }
-    m_session.Connect(&m_relay, timeout, retry);
+    m_search.Connect(timeout, retry);
 
     FillGroups();
     m_groupCombo->setCurrentIndex(-1);
@@ -266,9 +244,10 @@ bool CSearchDlg::OnInitDialog() {
 void CSearchDlg::FillGroups() {
     const QString chosen = m_groupCombo->currentText();
     m_groupCombo->clear();
+    CSearchSession& session = m_search.Session();
     SjisString group;
-    for (bool more = m_session.EnumSiteGroup(true, group); more;
-         more = m_session.EnumSiteGroup(false, group)) {
+    for (bool more = session.EnumSiteGroup(true, group); more;
+         more = session.EnumSiteGroup(false, group)) {
         m_groupCombo->AddString(FromSjis(group), true);
     }
     m_groupCombo->setCurrentIndex(chosen.isEmpty() ? -1 : m_groupCombo->findText(chosen));
@@ -277,24 +256,25 @@ void CSearchDlg::FillGroups() {
 bool CSearchDlg::ReloadSites(std::string& error) {
     // The switches by name, in file order: a site keeps its own even if the
     // file was edited meanwhile and sites moved.
+    CSearchSession& session = m_search.Session();
     std::map<SjisString, std::deque<int>> switches;
-    for (int site = 1; site <= m_session.GetSiteCount(); ++site) {
-        if (const auto def = m_session.LookupSite(static_cast<std::uint32_t>(site))) {
+    for (int site = 1; site <= session.GetSiteCount(); ++site) {
+        if (const auto def = session.LookupSite(static_cast<std::uint32_t>(site))) {
             switches[def->m_strHostId].push_back(def->m_bEnabled);
         }
     }
-    if (!m_session.LoadSiteFile(m_files.SiteFile().string(), error)) {
+    if (!session.LoadSiteFile(m_files.SiteFile().string(), error)) {
         return false;
     }
-    for (int site = 1; site <= m_session.GetSiteCount(); ++site) {
+    for (int site = 1; site <= session.GetSiteCount(); ++site) {
         const auto n = static_cast<std::uint32_t>(site);
-        const auto found = switches.find(m_session.GetSiteName(n));
+        const auto found = switches.find(session.GetSiteName(n));
         if (found != switches.end() && !found->second.empty()) {
-            m_session.SetSiteEnabled(n, found->second.front());
+            session.SetSiteEnabled(n, found->second.front());
             found->second.pop_front();
         }
     }
-    m_session.Connect(&m_relay, m_session.GetTimeout(), m_session.GetRetry());
+    m_search.Connect(session.GetTimeout(), session.GetRetry());
     FillGroups();
     return true;
 }
@@ -303,7 +283,7 @@ bool CSearchDlg::AddSite(QWidget* parent) {
     if (IsSearching()) {
         return false;
     }
-    CAddSiteDlg dlg(m_files.SiteFile(), m_session.GetTimeout(), parent);
+    CAddSiteDlg dlg(m_files.SiteFile(), m_search.Session().GetTimeout(), parent);
     dlg.exec();
     if (!dlg.Added()) {
         return false;
@@ -338,147 +318,17 @@ int CSearchDlg::exec() {
 }
 
 void CSearchDlg::done(int result) {
-    EndSearchThread();
+    m_search.Join();
     EndSearchUI();
-    if (m_bInitialised) {
-        StorePlacement();
-    }
+    m_placement.Store();
     QDialog::done(result);
-}
-
-// ---- Placement ------------------------------------------------------------
-//
-// The settings hold the outer rectangle; Qt places the client area. Under
-// X11 the frame is known only after the window manager has framed the
-// mapped window, so the window is placed with the frame known so far and
-// placed again when the real frame shows.
-
-std::optional<QMargins> CSearchDlg::Frame() const {
-    if (const std::optional<QMargins> announced = WindowManagerFrame(*this)) {
-        return announced;
-    }
-    const QRect outer = frameGeometry();
-    const QRect inner = geometry();
-    const QMargins frame(inner.left() - outer.left(), inner.top() - outer.top(),
-                         outer.right() - inner.right(), outer.bottom() - inner.bottom());
-    if (frame.left() < 0 || frame.top() < 0 || frame.right() < 0 || frame.bottom() < 0) {
-        return std::nullopt;  // half reparented: the rectangles mean nothing yet
-    }
-    return frame;
-}
-
-QRect CSearchDlg::PlacementTarget(const QMargins& frame) const {
-    const CAppSettings& s = *m_pSettings;
-    const QSize minimum = minimumSize().grownBy(frame);
-    if (s.TYPE != 0) {
-        return FitOnScreen(QRect(QPoint(s.X1, s.Y1), QPoint(s.X2 - 1, s.Y2 - 1)), minimum);
-    }
-    // First run: the template window centred, enlarged by a quarter on each
-    // side (the far side's quarter taken of the already widened size).
-    QRect outer(QPoint(0, 0), m_templateSize.grownBy(frame));
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        outer.moveCenter(screen->availableGeometry().center());
-    }
-    int left = outer.x();
-    int top = outer.y();
-    int right = outer.x() + outer.width();
-    int bottom = outer.y() + outer.height();
-    const int width = right - left;
-    const int height = bottom - top;
-    left -= width / 4;
-    right += (right - left) / 4;
-    top -= height / 4;
-    bottom += (bottom - top) / 4;
-    return FitOnScreen(QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)), minimum);
-}
-
-bool CSearchDlg::InNormalState() const {
-    return !(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen));
-}
-
-void CSearchDlg::PlaceNormal(const QMargins& frame) {
-    m_placedFrame = frame;
-    setGeometry(PlacementTarget(frame).marginsRemoved(frame));
-}
-
-void CSearchDlg::ApplyPlacement() {
-    if (m_pSettings == nullptr) {
-        return;
-    }
-    m_bPlacementPending = true;
-    m_normalFrame = Frame().value_or(QMargins());
-    PlaceNormal(m_normalFrame);
-    // A window closed minimized opens in its normal state.
-    if (m_pSettings->TYPE == 3) {
-        setWindowState(Qt::WindowMaximized);
-    }
-}
-
-void CSearchDlg::FollowFrame() {
-    // Window managers frame a maximized window differently; a window that
-    // opens maximized is placed anew when it is first restored.
-    if (!isVisible() || !InNormalState()) {
-        return;
-    }
-    const std::optional<QMargins> frame = Frame();
-    if (!frame) {
-        return;
-    }
-    m_normalFrame = *frame;
-    if (!m_bPlacementPending) {
-        return;
-    }
-    if (*frame != m_placedFrame) {
-        PlaceNormal(*frame);
-    } else if (!frame->isNull() && geometry() == PlacementTarget(*frame).marginsRemoved(*frame)) {
-        // Framed and in place: from now on the user moves the window.
-        m_bPlacementPending = false;
-    }
-}
-
-void CSearchDlg::StorePlacement() {
-    if (m_pSettings == nullptr || m_bPlacementStored) {
-        return;
-    }
-    m_bPlacementStored = true;
-    const bool normalState = InNormalState();
-    const QMargins frame = normalState ? Frame().value_or(m_normalFrame) : m_normalFrame;
-    QRect outer;
-    if (m_bPlacementPending && (!normalState || frame != m_placedFrame)) {
-        // Not yet seen in its normal state with this frame.
-        outer = PlacementTarget(frame);
-    } else {
-        outer = (normalState ? geometry() : normalGeometry()).marginsAdded(frame);
-    }
-    m_pSettings->X1 = outer.x();
-    m_pSettings->Y1 = outer.y();
-    m_pSettings->X2 = outer.x() + outer.width();
-    m_pSettings->Y2 = outer.y() + outer.height();
-    m_pSettings->TYPE = isMinimized() ? 2 : (isMaximized() ? 3 : 1);
 }
 
 // ---- Events ---------------------------------------------------------------
 
 bool CSearchDlg::event(QEvent* event) {
     const bool handled = QDialog::event(event);
-    switch (event->type()) {
-        case QEvent::Paint:
-        case QEvent::WindowActivate:
-            // A window manager may frame the window without a configure
-            // event that tells Qt; the first paint still comes.
-            if (m_bPlacementPending) {
-                QMetaObject::invokeMethod(this, &CSearchDlg::FollowFrame, Qt::QueuedConnection);
-            }
-            break;
-        case QEvent::Show:
-        case QEvent::Move:
-        case QEvent::Resize:
-        case QEvent::WindowStateChange:
-            FollowFrame();
-            break;
-        default:
-            break;
-    }
+    m_placement.OnEvent(event->type());
     return handled;
 }
 
@@ -548,7 +398,8 @@ void CSearchDlg::OnAboutBox() {
 
 void CSearchDlg::OnSetting() {
     CSettingDlg dlg(
-        &m_session, m_pSettings, [this](QWidget* parent) { return AddSite(parent); }, this);
+        &m_search.Session(), m_pSettings, [this](QWidget* parent) { return AddSite(parent); },
+        this);
     dlg.SiteInfoPage()->SetAddSiteEnabled(!IsSearching());
     m_pSettingDlg = &dlg;
     dlg.exec();
@@ -586,7 +437,7 @@ int CSearchDlg::Message(QMessageBox::Icon icon, const QString& text,
 // ---- Search ---------------------------------------------------------------
 
 bool CSearchDlg::IsSearching() const {
-    return m_bSearching;
+    return m_search.IsSearching();
 }
 
 void CSearchDlg::OnSearch() {
@@ -596,7 +447,7 @@ void CSearchDlg::OnSearch() {
             Message(QMessageBox::NoIcon, QStringLiteral("現在の検索を中断しますか？"),
                     QMessageBox::Ok | QMessageBox::Cancel);
         if (answer == QMessageBox::Ok && IsSearching()) {
-            m_pSearchThread->Stop();
+            m_search.Stop();
             EndSearchUI();
             // Nothing of the stopped search comes any more, not even its end.
             m_statusLine->setText(kStopped);
@@ -628,17 +479,8 @@ void CSearchDlg::OnSearch() {
     }
 
     BeginSearchUI();
-    // Two searches never share the session: a stopped one can't wait for
-    // this window, so it ends promptly.
-    EndSearchThread();
-
-    m_pSearchThread = std::make_unique<SearchThread>(
-        m_session, ToSjis(group).value_or(SjisString()), keyword.toStdString());
-    if (m_pSettings != nullptr && m_pSettings->MULTI != 0) {
-        m_pSearchThread->SetOptions(SearchOptions{kMultiJobs, {}});
-    }
-    m_bSearching = m_pSearchThread->Start();
-    if (!m_bSearching) {
+    const bool multi = m_pSettings != nullptr && m_pSettings->MULTI != 0;
+    if (!m_search.Start(ToSjis(group).value_or(SjisString()), keyword.toStdString(), multi)) {
         EndSearchUI();
     }
 }
@@ -658,7 +500,6 @@ void CSearchDlg::EndSearchUI() {
         m_bWaitCursor = false;
     }
     m_animation->Stop();
-    m_bSearching = false;
     SetSearchButton(IDI_SEARCH, QStringLiteral("検索"));
     if (m_pSettingDlg != nullptr) {
         m_pSettingDlg->SiteInfoPage()->SetAddSiteEnabled(true);
@@ -672,20 +513,14 @@ void CSearchDlg::SetSearchButton(int icon, const QString& name) {
     m_searchButton->setAccessibleName(name);
 }
 
-void CSearchDlg::EndSearchThread() {
-    // Destroying the thread stops the search and joins it: after a stop it
-    // never waits for this window again, so the join can't deadlock.
-    m_pSearchThread.reset();
-}
-
 // ---- Events of the search thread ------------------------------------------
 
 void CSearchDlg::OnProgress(std::uint32_t site, std::uint32_t code) {
-    ShowSiteStatus(m_session.GetProgressLine(site, code));
+    ShowSiteStatus(m_search.Session().GetProgressLine(site, code));
 }
 
 void CSearchDlg::OnError(std::uint32_t site, ErrorKind kind, int status) {
-    ShowSiteStatus(m_session.GetErrorLine(site, kind, status));
+    ShowSiteStatus(m_search.Session().GetErrorLine(site, kind, status));
 }
 
 void CSearchDlg::ShowSiteStatus(const CSearchSession::StatusLine& status) {

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <memory>
-#include <optional>
 #include <vector>
 
 #include <QDialog>
@@ -10,10 +8,10 @@
 
 #include "app/settings/app_settings.h"
 #include "app/widgets/resize_layout.h"
-#include "app/window/event_relay.h"
+#include "app/window/search_control.h"
+#include "app/window/window_placement.h"
 #include "engine/search_events.h"
 #include "engine/search_session.h"
-#include "engine/search_thread.h"
 #include "platform/file_locations.h"
 
 class QFrame;
@@ -29,13 +27,9 @@ class CSettingDlg;
 class CSortListCtrl;
 
 // The program's one window: keyword, group, Search/Stop, the result and
-// site status lists, and the status line. It owns the search session, runs
-// at most one search thread and handles that thread's events.
-//
-// Events from the search thread are handed over on this window's thread and
-// the thread waits for each (see CEventRelay). Once a search is stopped none
-// of its events arrive and it is never left waiting for this window; its
-// thread is joined before a new search starts and before the window closes.
+// site status lists, and the status line. It builds and wires the controls
+// and shows the search's events; its search control runs the searches
+// (one at a time) and its placement follows the settings file.
 class CSearchDlg : public QDialog, public ISearchEvents {
     Q_OBJECT
 
@@ -61,7 +55,7 @@ class CSearchDlg : public QDialog, public ISearchEvents {
     void done(int result) override;
 
     bool IsSearching() const;
-    CSearchSession& Session() { return m_session; }
+    CSearchSession& Session() { return m_search.Session(); }
 
     // 「サイトを追加」 over parent: appends the learned block to the site file
     // and reloads the site table. True when a site was added. Refused while
@@ -83,16 +77,6 @@ class CSearchDlg : public QDialog, public ISearchEvents {
   private:
     void CreateControls();
     bool OnInitDialog();
-    void ApplyPlacement();
-    void StorePlacement();
-    // The frame around the client area; none while it isn't known.
-    std::optional<QMargins> Frame() const;
-    // The normal outer rectangle the placement asks for, with that frame.
-    QRect PlacementTarget(const QMargins& frame) const;
-    void PlaceNormal(const QMargins& frame);
-    void FollowFrame();
-    bool InNormalState() const;
-
     // The status line and the status list's row of a site.
     void ShowSiteStatus(const CSearchSession::StatusLine& status);
 
@@ -110,8 +94,6 @@ class CSearchDlg : public QDialog, public ISearchEvents {
     void BeginSearchUI();
     void EndSearchUI();
     void SetSearchButton(int icon, const QString& name);
-    // Stops the current search, if any, and joins its thread.
-    void EndSearchThread();
 
     int Message(QMessageBox::Icon icon, const QString& text, QMessageBox::StandardButtons buttons,
                 QMessageBox::StandardButton defaultButton = QMessageBox::NoButton);
@@ -130,23 +112,14 @@ class CSearchDlg : public QDialog, public ISearchEvents {
     QFrame* m_separator = nullptr;
     QFrame* m_rule = nullptr;
 
-    CSearchSession m_session;
     FileLocations m_files;
     QString m_strFolder;  // where Help/ is
     CResizeLayout m_layout;
+    CWindowPlacement m_placement;
+    CSearchControl m_search;
     CSettingDlg* m_pSettingDlg = nullptr;  // while it is open
-    CEventRelay m_relay;
-    // The current or last search's thread: one search at a time.
-    std::unique_ptr<SearchThread> m_pSearchThread;
-    bool m_bSearching = false;
     bool m_bWaitCursor = false;
     bool m_bInitialised = false;
-    bool m_bPlacementStored = false;
-    // Placed with a frame that a window manager may still change when it
-    // frames the window; corrected once the real frame shows.
-    bool m_bPlacementPending = false;
-    QMargins m_placedFrame;
-    QMargins m_normalFrame;  // the frame last seen in the normal state
     QSize m_templateSize;
 };
 
