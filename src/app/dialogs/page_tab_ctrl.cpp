@@ -22,7 +22,7 @@ CPageTabCtrl::~CPageTabCtrl() {
     }
 }
 
-void CPageTabCtrl::AddPage(int index, const QString& caption, QWidget* page, int dialogId) {
+void CPageTabCtrl::AddPage(int index, const QString& caption, QWidget* page) {
     if (index < 0) {
         return;
     }
@@ -30,7 +30,7 @@ void CPageTabCtrl::AddPage(int index, const QString& caption, QWidget* page, int
     if (at > m_pages.size()) {
         m_pages.resize(at);
     }
-    m_pages.insert(m_pages.begin() + index, TAB_PAGE{page, dialogId, false});
+    m_pages.insert(m_pages.begin() + index, TAB_PAGE{page, false});
     // The entry goes in first: inserting the first tab selects it, which
     // already calls ShowCurrentPage.
     insertTab(index, page, caption);

@@ -10,14 +10,13 @@ namespace quennit {
 
 // A tab control that shows one page widget per tab. It keeps its own table
 // of pages, indexed like the tabs, so that callers can find a tab's page and
-// the page's template number, and decide which pages die with the control.
+// decide which pages die with the control.
 class CPageTabCtrl : public QTabWidget {
     Q_OBJECT
 
   public:
     struct TAB_PAGE {
         QPointer<QWidget> page;
-        int dialogId = 0;
         // Set: the page is deleted with the control. Clear: the page belongs
         // to someone else and is handed back (unparented) when the control
         // dies before it.
@@ -31,7 +30,7 @@ class CPageTabCtrl : public QTabWidget {
     // index; later entries move up by one. An index beyond the end extends
     // the table with empty entries (the tab itself goes last). The entry is
     // not owned.
-    void AddPage(int index, const QString& caption, QWidget* page, int dialogId);
+    void AddPage(int index, const QString& caption, QWidget* page);
 
     // Shows the selected tab's page in the display area and hides the others.
     void ShowCurrentPage();

@@ -12,13 +12,6 @@
 
 namespace quennit {
 
-namespace {
-
-constexpr int IDD_SITE_INFO = 137;
-constexpr int IDD_SEARCH_OPTION = 138;
-
-}  // namespace
-
 CSettingDlg::CSettingDlg(CSearchSession* session, CAppSettings* settings, AddSiteAction addSite,
                          QWidget* parent)
     : QDialog(parent), m_pSession(session), m_pSettings(settings) {
@@ -46,8 +39,8 @@ CSettingDlg::CSettingDlg(CSearchSession* session, CAppSettings* settings, AddSit
 
     m_siteInfoPage = new CSiteInfoPage(m_pSession, std::move(addSite));
     m_searchOptionPage = new CSearchOptionPage(m_pSession, m_pSettings);
-    m_tabCtrl->AddPage(0, QStringLiteral("サイト定義情報"), m_siteInfoPage, IDD_SITE_INFO);
-    m_tabCtrl->AddPage(1, QStringLiteral("検索オプション"), m_searchOptionPage, IDD_SEARCH_OPTION);
+    m_tabCtrl->AddPage(0, QStringLiteral("サイト定義情報"), m_siteInfoPage);
+    m_tabCtrl->AddPage(1, QStringLiteral("検索オプション"), m_searchOptionPage);
     // The pages live and die with the tab control.
     m_tabCtrl->GetPage(0)->owned = true;
     m_tabCtrl->GetPage(1)->owned = true;

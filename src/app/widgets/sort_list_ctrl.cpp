@@ -6,7 +6,6 @@
 #include <QStyledItemDelegate>
 #include <algorithm>
 #include <charconv>
-#include <unordered_map>
 #include <vector>
 
 #include "platform/mbcs.h"
@@ -151,7 +150,7 @@ class SortListModel : public QAbstractTableModel {
     struct Row {
         std::uint32_t key = 0;
         bool checked = false;
-        std::vector<std::string> cells;  // columns below the header count
+        std::vector<std::string> cells;  // as many as were set, up to the column count
     };
 
     explicit SortListModel(QObject* parent) : QAbstractTableModel(parent) {}
@@ -243,7 +242,6 @@ class SortListModel : public QAbstractTableModel {
     void Clear() {
         beginResetModel();
         m_rows.clear();
-        m_side.clear();
         m_nextKey = 1;
         endResetModel();
     }
@@ -252,46 +250,25 @@ class SortListModel : public QAbstractTableModel {
     Row& RowAt(int row) { return m_rows[static_cast<std::size_t>(row)]; }
     const Row& RowAt(int row) const { return m_rows[static_cast<std::size_t>(row)]; }
 
-    static std::uint32_t SideKey(std::uint32_t rowKey, int column, int headerCount) {
-        // Modulo 2^32 by unsigned arithmetic.
-        return rowKey + static_cast<std::uint32_t>(column - headerCount) * (1u << 24);
-    }
+    bool ValidColumn(int column) const { return column >= 0 && column < columnCount(); }
 
-    // The stored text of a cell, empty when there is none; no checks of
-    // column against kMaxColumn here.
+    // The stored text of a cell of an existing row and column, empty when
+    // it was never set.
     std::string_view Cell(int row, int column) const {
         const Row& r = RowAt(row);
-        if (column < columnCount()) {
-            const auto c = static_cast<std::size_t>(column);
-            return c < r.cells.size() ? std::string_view(r.cells[c]) : std::string_view();
-        }
-        if (row >= CSortListCtrl::kMaxSideRow || r.key == 0) {
-            return {};
-        }
-        const auto it = m_side.find(SideKey(r.key, column, columnCount()));
-        return it == m_side.end() ? std::string_view() : std::string_view(it->second);
+        const auto c = static_cast<std::size_t>(column);
+        return c < r.cells.size() ? std::string_view(r.cells[c]) : std::string_view();
     }
 
-    bool SetCell(int row, int column, const std::string& text) {
+    void SetCell(int row, int column, const std::string& text) {
         Row& r = RowAt(row);
-        if (column < columnCount()) {
-            const auto c = static_cast<std::size_t>(column);
-            if (r.cells.size() <= c) {
-                r.cells.resize(c + 1);
-            }
-            r.cells[c] = text;
-            const QModelIndex i = index(row, column);
-            emit dataChanged(i, i, {Qt::DisplayRole, Qt::ToolTipRole});
-            return true;
+        const auto c = static_cast<std::size_t>(column);
+        if (r.cells.size() <= c) {
+            r.cells.resize(c + 1);
         }
-        if (row >= CSortListCtrl::kMaxSideRow) {
-            return false;
-        }
-        if (r.key == 0) {
-            r.key = static_cast<std::uint32_t>(rowCount());
-        }
-        m_side[SideKey(r.key, column, columnCount())] = text;
-        return true;
+        r.cells[c] = text;
+        const QModelIndex i = index(row, column);
+        emit dataChanged(i, i, {Qt::DisplayRole, Qt::ToolTipRole});
     }
 
     bool SetChecked(int row, bool checked) {
@@ -308,17 +285,6 @@ class SortListModel : public QAbstractTableModel {
         }
     }
 
-    void EnsureKeys() {
-        for (const Row& r : m_rows) {
-            if (r.key != 0) {
-                return;
-            }
-        }
-        for (std::size_t i = 0; i < m_rows.size(); ++i) {
-            m_rows[i].key = static_cast<std::uint32_t>(i);
-        }
-    }
-
     // Orders the rows by column. Each cell is classified once, so a sort
     // costs O(n log n) comparisons of ready values; equal cells keep their
     // current order.
@@ -326,8 +292,7 @@ class SortListModel : public QAbstractTableModel {
         const int n = rowCount();
         std::vector<SortCell> cells(static_cast<std::size_t>(n));
         for (int i = 0; i < n; ++i) {
-            cells[static_cast<std::size_t>(i)] = Classify(SortText(
-                column < CSortListCtrl::kMaxColumn ? Cell(i, column) : std::string_view()));
+            cells[static_cast<std::size_t>(i)] = Classify(SortText(Cell(i, column)));
         }
         const auto less = [&](int a, int b) {
             const int c =
@@ -359,7 +324,6 @@ class SortListModel : public QAbstractTableModel {
   private:
     std::vector<Column> m_columns;
     std::vector<Row> m_rows;
-    std::unordered_map<std::uint32_t, std::string> m_side;
     std::uint32_t m_nextKey = 1;  // 0 means "no key"
     bool m_checkBoxes = false;
 };
@@ -421,14 +385,15 @@ void CSortListCtrl::HideSortArrow() {
 }
 
 bool CSortListCtrl::SetCellText(int row, int column, const std::string& text) {
-    if (column < 0 || column >= kMaxColumn || !m_pModel->ValidRow(row)) {
+    if (!m_pModel->ValidColumn(column) || !m_pModel->ValidRow(row)) {
         return false;
     }
-    return m_pModel->SetCell(row, column, text);
+    m_pModel->SetCell(row, column, text);
+    return true;
 }
 
 std::string CSortListCtrl::GetCellText(int row, int column) const {
-    if (column < 0 || column >= kMaxColumn || !m_pModel->ValidRow(row)) {
+    if (!m_pModel->ValidColumn(column) || !m_pModel->ValidRow(row)) {
         return {};
     }
     return std::string(m_pModel->Cell(row, column));
@@ -473,12 +438,10 @@ void CSortListCtrl::SelectRow(int row) {
     }
 }
 
-void CSortListCtrl::EnsureSortKeys() {
-    m_pModel->EnsureKeys();
-}
-
 void CSortListCtrl::SortByColumn(int column) {
-    EnsureSortKeys();
+    if (!m_pModel->ValidColumn(column)) {
+        return;
+    }
     if (!g_sortState.clicked) {
         g_sortState.clicked = true;
         g_sortState.lastColumn = column;

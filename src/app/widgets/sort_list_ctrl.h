@@ -26,16 +26,11 @@ int CompareCells(std::string_view a, std::string_view b);
 // column other than the previous one, sorts ascending; each further click on
 // the same column index reverses the order, whichever list it is in.
 //
-// Cells below the header's column count live in the rows. Cells of columns
-// beyond it (up to 254) are kept in a side table keyed by the row's key, a
-// number that every row gets when it is inserted and keeps through sorts.
+// Every row gets a key when it is inserted and keeps it through sorts.
 class CSortListCtrl : public QTreeView {
     Q_OBJECT
 
   public:
-    static constexpr int kMaxColumn = 255;        // columns from here on are refused
-    static constexpr int kMaxSideRow = 0xFFFFFF;  // rows from here on have no side cells
-
     explicit CSortListCtrl(QWidget* parent = nullptr);
     ~CSortListCtrl() override;
 
@@ -49,11 +44,10 @@ class CSortListCtrl : public QTreeView {
     // emptying the list hides the header's sort arrow until the next sort.
     int InsertRow(int row, const std::string& col0);
     int RowCount() const;
-    // Removes every row and, with them, their side cells.
+    // Removes every row.
     void DeleteAllItems();
 
-    // Text of a cell. Columns from kMaxColumn on, and rows that don't exist,
-    // are refused (false); a side cell of a row from kMaxSideRow on too.
+    // Text of a cell. Rows and columns that don't exist are refused (false).
     bool SetCellText(int row, int column, const std::string& text);
     // Empty for a refused or never set cell.
     std::string GetCellText(int row, int column) const;
@@ -75,10 +69,9 @@ class CSortListCtrl : public QTreeView {
     void SelectRow(int row);
 
     // What a click on the header of column does: sorts by it in the direction
-    // that the program-wide sort state gives, then flips the direction.
+    // that the program-wide sort state gives, then flips the direction. A
+    // column that doesn't exist is ignored.
     void SortByColumn(int column);
-    // Gives rows without a key their row index as key when no row has one.
-    void EnsureSortKeys();
 
     // Sort state as at the start of the program (used by tests).
     static void ResetSortState();
