@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <random>
 #include <sstream>
 #include <string>
@@ -83,6 +84,10 @@ struct ScanCase {
     std::string results;
     std::string next = "";  // the next page the page leaves behind
 };
+
+void PrintTo(const ScanCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class Scan : public Extraction, public testing::WithParamInterface<ScanCase> {};
 
