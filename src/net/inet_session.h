@@ -56,8 +56,8 @@ class CInetSession {
                             int port);
 
     // How a page read ends: after ten empty reads 100 ms apart, or as soon
-    // as the transport reports the end of the body (the empty reads then
-    // remain only for a connection that is still open).
+    // as the transport reports the end of the body (a read returns nothing
+    // only once the body has ended, so no empty read is waited for).
     enum class PageEnd { AfterEmptyReads, AtBodyEnd };
 
     // Reads an answered request's body into buffer (at most size bytes
