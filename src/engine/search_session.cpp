@@ -10,9 +10,7 @@ CSearchSession::CSearchSession() {
     SetEvents(&m_filter);
 }
 
-CSearchSession::~CSearchSession() {
-    m_sites.RemoveAll();
-}
+CSearchSession::~CSearchSession() = default;
 
 bool CSearchSession::LoadSiteFile(const std::string& path, std::string& error,
                                   std::vector<SiteFileNote>* notes) {
