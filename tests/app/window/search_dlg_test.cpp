@@ -1,9 +1,8 @@
-// The main window: its start, placement, messages and keys, and searches
+// The main window: its start, messages and keys, and searches
 // against the test server on 127.0.0.1.
 
 #include <cstdlib>
 #include <memory>
-#include <tuple>
 
 #include <QLabel>
 #include <QLineEdit>
@@ -148,45 +147,6 @@ class SearchDlgTest : public QObject {
         QCOMPARE(boxes.texts, (QStringList{"初期化ファイルの読み込みでエラーが発生しました。",
                                            "quennit::CSearchDlg"}));
         QCOMPARE(app.m_settings.RETRY, 1);
-    }
-
-    // A placement that doesn't fit the screen is moved and shrunk to fit.
-    void placementIsRestoredAndStored_data() {
-        QTest::addColumn<int>("type");
-        QTest::addColumn<int>("storedType");  // 2: closed minimized
-        QTest::addColumn<QRect>("saved");
-        QTest::addColumn<QRect>("shown");  // and stored
-        const QRect room = QGuiApplication::primaryScreen()->availableGeometry();
-        const QRect fits(110, 90, 640, 380);
-        QTest::newRow("minimized opens normal") << 2 << 1 << fits << fits;
-        QTest::newRow("maximized") << 3 << 3 << fits << fits;
-        QTest::newRow("closed minimized") << 1 << 2 << fits << fits;
-        QTest::newRow("off the screen") << 1 << 1 << fits.translated(room.width(), 0)
-                                        << fits.translated(room.right() - fits.right(), 0);
-        QTest::newRow("from a larger screen")
-            << 3 << 3 << QRect(room.topLeft() - QPoint(300, 0), room.size() * 2) << room;
-    }
-    void placementIsRestoredAndStored() {
-        QFETCH(int, type);
-        QFETCH(int, storedType);
-        QFETCH(QRect, saved);
-        QFETCH(QRect, shown);
-        std::tie(m_settings.X1, m_settings.Y1, m_settings.X2, m_settings.Y2, m_settings.TYPE) =
-            std::tuple(saved.left(), saved.top(), saved.right() + 1, saved.bottom() + 1, type);
-        QVERIFY(OpenWindow());
-        QCOMPARE(m_dlg->isMaximized(), type == 3);
-        QVERIFY(!m_dlg->isMinimized());
-        if (type != 3) {
-            QCOMPARE(m_dlg->frameGeometry(), shown);
-        }
-        if (storedType == 2) {
-            m_dlg->showMinimized();
-        }
-        m_dlg->close();
-        QCOMPARE(m_settings.TYPE, storedType);
-        // The normal placement is stored, whatever the state.
-        QCOMPARE(QRect(QPoint(m_settings.X1, m_settings.Y1), QPoint(m_settings.X2, m_settings.Y2)),
-                 shown.adjusted(0, 0, 1, 1));
     }
 
     void groupsRefusedSearchesKeysAndDoubleClickEscapeNeverCloses() {
