@@ -1,6 +1,5 @@
 #include "app/window/search_dlg.h"
 
-#include <algorithm>
 #include <cstdint>
 #include <deque>
 #include <map>
@@ -10,7 +9,6 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QFrame>
-#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
