@@ -196,6 +196,11 @@ TEST_F(Extraction, OverLongCaptureFailsAndKeepsTheOldRunState) {
     ASSERT_EQ(Extract(std::string(kFieldMax + 1, 'p') + "!<li>d|"), PageExtract::kNextLinkTooLong);
     EXPECT_EQ(results.back().m_strUrl, "d");
     EXPECT_EQ(Stored().m_strNextUrl, "");
+    // Also when an earlier rule had already captured one.
+    Define(kList + "T_NEXTURL !\nT_NEXTURL !");
+    ASSERT_EQ(Extract("/next!" + std::string(kFieldMax + 1, 'p') + "!<li>e|"),
+              PageExtract::kNextLinkTooLong);
+    EXPECT_EQ(Stored().m_strNextUrl, "");
 }
 
 std::string Repeat(const std::string& s, int n) {

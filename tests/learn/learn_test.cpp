@@ -96,6 +96,24 @@ TEST(Learn, BlockFromTwoSavedPages) {
     EXPECT_EQ(result.proof[1].nextUrl, "");
 }
 
+// A pager of numbers only: the link with the next larger number in the
+// query is the next page, unless it is relative to the page ("?q=…"),
+// which a request to the server can't use and which mustn't hide one that
+// it can.
+TEST(Learn, NextByNumberNeedsAServerPath) {
+    const std::string server = "<a href=\"/find?q=alpha&amp;n=5\">5</a>";
+    const std::string relative = "<a href=\"?q=alpha&amp;n=3\">3</a>";
+    for (const auto& [pager, next] :
+         {std::pair{server, "/find?q=alpha&n=5"}, std::pair{relative, ""},
+          std::pair{relative + server, "/find?q=alpha&n=5"}}) {
+        std::string first = Page("alpha", 1, false);
+        first.insert(first.find("</body>"), "<p class=pager>" + pager);
+        const LearnResult result = Learn(Offline(first, Page("beta", 11, false)));
+        ASSERT_TRUE(result.Learned()) << result.message;
+        EXPECT_EQ(result.proof[0].nextUrl, next) << pager;
+    }
+}
+
 TEST(Learn, RefusesWithTheReason) {
     const std::string good = Page("alpha", 1);
     struct Case {

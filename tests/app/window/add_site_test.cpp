@@ -125,6 +125,8 @@ class AddSiteTest : public QObject {
 
         Learn(dlg, Page("learn?q=alpha"));
         QTRY_VERIFY(Child<QPushButton>(dlg, "addButton")->isEnabled());
+        // The empty name box took the learner's name: the page's title.
+        QCOMPARE(Child(dlg, "nameEdit")->text(), QStringLiteral("Test search"));
         Child(dlg, "nameEdit")->setText(QStringLiteral("デモ"));
         QTest::keyClick(Child(dlg, "nameEdit"), Qt::Key_Return);  // Enter now adds
         QCOMPARE(Shown(dlg), QStringLiteral("「デモ」という名前のサイトはもうあります。"
