@@ -51,19 +51,6 @@ std::string CommonSuffix(const std::vector<std::string_view>& texts) {
     return std::string(first.substr(first.size() - n));
 }
 
-std::string LowerAscii(std::string s) {
-    std::transform(s.begin(), s.end(), s.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return s;
-}
-
-std::string Trim(std::string s) {
-    static const std::string kBlank = " \t\r\n";
-    s.erase(0, s.find_first_not_of(kBlank));
-    s.erase(s.find_last_not_of(kBlank) + 1);
-    return s;
-}
-
 // Text with its tags taken out, as UTF-8 with references decoded.
 std::string PlainText(const LearnPage& page, std::size_t from, std::size_t to) {
     std::string bare;
@@ -870,6 +857,19 @@ Block InduceBlock(const BlockHead& head, const Induction& list, const LearnPage&
         "(両方のページで確かめられる目印がありません)。"
         "--example で結果の題名を挙げるか、別のキーワードを試してください。";
     return block;
+}
+
+std::string LowerAscii(std::string s) {
+    std::transform(s.begin(), s.end(), s.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return s;
+}
+
+std::string Trim(std::string s) {
+    static const std::string kBlank = " \t\r\n";
+    s.erase(0, s.find_first_not_of(kBlank));
+    s.erase(s.find_last_not_of(kBlank) + 1);
+    return s;
 }
 
 }  // namespace quennit::learn

@@ -9,6 +9,11 @@
 
 namespace quennit::learn {
 
+// The text with ASCII letters in lower case.
+std::string LowerAscii(std::string s);
+// The text without blanks (space, tab, CR, LF) at either end.
+std::string Trim(std::string s);
+
 // A page as the learner reads it: the bytes a search scans (a UTF-8 page
 // cleaned as the scan cleans it), its code and the request that gave it.
 struct LearnPage {

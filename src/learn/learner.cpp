@@ -46,19 +46,6 @@ LearnResult Refuse(int code, std::string message) {
     return out;
 }
 
-std::string Trim(std::string s) {
-    static const std::string kBlank = " \t\r\n";
-    s.erase(0, s.find_first_not_of(kBlank));
-    s.erase(s.find_last_not_of(kBlank) + 1);
-    return s;
-}
-
-std::string LowerAscii(std::string s) {
-    std::transform(s.begin(), s.end(), s.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return s;
-}
-
 // HOST_ID from the page's <title>: the keyword taken out, cut short.
 std::string NameFromTitle(const LearnPage& page, const std::string& keyword,
                           const std::string& fallback) {
